@@ -1,0 +1,18 @@
+// vecardia-cli: batch form of the contact book editor's file commands.
+#include "cli/cli.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QFile out, err;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return 1;
+    const int code = vecardia::runCli(QCoreApplication::arguments().mid(1), out, err);
+    out.flush();
+    return code;
+}

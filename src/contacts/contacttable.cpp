@@ -1,0 +1,70 @@
+#include "contacts/contacttable.h"
+
+#include <limits>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace vecardia {
+
+ContactTable::ContactTable()
+{
+    reset();
+}
+
+void ContactTable::reset()
+{
+    m_records.clear();
+    m_records.shrink_to_fit();
+    m_records.emplace_back();
+}
+
+void ContactTable::reserve(int contacts)
+{
+    if (contacts > 0)
+        m_records.reserve(std::size_t(upperIndex()) + std::size_t(contacts) + 1);
+}
+
+int ContactTable::append()
+{
+    return append(ContactRecord{});
+}
+
+int ContactTable::append(ContactRecord &&record)
+{
+    if (upperIndex() == std::numeric_limits<int>::max())
+        return 0;
+    m_records.push_back(std::move(record));
+    return upperIndex();
+}
+
+bool ContactTable::isLive(const ContactRecord &record)
+{
+    return !record.FullName.isEmpty() || !record.Mobile.isEmpty() || !record.Landline.isEmpty();
+}
+
+QString ContactTable::keyOf(int index)
+{
+    return u"k"_s + QString::number(index);
+}
+
+int ContactTable::indexOfKey(QStringView key)
+{
+    if (key.size() < 2)
+        return 0;
+    bool ok = false;
+    const int index = key.mid(1).toInt(&ok);
+    return ok ? index : 0;
+}
+
+void ContactTable::清空数组单个数据(int index)
+{
+    ContactRecord &r = (*this)[index];
+    r.Name.clear();
+    r.FullName.clear();
+    r.Photo.clear();
+    r.Mobile.clear();
+    r.Landline.clear();
+    r.Starred.clear();
+}
+
+} // namespace vecardia

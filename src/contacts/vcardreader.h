@@ -1,0 +1,27 @@
+#pragma once
+
+#include "contacts/contactrecord.h"
+
+#include <QByteArrayView>
+#include <QStringView>
+
+#include <optional>
+
+namespace vecardia {
+
+class ContactTable;
+
+struct ParseResult {
+    int appended = 0; // cards read into the table
+    int unread = 0;   // card pieces that held nothing we could read
+};
+
+// Splits a vCard text at every "BEGIN:VCARD" and appends one record per card to the table. Each card is read as
+// vCard 2.1 when it has a VERSION:2.1 line and as 3.0 otherwise. Does not reset the table.
+[[nodiscard]] ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table);
+[[nodiscard]] ParseResult splitAndParse(QStringView text, ContactTable &table);
+
+// One card piece: the text after a "BEGIN:VCARD" up to the next one. Nothing when no line of it is one we read.
+[[nodiscard]] std::optional<ContactRecord> parseCard(QByteArrayView piece);
+
+} // namespace vecardia

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "encoding/charsetfile.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class QIODevice;
+
+namespace vecardia {
+
+class ContactTable;
+
+// Called before each listed row is written: rows done so far (from 1) and rows in all.
+using WriteProgress = std::function<void(qsizetype row, qsizetype rows)>;
+
+// Writes the vCard 3.0 cards of the live records among `indexes`, in that order, as UTF-8 with line feeds.
+// Indexes outside the table are passed over. False when the device refused a write.
+[[nodiscard]] bool writeVCards(const ContactTable &table, const QList<int> &indexes, QIODevice &out,
+                               const WriteProgress &progress = {});
+
+// The same cards as one text.
+[[nodiscard]] QByteArray vcardText(const ContactTable &table, const QList<int> &indexes);
+
+// Saves the cards to a file as UTF8格式保存文件 does: nothing to write is an encoding error, and a failed write
+// keeps the old file.
+[[nodiscard]] SaveOutcome writeVCardFile(const ContactTable &table, const QList<int> &indexes, const QString &path,
+                                         const WriteProgress &progress = {});
+
+} // namespace vecardia

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace vecardia::mEncodeDecode {
+
+// Decodes a quoted-printable value. "=XX" pairs and ASCII characters are collected as bytes, which are turned into
+// text with `charset` (UTF-8 when it is empty or unknown); a character outside ASCII is kept as it stands.
+// Malformed "=" sequences are dropped the way old phones' files expect; an "=" in the last two places ends the value.
+[[nodiscard]] QString decodeQuotedPrintable(QStringView input, QByteArrayView charset = {});
+
+} // namespace vecardia::mEncodeDecode

@@ -1,0 +1,197 @@
+#include "cli/cli.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace vecardia;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QByteArray out;
+    QString err;
+};
+
+Run run(const QStringList &args)
+{
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    Run r;
+    r.code = runCli(args, out, err);
+    r.out = out.data();
+    r.err = QString::fromUtf8(err.data());
+    return r;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString dataFile(const QString &name)
+{
+    return QString::fromUtf8(VECARDIA_TEST_DATA) + u"/cli/"_s + name;
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write test file");
+        return path;
+    }
+
+private Q_SLOTS:
+    void help()
+    {
+        const Run r = run({u"--help"_s});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains("vecardia-cli dump FILE"));
+        QVERIFY(r.out.contains("-o OUT"));
+    }
+
+    void badArguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("nothing") << QStringList();
+        QTest::newRow("unknown command") << QStringList{u"explode"_s};
+        QTest::newRow("dump without file") << QStringList{u"dump"_s};
+        QTest::newRow("dump two files") << QStringList{u"dump"_s, u"a"_s, u"b"_s};
+        QTest::newRow("convert without -o") << QStringList{u"convert"_s, u"a.vcf"_s};
+        QTest::newRow("convert -o without name") << QStringList{u"convert"_s, u"a.vcf"_s, u"-o"_s};
+        QTest::newRow("convert to other type") << QStringList{u"convert"_s, u"a.vcf"_s, u"-o"_s, u"x.csv"_s};
+        QTest::newRow("convert unknown option") << QStringList{u"convert"_s, u"a.vcf"_s, u"--fast"_s, u"-o"_s,
+                                                               u"x.vcf"_s};
+    }
+    void badArguments()
+    {
+        QFETCH(QStringList, args);
+        const Run r = run(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.err.count(u'\n'), 1); // one line
+        QVERIFY(r.err.startsWith(u"vecardia-cli: "_s));
+    }
+
+    void dumpPrintsEveryRecord()
+    {
+        const QString path = write(u"d.vcf"_s, "BEGIN:VCARD\nVERSION:3.0\nN:Zhang;San\nFN:\"张\\三\"\nTEL;TYPE=CELL:1\n"
+                                               "END:VCARD\nBEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"
+                                               "BEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"_ba);
+        const Run r = run({u"dump"_s, path});
+        QCOMPARE(r.code, 0);
+        const QList<QByteArray> lines = r.out.split('\n');
+        QCOMPARE(lines.size(), 4); // two records, the totals, and the empty text after the last line feed
+        QCOMPARE(lines[0], "{\"index\":1,\"live\":true,\"Name\":\"Zhang;San\",\"FullName\":\"\\\"张\\\\三\\\"\","
+                           "\"Mobile\":\"1\",\"Landline\":\"\",\"Photo\":\"\",\"Email\":\"\",\"Address\":\"\","
+                           "\"Starred\":\"\",\"BigPhoto\":\"\",\"Categories\":\"\",\"QQ\":\"\"}"_ba);
+        const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
+        QCOMPARE(second.value(u"live"_s).toBool(true), false);
+        QCOMPARE(second.value(u"Email"_s).toString(), u"a@x"_s);
+        QCOMPARE(lines[2], "{\"records\":2,\"unread\":1}"_ba);
+        QVERIFY(lines[3].isEmpty());
+    }
+
+    void dumpEscapesControlCharacters()
+    {
+        const QString path = write(u"ctl.vcf"_s, "BEGIN:VCARD\nFN:a\tb\x01\rc\nEND:VCARD\n"_ba);
+        const Run r = run({u"dump"_s, path});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.contains("\"FullName\":\"a\\tb\\u0001\\rc\""));
+        QJsonParseError error;
+        QCOMPARE(QJsonDocument::fromJson(r.out.split('\n').first(), &error)
+                     .object()
+                     .value(u"FullName"_s)
+                     .toString(),
+                 u"a\tb\x01\rc"_s);
+    }
+
+    void dumpMissingFile()
+    {
+        const Run r = run({u"dump"_s, m_dir.filePath(u"none.vcf"_s)});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(u"无法打开你的文件"_s));
+    }
+
+    void convertToVCardAndText()
+    {
+        const QString first = write(u"one.vcf"_s, "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"
+                                                  "BEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"_ba);
+        const QString second = write(u"two.vcf"_s, "BEGIN:VCARD\r\nVERSION:2.1\r\nN:\xD5\xC5;;;;\r\n"
+                                                   "FN:\xD5\xC5\xC8\xFD\r\nTEL;HOME:2\r\nEND:VCARD\r\n"_ba);
+        const QString vcf = m_dir.filePath(u"out.vcf"_s);
+        Run r = run({u"convert"_s, first, second, u"-o"_s, vcf});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains(u"2 个联系人"_s) && r.err.contains(u"1 张名片未能读入"_s), qPrintable(r.err));
+        QCOMPARE(contents(vcf), "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"
+                                "BEGIN:VCARD\nVERSION:3.0\nN:;张三;;;\nFN:张三\nTEL;TYPE=HOME:2\nEND:VCARD\n"_ba);
+
+        const QString txt = m_dir.filePath(u"out.TXT"_s);
+        r = run({u"convert"_s, first, second, u"-o"_s, txt});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(contents(txt), "A 1   \r\n\xD5\xC5\xC8\xFD  2  \r\n"_ba);
+    }
+
+    void convertNeverLeavesAPartialFile()
+    {
+        const QString good = write(u"good.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
+        const QString out = write(u"existing.vcf"_s, "old");
+        Run r = run({u"convert"_s, good, m_dir.filePath(u"missing.vcf"_s), u"-o"_s, out});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(u"missing.vcf"_s));
+        QCOMPARE(contents(out), "old"_ba);
+
+        r = run({u"convert"_s, good, u"-o"_s, m_dir.filePath(u"no/such/dir/out.vcf"_s)});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.startsWith(u"vecardia-cli: 保存出错"_s));
+
+        const QString blank = write(u"blank.vcf"_s, "BEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"_ba);
+        r = run({u"convert"_s, blank, u"-o"_s, out});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(contents(out), "old"_ba);
+    }
+
+    // Exports of phones and address books, read as opening reads them.
+    void goldenFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        const QStringList files = QDir(dataFile(QString())).entryList({u"*.vcf"_s}, QDir::Files, QDir::Name);
+        QVERIFY(!files.isEmpty());
+        for (const QString &file : files)
+            QTest::newRow(qPrintable(file)) << file.chopped(4);
+    }
+    void goldenFiles()
+    {
+        QFETCH(QString, name);
+        const Run r = run({u"dump"_s, dataFile(name + u".vcf"_s)});
+        QCOMPARE(r.code, 0);
+        const QList<QByteArray> got = r.out.split('\n');
+        const QList<QByteArray> expected = contents(dataFile(name + u".expected"_s)).split('\n');
+        for (qsizetype i = 0; i < std::max(got.size(), expected.size()); ++i) {
+            const QByteArray g = got.value(i), e = expected.value(i);
+            QVERIFY2(g == e, qPrintable(u"%1.expected, line %2:\n  got      %3\n  expected %4"_s.arg(name)
+                                             .arg(i + 1)
+                                             .arg(QString::fromUtf8(g), QString::fromUtf8(e))));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,111 @@
+#include "contacts/contactfile.h"
+#include "contacts/contacttable.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace vecardia;
+
+class TestContactFile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write test file");
+        return path;
+    }
+
+private Q_SLOTS:
+    void charsetIsDecidedByTheWholeFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        const QByteArray pad = "NOTE:" + QByteArray(3000, 'x') + "\n";
+        QTest::newRow("utf-8") << "BEGIN:VCARD\nFN:\xE5\xBC\xA0\xE4\xB8\x89\nEND:VCARD\n"_ba << u"张三"_s;
+        QTest::newRow("utf-8 with bom") << "\xEF\xBB\xBF" "BEGIN:VCARD\nFN:\xE5\xBC\xA0\nEND:VCARD\n"_ba << u"张"_s;
+        QTest::newRow("utf-8 emoji") << "BEGIN:VCARD\nFN:A\xF0\x9F\x98\x80\nEND:VCARD\n"_ba << u"A😀"_s;
+        QTest::newRow("gb2312") << "BEGIN:VCARD\nFN:\xD5\xC5\xC8\xFD\nEND:VCARD\n"_ba << u"张三"_s;
+        QTest::newRow("gb2312 after a kilobyte of ascii")
+            << "BEGIN:VCARD\n" + pad + "FN:\xD6\xEC\xE9\x46\xBB\xF9\nEND:VCARD\n"_ba << u"朱镕基"_s;
+        // 摺 is DF A1 in GBK, which is also a well-formed UTF-8 pair: the bytes after it decide.
+        QTest::newRow("gb2312 whose first character looks like utf-8")
+            << "BEGIN:VCARD\nFN:\xDF\xA1\xD5\xC5\nEND:VCARD\n"_ba << u"摺张"_s;
+    }
+    void charsetIsDecidedByTheWholeFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        const QString path = write(u"c.vcf"_s, bytes);
+        ContactTable table;
+        QVERIFY(openContactFile(path, table).read);
+        QCOMPARE(table.upperIndex(), 1);
+        QCOMPARE(table[1].FullName, name);
+        // Appending decides the same way.
+        QVERIFY(importContactFile(path, table).read);
+        QCOMPARE(table[2].FullName, name);
+    }
+
+    void openResetsAppendAdds()
+    {
+        const QString three = write(u"three.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\nBEGIN:VCARD\nFN:B\nEND:VCARD\n"
+                                                    "BEGIN:VCARD\nFN:C\nEND:VCARD\n"_ba);
+        const QString two = write(u"two.vcf"_s, "BEGIN:VCARD\nFN:D\nEND:VCARD\nBEGIN:VCARD\nFN:E\nEND:VCARD\n"_ba);
+        ContactTable table;
+        (void)table.append(ContactRecord{.FullName = u"old"_s});
+        QCOMPARE(openContactFile(three, table).parsed.appended, 3);
+        QCOMPARE(table.upperIndex(), 3);
+        QCOMPARE(table[1].FullName, u"A"_s);
+        QCOMPARE(importContactFile(two, table).parsed.appended, 2);
+        QCOMPARE(table.upperIndex(), 5);
+        QCOMPARE(table[5].FullName, u"E"_s);
+    }
+
+    void unreadableFiles_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("missing") << m_dir.filePath(u"missing.vcf"_s);
+        QTest::newRow("empty") << write(u"empty.vcf"_s, QByteArray());
+        QTest::newRow("only a byte-order mark") << write(u"bom.vcf"_s, "\xEF\xBB\xBF"_ba);
+        QTest::newRow("a folder") << m_dir.path();
+    }
+    void unreadableFiles()
+    {
+        QFETCH(QString, path);
+        ContactTable table;
+        (void)table.append(ContactRecord{.FullName = u"old"_s});
+        QVERIFY(!openContactFile(path, table).read);
+        QCOMPARE(table.upperIndex(), 0); // opening has reset the table already
+    }
+
+    void hiddenFilesAreRead()
+    {
+        const QString path = write(u".hidden.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
+        ContactTable table;
+        QVERIFY(openContactFile(path, table).read);
+        QCOMPARE(table.upperIndex(), 1);
+    }
+
+    void binaryFileHoldsNoCard()
+    {
+        QByteArray bytes(70000, Qt::Uninitialized);
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7919) >> 3);
+        ContactTable table;
+        const FileReadResult result = openContactFile(write(u"binary.vcf"_s, bytes), table);
+        QVERIFY(result.read);
+        QCOMPARE(table.upperIndex(), 0);
+    }
+};
+
+QObject *makeContactFileTest()
+{
+    return new TestContactFile;
+}
+#include "tst_contactfile.moc"

@@ -1,0 +1,89 @@
+#include "contacts/contacttable.h"
+
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace vecardia;
+
+class TestContactTable : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startsWithElementZeroOnly()
+    {
+        ContactTable table;
+        QCOMPARE(table.upperIndex(), 0);
+        QVERIFY(!table.contains(0));
+        QVERIFY(!table.contains(1));
+    }
+
+    void appendKeepsIndexesStable()
+    {
+        ContactTable table;
+        QCOMPARE(table.append(), 1);
+        table[1].FullName = u"张三"_s;
+        for (int i = 2; i <= 1000; ++i)
+            QCOMPARE(table.append(), i); // growing never moves a record to another index
+        QCOMPARE(table[1].FullName, u"张三"_s);
+        QCOMPARE(table.upperIndex(), 1000);
+        table.reset();
+        QCOMPARE(table.upperIndex(), 0);
+        QCOMPARE(table.append(), 1);
+        QVERIFY(table[1].FullName.isEmpty());
+    }
+
+    void liveTest_data()
+    {
+        QTest::addColumn<ContactRecord>("record");
+        QTest::addColumn<bool>("live");
+        QTest::newRow("empty") << ContactRecord{} << false;
+        QTest::newRow("name") << ContactRecord{.FullName = u"A"_s} << true;
+        QTest::newRow("mobile") << ContactRecord{.Mobile = u"1"_s} << true;
+        QTest::newRow("landline") << ContactRecord{.Landline = u"1"_s} << true;
+        QTest::newRow("only e-mail and QQ") << ContactRecord{.Email = u"a@b"_s, .QQ = u"1"_s} << false;
+        QTest::newRow("only N") << ContactRecord{.Name = u"A;B"_s} << false;
+    }
+    void liveTest()
+    {
+        QFETCH(ContactRecord, record);
+        QFETCH(bool, live);
+        QCOMPARE(ContactTable::isLive(record), live);
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("index");
+        QTest::newRow("k1") << u"k1"_s << 1;
+        QTest::newRow("k27") << u"k27"_s << 27;
+        QTest::newRow("bare k") << u"k"_s << 0;
+        QTest::newRow("garbage") << u"kx"_s << 0;
+    }
+    void keys()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, index);
+        QCOMPARE(ContactTable::indexOfKey(key), index);
+        if (index > 0)
+            QCOMPARE(ContactTable::keyOf(index), key);
+    }
+
+    void clearOneRecordKeepsTheRest()
+    {
+        ContactTable table;
+        const int i = table.append(ContactRecord{u"N"_s, u"FN"_s, u"1"_s, u"2"_s, u"P"_s, u"E"_s, u"A"_s, u"S"_s,
+                                                 u"B"_s, u"C|"_s, u"Q"_s});
+        table.清空数组单个数据(i);
+        QVERIFY(!table.isLive(i));
+        QCOMPARE(table[i], (ContactRecord{.Email = u"E"_s, .Address = u"A"_s, .BigPhoto = u"B"_s,
+                                          .Categories = u"C|"_s, .QQ = u"Q"_s}));
+        QCOMPARE(table.upperIndex(), 1);
+    }
+};
+
+Q_DECLARE_METATYPE(vecardia::ContactRecord)
+
+QObject *makeContactTableTest()
+{
+    return new TestContactTable;
+}
+#include "tst_contacttable.moc"

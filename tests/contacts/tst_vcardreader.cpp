@@ -1,0 +1,222 @@
+#include "contacts/contacttable.h"
+#include "contacts/vcardreader.h"
+#include "describe.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace vecardia;
+
+namespace {
+
+// A 3.0 card from its property lines.
+QString card30(const QString &lines)
+{
+    return u"BEGIN:VCARD\nVERSION:3.0\n"_s + lines + u"END:VCARD\n"_s;
+}
+
+QString card21(const QString &lines)
+{
+    QString crlf = lines;
+    crlf.replace(u"\n"_s, u"\r\n"_s);
+    return u"BEGIN:VCARD\r\nVERSION:2.1\r\n"_s + crlf + u"END:VCARD\r\n"_s;
+}
+
+QStringList readAll(const QString &text, ParseResult *result = nullptr)
+{
+    ContactTable table;
+    const ParseResult parsed = splitAndParse(QStringView(text), table);
+    if (result)
+        *result = parsed;
+    QStringList out;
+    for (int i = 1; i <= table.upperIndex(); ++i)
+        out << describe(table[i]);
+    return out;
+}
+
+} // namespace
+
+class TestVCardReader : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void card_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+
+        // vCard 3.0 by property name.
+        QTest::newRow("3.0 basic") << card30(u"N:Zhang;San;;;\nFN:张三\nTEL;TYPE=CELL:138 0000 0001\n"_s)
+                                   << u"N=Zhang;San;;; | FN=张三 | M=138 0000 0001"_s;
+        QTest::newRow("3.0 name only") << card30(u"N:;Ann;;;\nFN:Ann\n"_s) << u"N=;Ann;;; | FN=Ann"_s;
+        QTest::newRow("3.0 many lines") << card30(u"FN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=HOME:2\nPHOTO;ENCODING=B:xx\n"
+                                                  "EMAIL:e\nADR;HOME:;;St\nX-QQ;TYPE=CUSTOM:9\nX-WDJ-STARRED:1\n"
+                                                  "CATEGORIES:F\nCATEGORIES:W\nCATEGORIES:X\nNOTE:n\n"_s)
+                                        << u"FN=A | M=1 | L=2 | P=ENCODING=B:xx | E=e | A=HOME:;;St | S=1 | C=F|W|X| | "
+                                           "Q=9"_s;
+        QTest::newRow("3.0 folded photo") << card30(u"FN:A\nPHOTO;ENCODING=b;TYPE=JPEG:AAAA\n BBBB\n\tCCCC\n"_s)
+                                          << u"FN=A | P=ENCODING=b;TYPE=JPEG:AAAABBBBCCCC"_s;
+        QTest::newRow("3.0 folded name") << card30(u"FN:Zhang\n  San\n"_s) << u"FN=Zhang San"_s;
+        QTest::newRow("3.0 work and other") << card30(u"FN:A\nTEL;TYPE=OTHER:2\nTEL;TYPE=WORK:1\n"_s)
+                                            << u"FN=A | M=1 | L=2"_s;
+        QTest::newRow("3.0 work dropped") << card30(u"FN:A\nTEL;TYPE=WORK:3\nTEL;TYPE=CELL:1\nTEL;TYPE=HOME:2\n"_s)
+                                          << u"FN=A | M=1 | L=2"_s;
+        QTest::newRow("3.0 home then work") << card30(u"FN:A\nTEL;TYPE=HOME:2\nTEL;TYPE=WORK:3\n"_s)
+                                            << u"FN=A | M=3 | L=2"_s;
+        QTest::newRow("3.0 e-mail order") << card30(u"FN:A\nEMAIL;TYPE=HOME:c\nEMAIL;TYPE=WORK:b\nEMAIL:a\n"_s)
+                                          << u"FN=A | E=a b c"_s;
+        QTest::newRow("3.0 home e-mail only") << card30(u"FN:A\nEMAIL;TYPE=HOME:c\n"_s) << u"FN=A | E=c"_s;
+        QTest::newRow("3.0 categories") << card30(u"FN:A\nCATEGORIES:Family\nCATEGORIES:Work\n"_s)
+                                        << u"FN=A | C=Family|Work|"_s;
+        QTest::newRow("3.0 lower-case names") << card30(u"fn:Ann Lee\ntel;type=cell:1\n"_s) << u"FN=Ann Lee | M=1"_s;
+        QTest::newRow("3.0 last one wins") << card30(u"FN:A\nFN:B\nTEL;TYPE=CELL:1\nTEL;TYPE=CELL:2\n"_s)
+                                           << u"FN=B | M=2"_s;
+        QTest::newRow("3.0 values trimmed") << card30(u"FN:  A b  \nTEL;TYPE=CELL:  1 2  \n"_s)
+                                            << u"FN=A b | M=1 2"_s;
+        QTest::newRow("3.0 crlf") << u"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nTEL;TYPE=CELL:1\r\nEND:VCARD\r\n"_s
+                                  << u"FN=A | M=1"_s;
+        QTest::newRow("3.0 big photo both spellings") << card30(u"FN:A\nX_WDJ_BIG_PHOTO:b1\n"_s) + card30(u"FN:B\n"
+                                                                                                          "X-WDJ-BIG-"
+                                                                                                          "PHOTO:b2\n"_s)
+                                                      << u"FN=A | B=b1\nFN=B | B=b2"_s;
+        QTest::newRow("3.0 note mentioning VERSION:2.1") << card30(u"N:Li;Si;;;\nFN:Li\nNOTE:VERSION:2.1\n"_s)
+                                                         << u"N=Li;Si;;; | FN=Li"_s;
+        QTest::newRow("3.0 photo without parameters ignored") << card30(u"FN:A\nPHOTO:http://x\n"_s) << u"FN=A"_s;
+        QTest::newRow("3.0 plain ADR ignored") << card30(u"FN:A\nADR:;;St\n"_s) << u"FN=A"_s;
+
+        // Property lines in the forms phones and address books write.
+        QTest::newRow("iphone cell") << card30(u"FN:A\nitem1.TEL;type=CELL;type=VOICE;type=pref:1\n"_s)
+                                     << u"FN=A | M=1"_s;
+        QTest::newRow("android cell pref") << card30(u"FN:A\nTEL;TYPE=CELL;TYPE=PREF:1\n"_s) << u"FN=A | M=1"_s;
+        QTest::newRow("type list") << card30(u"FN:A\nTEL;TYPE=CELL,VOICE:1\nTEL;TYPE=\"home,voice\":2\n"_s)
+                                   << u"FN=A | M=1 | L=2"_s;
+        QTest::newRow("bare type words") << card30(u"FN:A\nTEL;CELL:1\nTEL;HOME;VOICE:2\n"_s) << u"FN=A | M=1 | L=2"_s;
+        QTest::newRow("iphone mobile word") << card30(u"FN:A\nTEL;TYPE=IPHONE:1\nTEL;type=MOBILE:2\n"_s)
+                                            << u"FN=A | M=2"_s;
+        QTest::newRow("fax and pager ignored") << card30(u"FN:A\nTEL;TYPE=HOME,FAX:9\nTEL;TYPE=PAGER:8\n"_s)
+                                               << u"FN=A"_s;
+        QTest::newRow("plain TEL is other") << card30(u"FN:A\nTEL:5\nTEL;TYPE=VOICE:6\n"_s) << u"FN=A | M=6"_s;
+        QTest::newRow("google home e-mail") << card30(u"FN:A\nEMAIL;TYPE=INTERNET;TYPE=HOME:h@x\n"
+                                                      "EMAIL;TYPE=INTERNET:p@x\nitem2.EMAIL;type=WORK:w@x\n"_s)
+                                            << u"FN=A | E=p@x w@x h@x"_s;
+        QTest::newRow("N FN QQ with parameters") << card30(u"N;CHARSET=UTF-8:Wang;Wu\nFN;LANGUAGE=zh:王五\nX-QQ:77\n"_s)
+                                                 << u"N=Wang;Wu | FN=王五 | Q=77"_s;
+        QTest::newRow("grouped ADR keeps its parameters") << card30(u"FN:A\nitem3.ADR;type=HOME:;;Road 1\n"_s)
+                                                          << u"FN=A | A=type=HOME:;;Road 1"_s;
+
+        // vCard 2.1.
+        QTest::newRow("2.1 as phones write it")
+            << card21(u"N:Zhang;San;;;\nFN:Zhang San\nTEL;CELL:13800000001\n"
+                      "PHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/AAAA\n  BBBB\n  CC==\n\n"_s)
+            << u"N=Zhang | FN=Zhang San | M=13800000001 | P=/9j/AAAABBBBCC=="_s;
+        QTest::newRow("2.1 quoted-printable name")
+            << card21(u"N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0;=E4=B8=89;;;\n"
+                      "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0=E4=B8=89\nTEL;CELL:1\n"_s)
+            << u"N=张 | FN=张三 | M=1"_s;
+        QTest::newRow("2.1 soft line break")
+            << card21(u"FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E6=AC=A7=E9=98=B3=E5=\n=B0=8F=E6=98=8E\n"
+                      "TEL;CELL:1\n"_s)
+            << u"FN=欧阳小明 | M=1"_s;
+        QTest::newRow("2.1 soft break over three lines")
+            << card21(u"FN;ENCODING=QUOTED-PRINTABLE:=41=\n=42=\n=43\nTEL;CELL:1\n"_s) << u"FN=ABC | M=1"_s;
+        QTest::newRow("2.1 gb2312 charset")
+            << card21(u"FN;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE:=D5=C5=C8=FD\nTEL;CELL:1\n"_s)
+            << u"FN=张三 | M=1"_s;
+        QTest::newRow("2.1 raw chinese name") << card21(u"N:王;五;;;\nFN:王五\nTEL;CELL:1\n"_s)
+                                              << u"N=王 | FN=王五 | M=1"_s;
+        QTest::newRow("2.1 N without semicolon") << card21(u"N:Solo\nFN:Solo\n"_s) << u"FN=Solo"_s;
+        QTest::newRow("2.1 fifth line END") << card21(u"N:A;;;;\nFN:A\n"_s) << u"N=A | FN=A"_s;
+        QTest::newRow("2.1 TEL before FN") << card21(u"N:A;;;;\nTEL;CELL:1\nFN:A\n"_s) << u"N=A | FN=A | M=1"_s;
+        QTest::newRow("2.1 e-mail is not a photo") << card21(u"N:A;;;;\nFN:A\nTEL;CELL:1\nEMAIL;INTERNET:a@x\n"_s)
+                                                   << u"N=A | FN=A | M=1 | E=a@x"_s;
+        QTest::newRow("2.1 android home and work")
+            << card21(u"N:A;;;;\nFN:A\nTEL;HOME:2\nTEL;WORK:3\nEMAIL;HOME:h@x\nEMAIL;WORK:w@x\n"_s)
+            << u"N=A | FN=A | M=3 | L=2 | E=w@x h@x"_s;
+        QTest::newRow("2.1 outlook") << card21(u"N:Lee;Ann\nFN:Ann Lee\nTEL;WORK;VOICE:1\nTEL;HOME;VOICE:2\n"
+                                               "EMAIL;PREF;INTERNET:a@x\n"_s)
+                                     << u"N=Lee | FN=Ann Lee | M=1 | L=2 | E=a@x"_s;
+        QTest::newRow("2.1 line feeds only") << u"BEGIN:VCARD\nVERSION:2.1\nN:A;;;;\nFN:A\nTEL;CELL:1\nEND:VCARD\n"_s
+                                             << u"N=A | FN=A | M=1"_s;
+        QTest::newRow("2.1 photo line ending in = is not joined")
+            << card21(u"FN:A\nPHOTO;ENCODING=BASE64:AB==\nTEL;CELL:1\n"_s) << u"FN=A | M=1 | P=AB=="_s;
+        QTest::newRow("2.1 photo parameters dropped") << card21(u"FN:A\nPHOTO;TYPE=PNG;ENCODING=BASE64:\n AAAA\n"_s)
+                                                      << u"FN=A | P=AAAA"_s;
+        QTest::newRow("2.1 version line in any case") << u"BEGIN:VCARD\n  version:2.1 \nN:A;B\nEND:VCARD\n"_s
+                                                      << u"N=A"_s;
+
+        // Dialect per card.
+        QTest::newRow("2.1 and 3.0 cards in one file")
+            << card21(u"N:A;;;;\nFN:A\n"_s) + card30(u"N:B;;;;\nFN:B\n"_s) << u"N=A | FN=A\nN=B;;;; | FN=B"_s;
+        QTest::newRow("text before the first card ignored") << u"FN:X\n"_s + card30(u"FN:A\n"_s) << u"FN=A"_s;
+        QTest::newRow("lower-case begin is no card") << u"begin:vcard\nFN:A\nend:vcard\n"_s << QString();
+        QTest::newRow("e-mail only card is kept") << card30(u"EMAIL:a@x\n"_s) << u"E=a@x"_s;
+    }
+    void card()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(readAll(text).join(u'\n'), expected);
+    }
+
+    void unreadCards_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("appended");
+        QTest::addColumn<int>("unread");
+        QTest::newRow("empty card") << card30(QString()) + card30(u"FN:A\n"_s) << 1 << 1;
+        QTest::newRow("fax only") << card30(u"TEL;TYPE=FAX:1\n"_s) << 0 << 1;
+        QTest::newRow("short 2.1 card does not stop the read")
+            << u"BEGIN:VCARD\r\nVERSION:2.1\r\nEND:VCARD\r\n"_s + card21(u"FN:B\n"_s) << 1 << 1;
+        QTest::newRow("garbage") << u"BEGIN:VCARD\n\x01\x02 garbage\nBEGIN:VCARD"_s << 0 << 2;
+        QTest::newRow("no card at all") << u"hello"_s << 0 << 0;
+    }
+    void unreadCards()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, appended);
+        QFETCH(int, unread);
+        ParseResult result;
+        const QStringList records = readAll(text, &result);
+        QCOMPARE(result.appended, appended);
+        QCOMPARE(records.size(), appended);
+        QCOMPARE(result.unread, unread);
+    }
+
+    void appendsAfterExistingRecords()
+    {
+        ContactTable table;
+        (void)splitAndParse(QStringView(card30(u"FN:A\n"_s) + card30(u"FN:B\n"_s) + card30(u"FN:C\n"_s)), table);
+        const ParseResult more = splitAndParse(QStringView(card30(u"FN:D\n"_s) + card30(u"FN:E\n"_s)), table);
+        QCOMPARE(more.appended, 2);
+        QCOMPARE(table.upperIndex(), 5);
+        QCOMPARE(table[4].FullName, u"D"_s);
+        QCOMPARE(table[5].FullName, u"E"_s);
+    }
+
+    void hostileInputDoesNotCrash()
+    {
+        QRandomGenerator random(20261208);
+        const QByteArray pieces[] = {"BEGIN:VCARD"_ba, "\n"_ba, "\r\n"_ba, "VERSION:2.1"_ba, "="_ba, ":"_ba, ";"_ba,
+                                     " "_ba, "PHOTO;"_ba, "N:"_ba, "FN;ENCODING=QUOTED-PRINTABLE:=E5="_ba,
+                                     "TEL;TYPE="_ba, "\xE5\xBC"_ba, "\0"_ba};
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray text;
+            const int n = random.bounded(60);
+            for (int i = 0; i < n; ++i)
+                text += pieces[random.bounded(int(std::size(pieces)))];
+            ContactTable table;
+            const ParseResult r = splitAndParse(QByteArrayView(text), table);
+            QCOMPARE(r.appended, table.upperIndex());
+        }
+        ContactTable table;
+        const QByteArray longLine = "BEGIN:VCARD\nFN:" + QByteArray(2 << 20, 'x') + "\nEND:VCARD";
+        QCOMPARE(splitAndParse(QByteArrayView(longLine), table).appended, 1);
+        QCOMPARE(table[1].FullName.size(), qsizetype(2 << 20));
+    }
+};
+
+QObject *makeVCardReaderTest()
+{
+    return new TestVCardReader;
+}
+#include "tst_vcardreader.moc"

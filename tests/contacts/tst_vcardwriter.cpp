@@ -1,0 +1,164 @@
+#include "contacts/contacttable.h"
+#include "contacts/vcardreader.h"
+#include "contacts/vcardwriter.h"
+#include "describe.h"
+#include "support/generatedbook.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace vecardia;
+
+namespace {
+
+QList<int> allIndexes(const ContactTable &table)
+{
+    QList<int> indexes;
+    for (int i = 1; i <= table.upperIndex(); ++i)
+        indexes << i;
+    return indexes;
+}
+
+// A device that accepts a number of bytes and then refuses, like a full disk.
+class FailingDevice : public QIODevice {
+public:
+    explicit FailingDevice(qint64 room) : m_room(room) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *, qint64 len) override
+    {
+        if (len > m_room)
+            return -1;
+        m_room -= len;
+        return len;
+    }
+
+private:
+    qint64 m_room;
+};
+
+} // namespace
+
+class TestVCardWriter : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void nameAndMobileOnly()
+    {
+        ContactTable table;
+        (void)table.append(ContactRecord{.FullName = u"张三"_s, .Mobile = u"13800000000"_s});
+        QCOMPARE(vcardText(table, {1}), "BEGIN:VCARD\nVERSION:3.0\nN:;张三;;;\nFN:张三\nTEL;TYPE=CELL:13800000000\n"
+                                        "END:VCARD\n"_ba);
+    }
+
+    void everyLineInOrder()
+    {
+        ContactTable table;
+        (void)table.append(ContactRecord{u"ignored;N"_s, u"A"_s, u"1"_s, u"2"_s, u"ENCODING=B;TYPE=PNG:AAAA"_s,
+                                         u"a@x b@y"_s, u"HOME:;;St"_s, u"1"_s, u"BIG"_s, u" Family |  | Work|   |"_s,
+                                         u"12345"_s});
+        QCOMPARE(vcardText(table, {1}), "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=HOME:2\n"
+                                        "PHOTO;ENCODING=B;TYPE=PNG:AAAA\nEMAIL;TYPE=WORK:a@x b@y\nADR;HOME:;;St\n"
+                                        "X-QQ;TYPE=CUSTOM:12345\nX-WDJ-BIG-PHOTO:BIG\nX-WDJ-STARRED:1\n"
+                                        "CATEGORIES:Family\nCATEGORIES:Work\nEND:VCARD\n"_ba);
+    }
+
+    void listOrderAndLiveRecordsOnly()
+    {
+        ContactTable table;
+        for (const char16_t *name : {u"A", u"B", u"C"})
+            (void)table.append(ContactRecord{.FullName = QString::fromUtf16(name)});
+        (void)table.append(ContactRecord{.Email = u"only@mail"_s}); // not live
+        table.清空数组单个数据(2);
+        QCOMPARE(vcardText(table, {3, 4, 2, 1, 99, 0}),
+                 "BEGIN:VCARD\nVERSION:3.0\nN:;C;;;\nFN:C\nEND:VCARD\nBEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\n"
+                 "END:VCARD\n"_ba);
+    }
+
+    void progressIsReportedPerRow()
+    {
+        ContactTable table;
+        for (int i = 0; i < 5; ++i)
+            (void)table.append(ContactRecord{.FullName = u"x"_s});
+        QList<qsizetype> rows;
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(writeVCards(table, allIndexes(table), buffer, [&](qsizetype row, qsizetype total) {
+            QCOMPARE(total, qsizetype(5));
+            rows << row;
+        }));
+        QCOMPARE(rows, (QList<qsizetype>{1, 2, 3, 4, 5}));
+    }
+
+    void failingDeviceIsReported()
+    {
+        const std::vector<ContactRecord> book = testing::generateContacts({.contacts = 3000, .seed = 7});
+        ContactTable table;
+        for (ContactRecord r : book)
+            (void)table.append(std::move(r));
+        FailingDevice device(100000);
+        QVERIFY(!writeVCards(table, allIndexes(table), device));
+    }
+
+    void savingNothingKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"out.vcf"_s);
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        ContactTable table;
+        (void)table.append(ContactRecord{.FullName = u"A"_s});
+        table.清空数组单个数据(1);
+        QCOMPARE(writeVCardFile(table, {1}, path), SaveOutcome::EncodingError);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), "old"_ba);
+        old.close();
+
+        (void)table.append(ContactRecord{.FullName = u"B"_s});
+        QCOMPARE(writeVCardFile(table, {1, 2}, path), SaveOutcome::Saved);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), vcardText(table, {2}));
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<int>("contacts");
+        QTest::addColumn<quint32>("seed");
+        QTest::newRow("small") << 50 << 1u;
+        QTest::newRow("large with photos") << 3000 << 2u;
+    }
+    void roundTrip()
+    {
+        QFETCH(int, contacts);
+        QFETCH(quint32, seed);
+        ContactTable written;
+        for (ContactRecord r : testing::generateContacts({.contacts = contacts, .photoPercent = 30, .seed = seed}))
+            (void)written.append(std::move(r));
+        // Cards the old rules could not take back: a name alone, and every optional line at once.
+        (void)written.append(ContactRecord{.FullName = u"Only Name"_s});
+        (void)written.append(ContactRecord{u""_s, u"VERSION:2.1"_s, u"1"_s, u"2"_s, u"ENCODING=B;TYPE=PNG:QUJD"_s,
+                                           u"a@x b@x"_s, u"WORK:;;a:b;c"_s, u"1"_s, u"QkIK"_s, u"A|B|C|D|E|"_s,
+                                           u"123"_s});
+
+        ContactTable read;
+        const ParseResult parsed = splitAndParse(QByteArrayView(vcardText(written, allIndexes(written))), read);
+        QCOMPARE(parsed.unread, 0);
+        QCOMPARE(read.upperIndex(), written.upperIndex());
+        for (int i = 1; i <= written.upperIndex(); ++i) {
+            ContactRecord expected = written[i];
+            expected.Name = u";"_s + expected.FullName + u";;;"_s;
+            QCOMPARE(describe(read[i]), describe(expected));
+        }
+    }
+};
+
+QObject *makeVCardWriterTest()
+{
+    return new TestVCardWriter;
+}
+#include "tst_vcardwriter.moc"

@@ -1,0 +1,238 @@
+#include "encoding/base64.h"
+#include "encoding/charsetfile.h"
+#include "encoding/quotedprintable.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace vecardia;
+
+class TestEncoding : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            qFatal("cannot write test file");
+        return path;
+    }
+
+    static QByteArray contents(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : "<missing>"_ba;
+    }
+
+private Q_SLOTS:
+    void fileExists()
+    {
+        const QString path = write(u"a.vcf"_s, "x");
+        QVERIFY(vecardia::fileExists(path));
+        QVERIFY(vecardia::fileExists(u"  "_s + path + u"  "_s));
+        QVERIFY(vecardia::fileExists(u"file://"_s + path));
+        QVERIFY(vecardia::fileExists(write(u".hidden.vcf"_s, "x")));
+        QVERIFY(!vecardia::fileExists(m_dir.path())); // a folder is not a file
+        QVERIFY(!vecardia::fileExists(m_dir.filePath(u"missing.vcf"_s)));
+        QVERIFY(!vecardia::fileExists(u"   "_s));
+    }
+
+    void isUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("ascii") << "BEGIN:VCARD\n"_ba << true;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("two-byte") << "caf\xC3\xA9"_ba << true;
+        QTest::newRow("three-byte chinese") << "FN:\xE5\xBC\xA0\xE4\xB8\x89"_ba << true;
+        QTest::newRow("four-byte emoji") << "FN:Ann \xF0\x9F\x98\x80"_ba << true;
+        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF"_ba << true;
+        // GB2312 张三 = D5 C5 C8 FD: not UTF-8.
+        QTest::newRow("gb2312") << "FN:\xD5\xC5\xC8\xFD"_ba << false;
+        // A GB2312 text whose first character happens to look like a UTF-8 pair (C4 E3 would not; DF A1 does):
+        // the rest of the file decides.
+        QTest::newRow("gb2312 starting like utf-8") << "FN:\xDF\xA1\xD5\xC5\xC8\xFD"_ba << false;
+        QTest::newRow("invalid after a kilobyte of ascii") << QByteArray(5000, 'a') + "\xD5\xC5"_ba << false;
+        QTest::newRow("lone lead byte at the end") << "abc\xE5"_ba << false;
+        QTest::newRow("truncated three-byte") << "abc\xE5\xBC"_ba << false;
+        QTest::newRow("overlong") << "\xC0\xAF"_ba << false;
+        QTest::newRow("surrogate") << "\xED\xA0\x80"_ba << false;
+        QTest::newRow("above U+10FFFF") << "\xF4\x90\x80\x80"_ba << false;
+        QTest::newRow("stray continuation") << "a\x80"_ba << false;
+    }
+    void isUtf8()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, utf8);
+        QCOMPARE(vecardia::isUtf8(bytes), utf8);
+        QCOMPARE(mduUnicodeEncodeFormat(write(u"t.vcf"_s, bytes)), utf8);
+    }
+
+    void utf8TestOnMissingFile() { QVERIFY(!mduUnicodeEncodeFormat(m_dir.filePath(u"nope.vcf"_s))); }
+
+    void readTextFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("charset");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("utf-8") << "\xE5\xBC\xA0\xE4\xB8\x89\r\n"_ba << u"utf-8"_s << u"张三\r\n"_s;
+        QTest::newRow("utf-8 drops the byte-order mark") << "\xEF\xBB\xBF" "A"_ba << u"UTF-8"_s << u"A"_s;
+        QTest::newRow("gb2312") << "\xD5\xC5\xC8\xFD"_ba << u" gb2312 "_s << u"张三"_s;
+        // 朱镕基: 镕 is a GBK character outside GB2312; the byte after it must survive.
+        QTest::newRow("gbk character in a gb2312 file") << "\xD6\xEC\xE9\x46\xBB\xF9"_ba << u"gb2312"_s
+                                                        << u"朱镕基"_s;
+        QTest::newRow("other charset") << "caf\xE9"_ba << u"ISO-8859-1"_s << u"café"_s;
+        QTest::newRow("unknown charset") << "abc"_ba << u"no-such-charset"_s << QString();
+        QTest::newRow("empty charset") << "abc"_ba << u"  "_s << QString();
+        QTest::newRow("empty file") << QByteArray() << u"utf-8"_s << QString();
+    }
+    void readTextFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, charset);
+        QFETCH(QString, text);
+        QCOMPARE(vecardia::readTextFile(write(u"r.vcf"_s, bytes), charset), text);
+    }
+
+    void readTextFileMissing() { QCOMPARE(vecardia::readTextFile(m_dir.filePath(u"x"_s), u"utf-8"_s), QString()); }
+
+    void saveUtf8()
+    {
+        const QString path = m_dir.filePath(u"out.vcf"_s);
+        QCOMPARE(UTF8格式保存文件(u"abc"_s, path), SaveOutcome::Saved);
+        QCOMPARE(contents(path), "abc"_ba);
+        QCOMPARE(UTF8格式保存文件(u"张"_s, path), SaveOutcome::Saved);
+        QCOMPARE(contents(path), "\xE5\xBC\xA0"_ba); // replaced, no byte-order mark
+        QCOMPARE(UTF8格式保存文件(u"😀\n"_s, path), SaveOutcome::Saved);
+        QCOMPARE(contents(path), "\xF0\x9F\x98\x80\n"_ba);
+    }
+
+    void saveEmptyTextKeepsTheOldFile()
+    {
+        const QString path = write(u"keep.vcf"_s, "old");
+        QCOMPARE(UTF8格式保存文件(QString(), path), SaveOutcome::EncodingError);
+        QCOMPARE(contents(path), "old"_ba);
+    }
+
+    void saveIntoMissingFolderFails()
+    {
+        QCOMPARE(UTF8格式保存文件(u"x"_s, m_dir.filePath(u"no/such/folder/x.vcf"_s)), SaveOutcome::SaveError);
+    }
+
+    void saveFailingMidwayKeepsTheOldFile()
+    {
+        const QString path = write(u"mid.vcf"_s, "old");
+        const SaveResult result = saveFile(path, [](QIODevice &out) {
+            out.write("partial");
+            return false; // the writer gave up after some bytes
+        });
+        QCOMPARE(result.outcome, SaveOutcome::SaveError);
+        QCOMPARE(contents(path), "old"_ba);
+    }
+
+    void quotedPrintable_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QByteArray>("charset");
+        QTest::addColumn<QString>("decoded");
+        QTest::newRow("utf-8 bytes") << u"=E5=BC=A0=E4=B8=89"_s << QByteArray() << u"张三"_s;
+        QTest::newRow("lower-case hex") << u"=e5=bc=a0"_s << QByteArray() << u"张"_s;
+        QTest::newRow("plain ascii") << u"John Smith"_s << QByteArray() << u"John Smith"_s;
+        QTest::newRow("ends in =") << u"AB="_s << QByteArray() << u"AB"_s;
+        QTest::newRow("ends in = and one") << u"AB=4"_s << QByteArray() << u"AB"_s;
+        QTest::newRow("soft line break") << u"A=\r\nB"_s << QByteArray() << u"AB"_s;
+        QTest::newRow("encoded equals") << u"=3D"_s << QByteArray() << u"="_s;
+        QTest::newRow("three equals") << u"==="_s << QByteArray() << u"="_s;
+        QTest::newRow("== then char") << u"==41"_s << QByteArray() << u"A"_s;
+        QTest::newRow("x= skips to =") << u"=4=41"_s << QByteArray() << u"A"_s;
+        QTest::newRow("not hex") << u"=G1X"_s << QByteArray() << u"X"_s;
+        QTest::newRow("empty") << QString() << QByteArray() << QString();
+        QTest::newRow("raw chinese kept") << u"张=E4=B8=89李"_s << QByteArray() << u"张三李"_s;
+        QTest::newRow("raw emoji kept") << u"A😀B"_s << QByteArray() << u"A😀B"_s;
+        QTest::newRow("gb2312 bytes") << u"=D5=C5=C8=FD"_s << "GB2312"_ba << u"张三"_s;
+        QTest::newRow("unknown charset is utf-8") << u"=E5=BC=A0"_s << "X-NONE"_ba << u"张"_s;
+    }
+    void quotedPrintable()
+    {
+        QFETCH(QString, input);
+        QFETCH(QByteArray, charset);
+        QFETCH(QString, decoded);
+        QCOMPARE(mEncodeDecode::decodeQuotedPrintable(input, charset), decoded);
+    }
+
+    void base64Encode_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("base64");
+        QTest::newRow("three") << "abc"_ba << "YWJj"_ba;
+        QTest::newRow("two") << "ab"_ba << "YWI="_ba;
+        QTest::newRow("one") << "a"_ba << "YQ=="_ba;
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::newRow("high bytes") << "\xFF\xFE\xFD\x00\x01"_ba << "//79AAE="_ba;
+    }
+    void base64Encode()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, base64);
+        clsB64 b64;
+        QByteArray out;
+        b64.Encode(bytes, out);
+        QCOMPARE(out, base64);
+        QString text;
+        b64.ByteArrayToString(out, text);
+        QCOMPARE(text, QString::fromLatin1(base64));
+    }
+
+    void base64EncodeLargeMatchesStandard()
+    {
+        QByteArray bytes(30001, Qt::Uninitialized);
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 131 + 7) % 256);
+        QByteArray out;
+        clsB64().Encode(bytes, out);
+        QCOMPARE(out, bytes.toBase64());
+        QVERIFY(!out.contains('\n'));
+        QCOMPARE(Base64Decode(QString::fromLatin1(out)), bytes);
+    }
+
+    void base64Decode_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("three") << u"YWJj"_s << "abc"_ba;
+        QTest::newRow("two") << u"YWI="_s << "ab"_ba;
+        QTest::newRow("one") << u"YQ=="_s << "a"_ba;
+        QTest::newRow("no padding") << u"YWI"_s << "ab"_ba;
+        QTest::newRow("stops at first =") << u"YQ==YWJj"_s << "a"_ba;
+        QTest::newRow("line break") << u"YWJj\nYWJj"_s << QByteArray();
+        QTest::newRow("space") << u"YWJj YWJj"_s << QByteArray();
+        QTest::newRow("remainder one") << u"YWJjY"_s << QByteArray();
+        QTest::newRow("empty") << QString() << QByteArray();
+        QTest::newRow("starts with =") << u"=YWJj"_s << QByteArray();
+        QTest::newRow("outside the alphabet") << u"YW-j"_s << QByteArray();
+        QTest::newRow("non-latin") << u"YW张j"_s << QByteArray();
+    }
+    void base64Decode()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(Base64Decode(text), bytes);
+    }
+
+    void base64Load()
+    {
+        QByteArray bytes;
+        QVERIFY(clsB64().Load(write(u"p.png"_s, "\x89PNG"_ba), bytes));
+        QCOMPARE(bytes, "\x89PNG"_ba);
+        QVERIFY(!clsB64().Load(write(u"empty.png"_s, QByteArray()), bytes));
+        QVERIFY(!clsB64().Load(m_dir.filePath(u"none.png"_s), bytes));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEncoding)
+#include "tst_encoding.moc"

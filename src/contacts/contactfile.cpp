@@ -26,11 +26,17 @@ std::optional<QByteArray> readContactFile(const QString &path)
 FileReadResult importContactFile(const QString &path, ContactTable &table)
 {
     FileReadResult result;
-    const std::optional<QByteArray> text = readContactFile(path);
+    std::optional<QByteArray> text = readContactFile(path);
     if (!text)
         return result;
     result.read = true;
-    result.parsed = splitAndParse(QByteArrayView(*text), table);
+    char *begin = text->data();
+    qsizetype discarded = 0;
+    // The text is read once from start to end: what lies behind the reader goes back to the system as it goes.
+    result.parsed = splitAndParse(QByteArrayView(*text), table, [&](qsizetype doneUpTo) {
+        discardPages(begin + discarded, doneUpTo - discarded);
+        discarded = doneUpTo;
+    });
     return result;
 }
 

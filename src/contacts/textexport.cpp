@@ -24,11 +24,17 @@ QByteArray textExportBytes(const ContactTable &table, const QList<int> &listedIn
     }
 
     QString text;
+    text.reserve(qsizetype(listedIndexes.size()) * 48);
     for (int i = 1; i <= upper; ++i) {
         if (!listed[std::size_t(i)] || !table.isLive(i))
             continue;
         const ContactRecord &r = table[i];
-        text += r.FullName + u' ' + r.Mobile + u' ' + r.Landline + u' ' + r.Email + u' ' + r.QQ + u"\r\n"_s;
+        for (const QString *field : {&r.FullName, &r.Mobile, &r.Landline, &r.Email}) {
+            text += *field;
+            text += u' ';
+        }
+        text += r.QQ;
+        text += u"\r\n";
     }
     // ICU's GBK converter writes "?" for each character it cannot map, as the system code page does.
     QStringEncoder gbk("GBK");

@@ -5,9 +5,9 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstring>
-
-using namespace Qt::Literals::StringLiterals;
+#include <vector>
 
 namespace vecardia {
 
@@ -15,16 +15,30 @@ namespace {
 
 constexpr QByteArrayView kBegin = "BEGIN:VCARD";
 
-QByteArrayView trimSpaces(QByteArrayView v)
+// Lines and values are short: plain loops beat the general-purpose searches here.
+const char *findChar(QByteArrayView v, char c)
 {
-    qsizetype b = 0, e = v.size();
-    while (b < e && v[b] == ' ')
-        ++b;
-    while (e > b && v[e - 1] == ' ')
-        --e;
-    return v.sliced(b, e - b);
+    return v.isEmpty() ? nullptr : static_cast<const char *>(std::memchr(v.data(), c, std::size_t(v.size())));
 }
 
+qsizetype indexOf(QByteArrayView v, char c)
+{
+    const char *hit = findChar(v, c);
+    return hit ? hit - v.data() : -1;
+}
+
+QByteArrayView trimSpaces(QByteArrayView v)
+{
+    const char *b = v.data();
+    const char *e = b + v.size();
+    while (b < e && *b == ' ')
+        ++b;
+    while (e > b && e[-1] == ' ')
+        --e;
+    return QByteArrayView(b, e - b);
+}
+
+// Case-insensitive comparison with an upper-case ASCII word.
 bool equalsCI(QByteArrayView a, QByteArrayView upper)
 {
     if (a.size() != upper.size())
@@ -32,7 +46,7 @@ bool equalsCI(QByteArrayView a, QByteArrayView upper)
     for (qsizetype i = 0; i < a.size(); ++i) {
         char c = a[i];
         if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
+            c = char(c - ('a' - 'A'));
         if (c != upper[i])
             return false;
     }
@@ -41,62 +55,31 @@ bool equalsCI(QByteArrayView a, QByteArrayView upper)
 
 QString text(QByteArrayView v)
 {
-    return QString::fromUtf8(v);
+    return v.isEmpty() ? QString() : QString::fromUtf8(v);
 }
 
-qsizetype findBegin(QByteArrayView hay, qsizetype from)
+// Every offset of "BEGIN:VCARD" in the text.
+std::vector<qsizetype> cardOffsets(QByteArrayView text)
 {
-    if (from >= hay.size())
-        return -1;
-    const void *hit = memmem(hay.data() + from, std::size_t(hay.size() - from), kBegin.data(), std::size_t(kBegin.size()));
-    return hit ? static_cast<const char *>(hit) - hay.data() : -1;
-}
-
-// Physical lines of a card piece: they end at a line feed, a carriage return before it is dropped, and the text
-// after the last line feed is a line of its own.
-class LineCursor {
-public:
-    explicit LineCursor(QByteArrayView piece) : m_p(piece.data()), m_end(piece.data() + piece.size()) {}
-
-    bool next(QByteArrayView &line)
-    {
-        if (m_done)
-            return false;
-        const auto *lf = static_cast<const char *>(std::memchr(m_p, '\n', std::size_t(m_end - m_p)));
-        const char *stop = lf ? lf : m_end;
-        const char *e = stop;
-        if (e > m_p && e[-1] == '\r')
-            --e;
-        line = QByteArrayView(m_p, e - m_p);
-        if (lf)
-            m_p = lf + 1;
-        else
-            m_done = true;
-        return true;
+    std::vector<qsizetype> offsets;
+    const std::boyer_moore_horspool_searcher searcher(kBegin.begin(), kBegin.end());
+    const char *end = text.data() + text.size();
+    for (const char *at = text.data();;) {
+        at = std::search(at, end, searcher);
+        if (at == end)
+            break;
+        offsets.push_back(at - text.data());
+        at += kBegin.size();
     }
-
-private:
-    const char *m_p;
-    const char *m_end;
-    bool m_done = false;
-};
-
-bool isVersion21(QByteArrayView piece)
-{
-    LineCursor lines(piece);
-    QByteArrayView line;
-    while (lines.next(line)) {
-        if (line.size() >= 11 && equalsCI(trimSpaces(line), "VERSION:2.1"))
-            return true;
-    }
-    return false;
+    return offsets;
 }
 
 // A property line taken apart: [group.]NAME[;params]:value.
 struct Property {
     QByteArrayView name;      // without group, as written
     QByteArrayView params;    // between the first ";" and the first ":" (empty when there are none)
-    QByteArrayView afterName; // everything after "NAME;" (parameters, colon and value), when there are parameters
+    QByteArrayView afterName; // everything after "NAME;" (parameters, colon and value), trimmed
+    QByteArrayView rawValue;  // after the first colon, as it stands
     QByteArrayView value;     // after the first colon, trimmed
     bool hasParams = false;
     bool hasColon = false;
@@ -105,22 +88,27 @@ struct Property {
 Property splitProperty(QByteArrayView line)
 {
     Property p;
-    const qsizetype colon = line.indexOf(':');
+    const qsizetype colon = indexOf(line, ':');
     p.hasColon = colon >= 0;
     const QByteArrayView head = p.hasColon ? line.first(colon) : line;
-    const qsizetype semi = head.indexOf(';');
+    const qsizetype semi = indexOf(head, ';');
     QByteArrayView name = semi >= 0 ? head.first(semi) : head;
-    const qsizetype dot = name.lastIndexOf('.');
-    if (dot >= 0)
-        name = name.sliced(dot + 1);
+    for (qsizetype i = name.size() - 1; i >= 0; --i) {
+        if (name[i] == '.') {
+            name = name.sliced(i + 1);
+            break;
+        }
+    }
     p.name = name;
     if (semi >= 0) {
         p.hasParams = true;
         p.params = head.sliced(semi + 1);
         p.afterName = trimSpaces(line.sliced(semi + 1));
     }
-    if (p.hasColon)
-        p.value = trimSpaces(line.sliced(colon + 1));
+    if (p.hasColon) {
+        p.rawValue = line.sliced(colon + 1);
+        p.value = trimSpaces(p.rawValue);
+    }
     return p;
 }
 
@@ -130,10 +118,10 @@ template<typename F>
 void forEachParam(QByteArrayView params, F &&f)
 {
     while (!params.isEmpty()) {
-        const qsizetype semi = params.indexOf(';');
+        const qsizetype semi = indexOf(params, ';');
         const QByteArrayView param = trimSpaces(semi >= 0 ? params.first(semi) : params);
         params = semi >= 0 ? params.sliced(semi + 1) : QByteArrayView();
-        const qsizetype eq = param.indexOf('=');
+        const qsizetype eq = indexOf(param, '=');
         const QByteArrayView key = eq >= 0 ? trimSpaces(param.first(eq)) : QByteArrayView("TYPE");
         QByteArrayView values = eq >= 0 ? param.sliced(eq + 1) : param;
         if (!equalsCI(key, "TYPE")) {
@@ -141,7 +129,7 @@ void forEachParam(QByteArrayView params, F &&f)
             continue;
         }
         while (!values.isEmpty()) {
-            const qsizetype comma = values.indexOf(',');
+            const qsizetype comma = indexOf(values, ',');
             QByteArrayView v = trimSpaces(comma >= 0 ? values.first(comma) : values);
             values = comma >= 0 ? values.sliced(comma + 1) : QByteArrayView();
             if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
@@ -173,13 +161,18 @@ TelKind telKind(QByteArrayView params)
     return work ? TelKind::Work : TelKind::Other;
 }
 
-bool hasType(QByteArrayView params, QByteArrayView upperType)
+enum class EmailKind { Plain, Work, Home };
+
+EmailKind emailKind(QByteArrayView params)
 {
-    bool found = false;
+    bool work = false, home = false;
     forEachParam(params, [&](QByteArrayView key, QByteArrayView v) {
-        found = found || (equalsCI(key, "TYPE") && equalsCI(v, upperType));
+        if (equalsCI(key, "TYPE")) {
+            work = work || equalsCI(v, "WORK");
+            home = home || equalsCI(v, "HOME");
+        }
     });
-    return found;
+    return work ? EmailKind::Work : home ? EmailKind::Home : EmailKind::Plain;
 }
 
 QByteArrayView charsetOf(QByteArrayView params)
@@ -194,9 +187,9 @@ QByteArrayView charsetOf(QByteArrayView params)
 
 bool saysQuotedPrintable(QByteArrayView line)
 {
-    const qsizetype colon = line.indexOf(':');
+    const qsizetype colon = indexOf(line, ':');
     const QByteArrayView head = colon >= 0 ? line.first(colon) : line;
-    const qsizetype semi = head.indexOf(';');
+    const qsizetype semi = indexOf(head, ';');
     if (semi < 0)
         return false;
     bool qp = false;
@@ -206,42 +199,76 @@ bool saysQuotedPrintable(QByteArrayView line)
     return qp;
 }
 
+bool isVersion21Line(QByteArrayView line)
+{
+    return line.size() >= 11 && equalsCI(trimSpaces(line), "VERSION:2.1");
+}
+
+// Buffers reused from card to card.
+struct Scratch {
+    std::vector<QByteArrayView> lines;
+    QByteArray joined;
+    QByteArray photo;
+    QByteArray categories;
+};
+
+// Splits a piece into lines at line feeds (a carriage return before one is dropped; the text after the last line
+// feed is a line too) and tells whether one of them makes the card vCard 2.1.
+bool splitLines(QByteArrayView piece, std::vector<QByteArrayView> &lines)
+{
+    lines.clear();
+    bool v21 = false;
+    const char *p = piece.data();
+    const char *end = p + piece.size();
+    for (;;) {
+        const auto *lf = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
+        const char *stop = lf ? lf : end;
+        const char *e = (stop > p && stop[-1] == '\r') ? stop - 1 : stop;
+        const QByteArrayView line(p, e - p);
+        v21 = v21 || isVersion21Line(line);
+        lines.push_back(line);
+        if (!lf)
+            return v21;
+        p = lf + 1;
+    }
+}
+
 // Reads one card. Both dialects share the property rules; 2.1 differs in its name values (first component of N,
 // quoted-printable N and FN), its soft line breaks and its photo continuation lines.
 class CardReader {
 public:
-    explicit CardReader(bool v21) : m_v21(v21) {}
-
-    std::optional<ContactRecord> read(QByteArrayView piece)
+    CardReader(bool v21, Scratch &scratch) : m_v21(v21), m_scratch(scratch)
     {
-        LineCursor lines(piece);
-        QByteArrayView line;
-        bool have = lines.next(line);
-        while (have) {
-            QByteArrayView next;
-            bool haveNext = lines.next(next);
-            if (m_v21 && haveNext && endsInSoftBreak(line) && saysQuotedPrintable(line)) {
-                m_joined.clear();
-                m_joined.append(line);
-                do {
-                    chopSoftBreak(m_joined);
-                    m_joined.append(next);
-                    haveNext = lines.next(next);
-                } while (haveNext && endsInSoftBreak(m_joined));
-                take(m_joined);
-            } else if (!m_v21 && haveNext && isFolded(next)) {
-                m_joined.clear();
-                m_joined.append(line);
-                do {
-                    m_joined.append(next.sliced(1));
-                    haveNext = lines.next(next);
-                } while (haveNext && isFolded(next));
-                take(m_joined);
-            } else {
+        m_scratch.categories.clear();
+    }
+
+    std::optional<ContactRecord> read()
+    {
+        const std::vector<QByteArrayView> &lines = m_scratch.lines;
+        const std::size_t count = lines.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            const QByteArrayView line = lines[i];
+            const bool continues = i + 1 < count && (m_v21 ? endsInSoftBreak(line) && saysQuotedPrintable(line)
+                                                           : isFolded(lines[i + 1]));
+            if (!continues) {
                 take(line);
+                continue;
             }
-            line = next;
-            have = haveNext;
+            QByteArray &joined = m_scratch.joined;
+            joined.clear();
+            joined.append(line);
+            if (m_v21) {
+                // Quoted-printable soft line breaks: drop the "=" and go on with the next line.
+                while (i + 1 < count && endsInSoftBreak(joined)) {
+                    chopSoftBreak(joined);
+                    joined.append(lines[++i]);
+                }
+            } else {
+                // Folded lines: a line that starts with a space or a tab goes on with the previous one.
+                while (i + 1 < count && isFolded(lines[i + 1]))
+                    joined.append(lines[++i].sliced(1));
+            }
+            take(joined, true);
         }
         endPhoto();
         if (!m_recognised)
@@ -252,7 +279,11 @@ public:
 
 private:
     static bool isFolded(QByteArrayView line) { return !line.isEmpty() && (line[0] == ' ' || line[0] == '\t'); }
-    static bool endsInSoftBreak(QByteArrayView line) { return trimSpaces(line).endsWith('='); }
+    static bool endsInSoftBreak(QByteArrayView line)
+    {
+        const QByteArrayView t = trimSpaces(line);
+        return !t.isEmpty() && t.back() == '=';
+    }
     static void chopSoftBreak(QByteArray &line)
     {
         while (line.endsWith(' '))
@@ -260,75 +291,122 @@ private:
         line.chop(1);
     }
 
-    void take(QByteArrayView rawLine)
+    void take(QByteArrayView rawLine, bool joined = false)
     {
+        m_lineIsJoined = joined;
         const QByteArrayView line = trimSpaces(rawLine);
         if (m_inPhoto) {
-            if (!line.isEmpty() && !line.contains(':')) {
-                m_photo.append(line);
+            if (!line.isEmpty() && !findChar(line, ':')) {
+                m_scratch.photo.append(line);
                 return;
             }
             endPhoto();
         }
+        if (line.isEmpty())
+            return;
         const Property p = splitProperty(line);
+        if (takeProperty(p))
+            m_recognised = true;
+    }
+
+    bool takeProperty(const Property &p)
+    {
         const QByteArrayView name = p.name;
-        bool known = true;
-        // PHOTO; and ADR; keep their parameters with the value, so they need no colon of their own.
-        if (equalsCI(name, "PHOTO") && (p.hasParams || (m_v21 && p.hasColon))) {
-            if (m_v21) {
-                m_photo.clear();
-                m_photo.append(p.value);
-                m_inPhoto = true;
-            } else {
-                m_record.Photo = text(p.afterName);
+        switch (name.size()) {
+        case 1:
+            if (!p.hasColon || !equalsCI(name, "N"))
+                return false;
+            m_record.Name = m_v21 ? nameComponent21(p) : text(p.value);
+            return true;
+        case 2:
+            if (!p.hasColon || !equalsCI(name, "FN"))
+                return false;
+            m_record.FullName = m_v21 ? mEncodeDecode::decodeQuotedPrintableUtf8(p.value, charsetOf(p.params))
+                                      : text(p.value);
+            return true;
+        case 3:
+            if (equalsCI(name, "TEL") && p.hasColon) {
+                switch (telKind(p.params)) {
+                case TelKind::Ignored: return false;
+                case TelKind::Cell: m_cell = hold(p.value); break;
+                case TelKind::Home: m_home = hold(p.value); break;
+                case TelKind::Work: m_work = hold(p.value); break;
+                case TelKind::Other: m_other = hold(p.value); break;
+                }
+                return true;
             }
-        } else if (equalsCI(name, "ADR") && p.hasParams) {
-            m_record.Address = text(p.afterName);
-        } else if (!p.hasColon) {
-            known = false;
-        } else if (equalsCI(name, "N")) {
-            m_record.Name = m_v21 ? nameComponent21(line, p) : text(p.value);
-        } else if (equalsCI(name, "FN")) {
-            m_record.FullName =
-                m_v21 ? mEncodeDecode::decodeQuotedPrintable(text(p.value), charsetOf(p.params)) : text(p.value);
-        } else if (equalsCI(name, "TEL")) {
-            switch (telKind(p.params)) {
-            case TelKind::Ignored: known = false; break;
-            case TelKind::Cell: m_cell = text(p.value); break;
-            case TelKind::Home: m_home = text(p.value); break;
-            case TelKind::Work: m_work = text(p.value); break;
-            case TelKind::Other: m_other = text(p.value); break;
+            // ADR; keeps its parameters with the value, so it needs no colon of its own.
+            if (equalsCI(name, "ADR") && p.hasParams) {
+                m_record.Address = text(p.afterName);
+                return true;
             }
-        } else if (equalsCI(name, "EMAIL")) {
-            QString &slot = hasType(p.params, "WORK") ? m_emailWork : hasType(p.params, "HOME") ? m_emailHome
-                                                                                                 : m_emailPlain;
-            slot = text(p.value);
-        } else if (equalsCI(name, "X-QQ")) {
+            return false;
+        case 4:
+            if (!p.hasColon || !equalsCI(name, "X-QQ"))
+                return false;
             m_record.QQ = text(p.value);
-        } else if (p.hasParams) {
-            known = false; // the remaining properties are read only in their plain form
-        } else if (equalsCI(name, "X-WDJ-STARRED")) {
+            return true;
+        case 5:
+            if (equalsCI(name, "EMAIL") && p.hasColon) {
+                switch (emailKind(p.params)) {
+                case EmailKind::Plain: m_emailPlain = hold(p.value); break;
+                case EmailKind::Work: m_emailWork = hold(p.value); break;
+                case EmailKind::Home: m_emailHome = hold(p.value); break;
+                }
+                return true;
+            }
+            if (!equalsCI(name, "PHOTO"))
+                return false;
+            if (m_v21 && p.hasColon) {
+                // 2.1 photos keep only the data, which goes on over the lines that follow.
+                m_scratch.photo.clear();
+                m_scratch.photo.append(p.value);
+                m_inPhoto = true;
+                return true;
+            }
+            if (!m_v21 && p.hasParams) {
+                m_record.Photo = text(p.afterName);
+                return true;
+            }
+            return false;
+        case 10:
+            if (p.hasParams || !p.hasColon || !equalsCI(name, "CATEGORIES"))
+                return false;
+            m_scratch.categories.append(p.value);
+            m_scratch.categories.append('|');
+            return true;
+        case 13:
+            if (p.hasParams || !p.hasColon || !equalsCI(name, "X-WDJ-STARRED"))
+                return false;
             m_record.Starred = text(p.value);
-        } else if (equalsCI(name, "X_WDJ_BIG_PHOTO") || equalsCI(name, "X-WDJ-BIG-PHOTO")) {
+            return true;
+        case 15:
+            if (p.hasParams || !p.hasColon || !(equalsCI(name, "X_WDJ_BIG_PHOTO") || equalsCI(name, "X-WDJ-BIG-PHOTO")))
+                return false;
             m_record.BigPhoto = text(p.value);
-        } else if (equalsCI(name, "CATEGORIES")) {
-            m_categories.append(p.value);
-            m_categories.append('|');
-        } else {
-            known = false;
+            return true;
+        default:
+            return false;
         }
-        m_recognised = m_recognised || known;
+    }
+
+    // A value held until the end of the card: a view into the text, or a copy when the line was joined in the
+    // scratch buffer that the next joined line will overwrite.
+    QByteArrayView hold(QByteArrayView value)
+    {
+        if (!m_lineIsJoined)
+            return value;
+        m_owned.emplace_back(value.toByteArray());
+        return m_owned.back();
     }
 
     // 2.1 keeps only the first component of N, the family name as most phones write it.
-    static QString nameComponent21(QByteArrayView line, const Property &p)
+    static QString nameComponent21(const Property &p)
     {
-        const QByteArrayView raw = line.sliced(line.indexOf(':') + 1);
-        const qsizetype semi = raw.indexOf(';');
+        const qsizetype semi = indexOf(p.rawValue, ';');
         if (semi < 0)
             return {};
-        const QByteArrayView first = trimSpaces(raw.first(semi));
-        return mEncodeDecode::decodeQuotedPrintable(text(first), charsetOf(p.params));
+        return mEncodeDecode::decodeQuotedPrintableUtf8(trimSpaces(p.rawValue.first(semi)), charsetOf(p.params));
     }
 
     void endPhoto()
@@ -336,73 +414,86 @@ private:
         if (!m_inPhoto)
             return;
         m_inPhoto = false;
-        m_record.Photo = text(m_photo);
+        m_record.Photo = text(m_scratch.photo);
     }
 
     void finish()
     {
-        QString email = m_emailPlain;
-        for (const QString *more : {&m_emailWork, &m_emailHome}) {
-            if (more->isEmpty())
+        QByteArrayView email = m_emailPlain;
+        QByteArray joined;
+        for (QByteArrayView more : {m_emailWork, m_emailHome}) {
+            if (more.isEmpty())
                 continue;
-            if (!email.isEmpty())
-                email += u' ';
-            email += *more;
-        }
-        m_record.Email = email;
-        m_record.Mobile = m_cell;
-        m_record.Landline = m_home;
-        for (QString *number : {&m_work, &m_other}) {
-            if (number->isEmpty())
+            if (email.isEmpty()) {
+                email = more;
                 continue;
-            if (m_record.Mobile.isEmpty())
-                m_record.Mobile = *number;
-            else if (m_record.Landline.isEmpty())
-                m_record.Landline = *number;
+            }
+            joined = email.toByteArray() + ' ' + more.toByteArray();
+            email = joined;
         }
-        m_record.Categories = text(m_categories);
+        m_record.Email = text(email);
+
+        QByteArrayView mobile = m_cell, landline = m_home;
+        for (QByteArrayView number : {m_work, m_other}) {
+            if (number.isEmpty())
+                continue;
+            if (mobile.isEmpty())
+                mobile = number;
+            else if (landline.isEmpty())
+                landline = number;
+        }
+        m_record.Mobile = text(mobile);
+        m_record.Landline = text(landline);
+        m_record.Categories = text(m_scratch.categories);
     }
 
     const bool m_v21;
+    Scratch &m_scratch;
     ContactRecord m_record;
-    QString m_cell, m_home, m_work, m_other;
-    QString m_emailPlain, m_emailWork, m_emailHome;
-    QByteArray m_categories;
-    QByteArray m_joined;
-    QByteArray m_photo;
+    std::vector<QByteArray> m_owned;
+    QByteArrayView m_cell, m_home, m_work, m_other;
+    QByteArrayView m_emailPlain, m_emailWork, m_emailHome;
     bool m_inPhoto = false;
     bool m_recognised = false;
+    bool m_lineIsJoined = false;
 };
+
+std::optional<ContactRecord> readPiece(QByteArrayView piece, Scratch &scratch)
+{
+    const bool v21 = splitLines(piece, scratch.lines);
+    return CardReader(v21, scratch).read();
+}
 
 } // namespace
 
 std::optional<ContactRecord> parseCard(QByteArrayView piece)
 {
-    return CardReader(isVersion21(piece)).read(piece);
+    Scratch scratch;
+    return readPiece(piece, scratch);
 }
 
-ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table)
+ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table, const ParseProgress &progress)
 {
+    constexpr qsizetype kProgressStep = 8 << 20;
     ParseResult result;
-    qsizetype begin = findBegin(utf8Text, 0);
-
-    int cards = 0;
-    for (qsizetype at = begin; at >= 0; at = findBegin(utf8Text, at + kBegin.size()))
-        ++cards;
-    table.reserve(cards);
-
-    while (begin >= 0) {
-        const qsizetype start = begin + kBegin.size();
-        const qsizetype next = findBegin(utf8Text, start);
-        const QByteArrayView piece = utf8Text.sliced(start, (next >= 0 ? next : utf8Text.size()) - start);
-        if (std::optional<ContactRecord> record = parseCard(piece)) {
+    const std::vector<qsizetype> offsets = cardOffsets(utf8Text);
+    table.reserve(int(offsets.size()));
+    Scratch scratch;
+    qsizetype reported = 0;
+    for (std::size_t k = 0; k < offsets.size(); ++k) {
+        const qsizetype start = offsets[k] + kBegin.size();
+        const qsizetype end = k + 1 < offsets.size() ? offsets[k + 1] : utf8Text.size();
+        if (std::optional<ContactRecord> record = readPiece(utf8Text.sliced(start, end - start), scratch)) {
             if (table.append(std::move(*record)) == 0)
                 break; // the table is full
             ++result.appended;
         } else {
             ++result.unread;
         }
-        begin = next;
+        if (progress && start - reported >= kProgressStep) {
+            reported = offsets[k];
+            progress(reported);
+        }
     }
     return result;
 }

@@ -5,6 +5,8 @@
 #include <QBuffer>
 #include <QStringEncoder>
 
+#include <cstring>
+
 namespace vecardia {
 
 namespace {
@@ -12,38 +14,55 @@ namespace {
 // Gathers the UTF-8 text in a buffer and hands it to the device a megabyte at a time.
 class Utf8Sink {
 public:
-    explicit Utf8Sink(QIODevice &out) : m_out(out) { m_buffer.reserve(kChunk + 4096); }
+    explicit Utf8Sink(QIODevice &out) : m_out(out), m_buffer(kChunk, Qt::Uninitialized) {}
 
-    void ascii(QByteArrayView text) { m_buffer.append(text); }
-
-    void put(const QString &value)
+    void ascii(QByteArrayView text)
     {
-        const qsizetype used = m_buffer.size();
-        m_buffer.resize(used + m_encoder.requiredSpace(value.size()));
-        char *end = m_encoder.appendToBuffer(m_buffer.data() + used, value);
-        m_buffer.truncate(end - m_buffer.constData());
+        char *at = room(text.size());
+        std::memcpy(at, text.data(), std::size_t(text.size()));
+        m_used += text.size();
     }
 
-    void line(QByteArrayView tag, const QString &value)
+    void put(QStringView value)
+    {
+        char *at = room(m_encoder.requiredSpace(value.size()));
+        m_used = m_encoder.appendToBuffer(at, value) - m_buffer.data();
+    }
+
+    void line(QByteArrayView tag, QStringView value)
     {
         ascii(tag);
         put(value);
         ascii("\n");
     }
 
-    bool flushIfFull() { return m_buffer.size() < kChunk || flush(); }
+    bool flushIfFull() { return m_used < kChunk / 2 || flush(); }
 
     bool flush()
     {
-        const bool ok = m_buffer.isEmpty() || m_out.write(m_buffer) == m_buffer.size();
-        m_buffer.clear();
+        const bool ok = m_failed || m_used == 0 || m_out.write(m_buffer.constData(), m_used) == m_used;
+        m_failed = !ok;
+        m_used = 0;
         return ok;
     }
 
 private:
+    // Space for `bytes` more at the end of the buffer, flushing or growing it first when needed.
+    char *room(qsizetype bytes)
+    {
+        if (m_buffer.size() - m_used < bytes) {
+            flush();
+            if (m_buffer.size() < bytes)
+                m_buffer.resize(bytes);
+        }
+        return m_buffer.data() + m_used;
+    }
+
     static constexpr qsizetype kChunk = 1 << 20;
     QIODevice &m_out;
     QByteArray m_buffer;
+    qsizetype m_used = 0;
+    bool m_failed = false;
     QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
@@ -53,7 +72,7 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     out.put(r.FullName);
     out.ascii(";;;\n");
     out.line("FN:", r.FullName);
-    const auto optional = [&out](QByteArrayView tag, const QString &value) {
+    const auto optional = [&out](QByteArrayView tag, QStringView value) {
         if (!value.isEmpty())
             out.line(tag, value);
     };
@@ -72,7 +91,7 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
         while (e > b && category[e - 1] == u' ')
             --e;
         if (e > b)
-            out.line("CATEGORIES:", category.sliced(b, e - b).toString());
+            out.line("CATEGORIES:", category.sliced(b, e - b));
     }
     out.ascii("END:VCARD\n");
 }

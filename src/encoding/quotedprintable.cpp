@@ -4,21 +4,18 @@
 
 #include <optional>
 
-using namespace Qt::Literals::StringLiterals;
-
 namespace vecardia::mEncodeDecode {
 
 namespace {
 
-int hexValue(QChar c)
+int hexValue(char c)
 {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
@@ -27,6 +24,16 @@ bool isUtf8Name(QByteArrayView charset)
     const QByteArrayView name = charset.trimmed();
     return name.isEmpty() || name.compare("UTF-8", Qt::CaseInsensitive) == 0 ||
            name.compare("UTF8", Qt::CaseInsensitive) == 0;
+}
+
+// Length of the UTF-8 sequence that starts with `lead`, at least 1.
+qsizetype sequenceLength(unsigned char lead)
+{
+    if (lead >= 0xF0)
+        return 4;
+    if (lead >= 0xE0)
+        return 3;
+    return lead >= 0xC0 ? 2 : 1;
 }
 
 // Turns collected bytes into text in the value's charset.
@@ -57,16 +64,16 @@ private:
 
 } // namespace
 
-QString decodeQuotedPrintable(QStringView input, QByteArrayView charset)
+QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset)
 {
     if (input.isEmpty())
         return {};
 
     // Soft line breaks.
-    QString joined;
-    if (input.contains(u"=\r\n")) {
-        joined = input.toString();
-        joined.remove(u"=\r\n"_s);
+    QByteArray joined;
+    if (input.contains("=\r\n")) {
+        joined = input.toByteArray();
+        joined.replace("=\r\n", "");
         input = joined;
     }
 
@@ -75,40 +82,56 @@ QString decodeQuotedPrintable(QStringView input, QByteArrayView charset)
     QByteArray bytes;
     bytes.reserve(input.size());
     const qsizetype n = input.size();
+    // Positions step over whole characters, so a character outside ASCII counts as one, as in the text it came from.
+    const auto width = [&](qsizetype at) {
+        return std::min(sequenceLength(static_cast<unsigned char>(input[at])), n - at);
+    };
     qsizetype p = 0;
     while (p < n) {
-        const QChar c = input[p];
-        if (c != u'=') {
-            if (c.unicode() < 0x80) {
-                bytes.append(char(c.unicode()));
+        const char c = input[p];
+        if (c != '=') {
+            if (static_cast<unsigned char>(c) < 0x80) {
+                bytes.append(c);
+                ++p;
             } else {
+                // A character outside ASCII stands for itself.
                 sink.flushInto(out, bytes);
-                out.append(c);
+                const qsizetype length = width(p);
+                out += QString::fromUtf8(input.sliced(p, length));
+                p += length;
             }
-            ++p;
             continue;
         }
-        if (p >= n - 2)
+        const qsizetype atA = p + 1;
+        if (atA >= n)
+            break;
+        const qsizetype atB = atA + width(atA);
+        if (atB >= n)
             break; // "=" with fewer than two characters after it ends the value
-        const QChar a = input[p + 1];
-        const QChar b = input[p + 2];
-        if (a == u'=' && b == u'=') {
+        const char a = input[atA];
+        const char b = input[atB];
+        if (a == '=' && b == '=') {
             bytes.append('=');
-            p += 2;
-        } else if (a == u'=') {
-            p += 1;
-        } else if (b == u'=') {
-            p += 2;
+            p = atB;
+        } else if (a == '=') {
+            p = atA;
+        } else if (b == '=') {
+            p = atB;
         } else {
             const int hi = hexValue(a);
             const int lo = hexValue(b);
             if (hi >= 0 && lo >= 0)
                 bytes.append(char(hi * 16 + lo));
-            p += 3;
+            p = atB + width(atB);
         }
     }
     sink.flushInto(out, bytes);
     return out;
+}
+
+QString decodeQuotedPrintable(QStringView input, QByteArrayView charset)
+{
+    return decodeQuotedPrintableUtf8(input.toUtf8(), charset);
 }
 
 } // namespace vecardia::mEncodeDecode

@@ -11,4 +11,7 @@ namespace vecardia::mEncodeDecode {
 // Malformed "=" sequences are dropped the way old phones' files expect; an "=" in the last two places ends the value.
 [[nodiscard]] QString decodeQuotedPrintable(QStringView input, QByteArrayView charset = {});
 
+// The same for a value held as UTF-8, as the vCard reader has it.
+[[nodiscard]] QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset = {});
+
 } // namespace vecardia::mEncodeDecode

@@ -151,6 +151,8 @@ private Q_SLOTS:
         QTest::newRow("== then char") << u"==41"_s << QByteArray() << u"A"_s;
         QTest::newRow("x= skips to =") << u"=4=41"_s << QByteArray() << u"A"_s;
         QTest::newRow("not hex") << u"=G1X"_s << QByteArray() << u"X"_s;
+        QTest::newRow("non-ascii after =") << u"=张XY"_s << QByteArray() << u"Y"_s;
+        QTest::newRow("= before a last non-ascii") << u"A=张"_s << QByteArray() << u"A"_s;
         QTest::newRow("empty") << QString() << QByteArray() << QString();
         QTest::newRow("raw chinese kept") << u"张=E4=B8=89李"_s << QByteArray() << u"张三李"_s;
         QTest::newRow("raw emoji kept") << u"A😀B"_s << QByteArray() << u"A😀B"_s;

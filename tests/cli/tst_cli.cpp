@@ -168,6 +168,15 @@ private Q_SLOTS:
         QCOMPARE(contents(out), "old"_ba);
     }
 
+    void sampleBookReadsWhole()
+    {
+        const Run r = run({u"dump"_s, QString::fromUtf8(VECARDIA_SAMPLES) + u"/demo.vcf"_s});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.out.endsWith("{\"records\":40,\"unread\":0}\n"));
+        QCOMPARE(r.out.count("\"live\":true"), qsizetype(40));
+        QCOMPARE(r.out.count("\"Photo\":\"ENCODING=B;TYPE=PNG:iVBOR"), qsizetype(5));
+    }
+
     // Exports of phones and address books, read as opening reads them.
     void goldenFiles_data()
     {

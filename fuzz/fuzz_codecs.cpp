@@ -1,0 +1,29 @@
+// Any bytes through the charset test, the quoted-printable decoder and the Base64 decoder.
+#include "encoding/base64.h"
+#include "encoding/charsetfile.h"
+#include "encoding/quotedprintable.h"
+
+#include <QList>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    using namespace vecardia;
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    (void)isUtf8(bytes);
+    (void)mEncodeDecode::decodeQuotedPrintableUtf8(bytes);
+    (void)mEncodeDecode::decodeQuotedPrintableUtf8(bytes, "GB2312");
+    const QString text = QString::fromLatin1(bytes);
+    const QByteArray decoded = Base64Decode(text);
+    // Whatever decodes must encode back to the text it came from, up to the first "=" and the padding.
+    if (!decoded.isEmpty()) {
+        QByteArray encoded;
+        clsB64().Encode(decoded, encoded);
+        const QByteArray head = bytes.toByteArray().split('=').first();
+        if (!encoded.startsWith(head.left(head.size() / 4 * 4)))
+            std::abort();
+    }
+    return 0;
+}

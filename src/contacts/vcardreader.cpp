@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace vecardia {
@@ -465,12 +466,6 @@ std::optional<ContactRecord> readPiece(QByteArrayView piece, Scratch &scratch)
 }
 
 } // namespace
-
-std::optional<ContactRecord> parseCard(QByteArrayView piece)
-{
-    Scratch scratch;
-    return readPiece(piece, scratch);
-}
 
 ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table, const ParseProgress &progress)
 {

@@ -6,7 +6,6 @@
 #include <QStringView>
 
 #include <functional>
-#include <optional>
 
 namespace vecardia {
 
@@ -25,8 +24,5 @@ using ParseProgress = std::function<void(qsizetype doneUpTo)>;
 [[nodiscard]] ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table,
                                         const ParseProgress &progress = {});
 [[nodiscard]] ParseResult splitAndParse(QStringView text, ContactTable &table);
-
-// One card piece: the text after a "BEGIN:VCARD" up to the next one. Nothing when no line of it is one we read.
-[[nodiscard]] std::optional<ContactRecord> parseCard(QByteArrayView piece);
 
 } // namespace vecardia

@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "support/tempfolder.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -31,12 +32,6 @@ Run run(const QStringList &args)
     return r;
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QString dataFile(const QString &name)
 {
     return QString::fromUtf8(VECARDIA_TEST_DATA) + u"/cli/"_s + name;
@@ -47,16 +42,7 @@ QString dataFile(const QString &name)
 class TestCli : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-
-    QString write(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write test file");
-        return path;
-    }
+    testing::TempFolder m_dir;
 
 private Q_SLOTS:
     void help()
@@ -92,7 +78,7 @@ private Q_SLOTS:
 
     void dumpPrintsEveryRecord()
     {
-        const QString path = write(u"d.vcf"_s, "BEGIN:VCARD\nVERSION:3.0\nN:Zhang;San\nFN:\"张\\三\"\nTEL;TYPE=CELL:1\n"
+        const QString path = m_dir.write(u"d.vcf"_s, "BEGIN:VCARD\nVERSION:3.0\nN:Zhang;San\nFN:\"张\\三\"\nTEL;TYPE=CELL:1\n"
                                                "END:VCARD\nBEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"
                                                "BEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"_ba);
         const Run r = run({u"dump"_s, path});
@@ -111,7 +97,7 @@ private Q_SLOTS:
 
     void dumpEscapesControlCharacters()
     {
-        const QString path = write(u"ctl.vcf"_s, "BEGIN:VCARD\nFN:a\tb\x01\rc\nEND:VCARD\n"_ba);
+        const QString path = m_dir.write(u"ctl.vcf"_s, "BEGIN:VCARD\nFN:a\tb\x01\rc\nEND:VCARD\n"_ba);
         const Run r = run({u"dump"_s, path});
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains("\"FullName\":\"a\\tb\\u0001\\rc\""));
@@ -132,40 +118,40 @@ private Q_SLOTS:
 
     void convertToVCardAndText()
     {
-        const QString first = write(u"one.vcf"_s, "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"
+        const QString first = m_dir.write(u"one.vcf"_s, "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"
                                                   "BEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"_ba);
-        const QString second = write(u"two.vcf"_s, "BEGIN:VCARD\r\nVERSION:2.1\r\nN:\xD5\xC5;;;;\r\n"
+        const QString second = m_dir.write(u"two.vcf"_s, "BEGIN:VCARD\r\nVERSION:2.1\r\nN:\xD5\xC5;;;;\r\n"
                                                    "FN:\xD5\xC5\xC8\xFD\r\nTEL;HOME:2\r\nEND:VCARD\r\n"_ba);
         const QString vcf = m_dir.filePath(u"out.vcf"_s);
         Run r = run({u"convert"_s, first, second, u"-o"_s, vcf});
         QCOMPARE(r.code, 0);
         QVERIFY2(r.err.contains(u"2 个联系人"_s) && r.err.contains(u"1 张名片未能读入"_s), qPrintable(r.err));
-        QCOMPARE(contents(vcf), "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"
+        QCOMPARE(testing::TempFolder::contents(vcf), "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"
                                 "BEGIN:VCARD\nVERSION:3.0\nN:;张三;;;\nFN:张三\nTEL;TYPE=HOME:2\nEND:VCARD\n"_ba);
 
         const QString txt = m_dir.filePath(u"out.TXT"_s);
         r = run({u"convert"_s, first, second, u"-o"_s, txt});
         QCOMPARE(r.code, 0);
-        QCOMPARE(contents(txt), "A 1   \r\n\xD5\xC5\xC8\xFD  2  \r\n"_ba);
+        QCOMPARE(testing::TempFolder::contents(txt), "A 1   \r\n\xD5\xC5\xC8\xFD  2  \r\n"_ba);
     }
 
     void convertNeverLeavesAPartialFile()
     {
-        const QString good = write(u"good.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
-        const QString out = write(u"existing.vcf"_s, "old");
+        const QString good = m_dir.write(u"good.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
+        const QString out = m_dir.write(u"existing.vcf"_s, "old");
         Run r = run({u"convert"_s, good, m_dir.filePath(u"missing.vcf"_s), u"-o"_s, out});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.contains(u"missing.vcf"_s));
-        QCOMPARE(contents(out), "old"_ba);
+        QCOMPARE(testing::TempFolder::contents(out), "old"_ba);
 
         r = run({u"convert"_s, good, u"-o"_s, m_dir.filePath(u"no/such/dir/out.vcf"_s)});
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.startsWith(u"vecardia-cli: 保存出错"_s));
 
-        const QString blank = write(u"blank.vcf"_s, "BEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"_ba);
+        const QString blank = m_dir.write(u"blank.vcf"_s, "BEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"_ba);
         r = run({u"convert"_s, blank, u"-o"_s, out});
         QCOMPARE(r.code, 1);
-        QCOMPARE(contents(out), "old"_ba);
+        QCOMPARE(testing::TempFolder::contents(out), "old"_ba);
     }
 
     void sampleBookReadsWhole()
@@ -192,7 +178,7 @@ private Q_SLOTS:
         const Run r = run({u"dump"_s, dataFile(name + u".vcf"_s)});
         QCOMPARE(r.code, 0);
         const QList<QByteArray> got = r.out.split('\n');
-        const QList<QByteArray> expected = contents(dataFile(name + u".expected"_s)).split('\n');
+        const QList<QByteArray> expected = testing::TempFolder::contents(dataFile(name + u".expected"_s)).split('\n');
         for (qsizetype i = 0; i < std::max(got.size(), expected.size()); ++i) {
             const QByteArray g = got.value(i), e = expected.value(i);
             QVERIFY2(g == e, qPrintable(u"%1.expected, line %2:\n  got      %3\n  expected %4"_s.arg(name)

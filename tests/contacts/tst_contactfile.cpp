@@ -1,5 +1,6 @@
 #include "contacts/contactfile.h"
 #include "contacts/contacttable.h"
+#include "support/tempfolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,16 +12,7 @@ using namespace vecardia;
 class TestContactFile : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-
-    QString write(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write test file");
-        return path;
-    }
+    testing::TempFolder m_dir;
 
 private Q_SLOTS:
     void charsetIsDecidedByTheWholeFile_data()
@@ -42,7 +34,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, name);
-        const QString path = write(u"c.vcf"_s, bytes);
+        const QString path = m_dir.write(u"c.vcf"_s, bytes);
         ContactTable table;
         QVERIFY(openContactFile(path, table).read);
         QCOMPARE(table.upperIndex(), 1);
@@ -54,9 +46,9 @@ private Q_SLOTS:
 
     void openResetsAppendAdds()
     {
-        const QString three = write(u"three.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\nBEGIN:VCARD\nFN:B\nEND:VCARD\n"
+        const QString three = m_dir.write(u"three.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\nBEGIN:VCARD\nFN:B\nEND:VCARD\n"
                                                     "BEGIN:VCARD\nFN:C\nEND:VCARD\n"_ba);
-        const QString two = write(u"two.vcf"_s, "BEGIN:VCARD\nFN:D\nEND:VCARD\nBEGIN:VCARD\nFN:E\nEND:VCARD\n"_ba);
+        const QString two = m_dir.write(u"two.vcf"_s, "BEGIN:VCARD\nFN:D\nEND:VCARD\nBEGIN:VCARD\nFN:E\nEND:VCARD\n"_ba);
         ContactTable table;
         (void)table.append(ContactRecord{.FullName = u"old"_s});
         QCOMPARE(openContactFile(three, table).parsed.appended, 3);
@@ -71,8 +63,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::newRow("missing") << m_dir.filePath(u"missing.vcf"_s);
-        QTest::newRow("empty") << write(u"empty.vcf"_s, QByteArray());
-        QTest::newRow("only a byte-order mark") << write(u"bom.vcf"_s, "\xEF\xBB\xBF"_ba);
+        QTest::newRow("empty") << m_dir.write(u"empty.vcf"_s, QByteArray());
+        QTest::newRow("only a byte-order mark") << m_dir.write(u"bom.vcf"_s, "\xEF\xBB\xBF"_ba);
         QTest::newRow("a folder") << m_dir.path();
     }
     void unreadableFiles()
@@ -86,7 +78,7 @@ private Q_SLOTS:
 
     void hiddenFilesAreRead()
     {
-        const QString path = write(u".hidden.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
+        const QString path = m_dir.write(u".hidden.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
         ContactTable table;
         QVERIFY(openContactFile(path, table).read);
         QCOMPARE(table.upperIndex(), 1);
@@ -98,7 +90,7 @@ private Q_SLOTS:
         for (int i = 0; i < bytes.size(); ++i)
             bytes[i] = char((i * 7919) >> 3);
         ContactTable table;
-        const FileReadResult result = openContactFile(write(u"binary.vcf"_s, bytes), table);
+        const FileReadResult result = openContactFile(m_dir.write(u"binary.vcf"_s, bytes), table);
         QVERIFY(result.read);
         QCOMPARE(table.upperIndex(), 0);
     }

@@ -1,6 +1,7 @@
 #include "encoding/base64.h"
 #include "encoding/charsetfile.h"
 #include "encoding/quotedprintable.h"
+#include "support/tempfolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,31 +13,16 @@ using namespace vecardia;
 class TestEncoding : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-
-    QString write(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write test file");
-        return path;
-    }
-
-    static QByteArray contents(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : "<missing>"_ba;
-    }
+    testing::TempFolder m_dir;
 
 private Q_SLOTS:
     void fileExists()
     {
-        const QString path = write(u"a.vcf"_s, "x");
+        const QString path = m_dir.write(u"a.vcf"_s, "x");
         QVERIFY(vecardia::fileExists(path));
         QVERIFY(vecardia::fileExists(u"  "_s + path + u"  "_s));
         QVERIFY(vecardia::fileExists(u"file://"_s + path));
-        QVERIFY(vecardia::fileExists(write(u".hidden.vcf"_s, "x")));
+        QVERIFY(vecardia::fileExists(m_dir.write(u".hidden.vcf"_s, "x")));
         QVERIFY(!vecardia::fileExists(m_dir.path())); // a folder is not a file
         QVERIFY(!vecardia::fileExists(m_dir.filePath(u"missing.vcf"_s)));
         QVERIFY(!vecardia::fileExists(u"   "_s));
@@ -70,7 +56,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, utf8);
         QCOMPARE(vecardia::isUtf8(bytes), utf8);
-        QCOMPARE(mduUnicodeEncodeFormat(write(u"t.vcf"_s, bytes)), utf8);
+        QCOMPARE(mduUnicodeEncodeFormat(m_dir.write(u"t.vcf"_s, bytes)), utf8);
     }
 
     void utf8TestOnMissingFile() { QVERIFY(!mduUnicodeEncodeFormat(m_dir.filePath(u"nope.vcf"_s))); }
@@ -96,7 +82,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, charset);
         QFETCH(QString, text);
-        QCOMPARE(vecardia::readTextFile(write(u"r.vcf"_s, bytes), charset), text);
+        QCOMPARE(vecardia::readTextFile(m_dir.write(u"r.vcf"_s, bytes), charset), text);
     }
 
     void readTextFileMissing() { QCOMPARE(vecardia::readTextFile(m_dir.filePath(u"x"_s), u"utf-8"_s), QString()); }
@@ -105,18 +91,18 @@ private Q_SLOTS:
     {
         const QString path = m_dir.filePath(u"out.vcf"_s);
         QCOMPARE(UTF8格式保存文件(u"abc"_s, path), SaveOutcome::Saved);
-        QCOMPARE(contents(path), "abc"_ba);
+        QCOMPARE(testing::TempFolder::contents(path), "abc"_ba);
         QCOMPARE(UTF8格式保存文件(u"张"_s, path), SaveOutcome::Saved);
-        QCOMPARE(contents(path), "\xE5\xBC\xA0"_ba); // replaced, no byte-order mark
+        QCOMPARE(testing::TempFolder::contents(path), "\xE5\xBC\xA0"_ba); // replaced, no byte-order mark
         QCOMPARE(UTF8格式保存文件(u"😀\n"_s, path), SaveOutcome::Saved);
-        QCOMPARE(contents(path), "\xF0\x9F\x98\x80\n"_ba);
+        QCOMPARE(testing::TempFolder::contents(path), "\xF0\x9F\x98\x80\n"_ba);
     }
 
     void saveEmptyTextKeepsTheOldFile()
     {
-        const QString path = write(u"keep.vcf"_s, "old");
+        const QString path = m_dir.write(u"keep.vcf"_s, "old");
         QCOMPARE(UTF8格式保存文件(QString(), path), SaveOutcome::EncodingError);
-        QCOMPARE(contents(path), "old"_ba);
+        QCOMPARE(testing::TempFolder::contents(path), "old"_ba);
     }
 
     void saveIntoMissingFolderFails()
@@ -126,13 +112,13 @@ private Q_SLOTS:
 
     void saveFailingMidwayKeepsTheOldFile()
     {
-        const QString path = write(u"mid.vcf"_s, "old");
+        const QString path = m_dir.write(u"mid.vcf"_s, "old");
         const SaveResult result = saveFile(path, [](QIODevice &out) {
             out.write("partial");
             return false; // the writer gave up after some bytes
         });
         QCOMPARE(result.outcome, SaveOutcome::SaveError);
-        QCOMPARE(contents(path), "old"_ba);
+        QCOMPARE(testing::TempFolder::contents(path), "old"_ba);
     }
 
     void quotedPrintable_data()
@@ -229,9 +215,9 @@ private Q_SLOTS:
     void base64Load()
     {
         QByteArray bytes;
-        QVERIFY(clsB64().Load(write(u"p.png"_s, "\x89PNG"_ba), bytes));
+        QVERIFY(clsB64().Load(m_dir.write(u"p.png"_s, "\x89PNG"_ba), bytes));
         QCOMPARE(bytes, "\x89PNG"_ba);
-        QVERIFY(!clsB64().Load(write(u"empty.png"_s, QByteArray()), bytes));
+        QVERIFY(!clsB64().Load(m_dir.write(u"empty.png"_s, QByteArray()), bytes));
         QVERIFY(!clsB64().Load(m_dir.filePath(u"none.png"_s), bytes));
     }
 };

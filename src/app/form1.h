@@ -1,0 +1,112 @@
+#pragma once
+
+#include "contacts/contacttable.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace vecardia {
+
+class ContactListModel;
+class ContactListView;
+class PhotoBox;
+class Prompter;
+
+// The main window: the contact list on the left, the editor of one contact on the right, the find bar above.
+// Every control keeps its design name as member and object name.
+class Form1 final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Form1(Prompter &prompter, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: caption, defaults, and the file named on the command line (all words taken as one path).
+    void startUp(const QStringList &arguments);
+
+    [[nodiscard]] ContactTable &table() { return m_table; }
+    [[nodiscard]] ContactListModel &listModel() { return *m_model; }
+    [[nodiscard]] const QString &pendingPhoto() const { return m_pendingPhoto; }
+    [[nodiscard]] QString temporaryPictureFile() const;
+
+    // Top row and find bar.
+    QLineEdit *Text1;
+    QPushButton *Command1, *Command4;
+    QGroupBox *Frame2;
+    QLabel *Label1;
+    QComboBox *Combo1;
+    QLineEdit *Text2;
+    QPushButton *Command2, *Command3, *Command8;
+    // The list.
+    QLabel *Label3, *Label2;
+    ContactListView *ListView1;
+    // The editor panel.
+    QGroupBox *Frame3;
+    QLabel *Label4, *Label5, *Label10, *Label6, *Label7;
+    QLineEdit *Text3, *Text4, *Text5, *Text6, *Text7;
+    QGroupBox *Frame1;
+    PhotoBox *Picture1;
+    QPushButton *Command5, *Command7, *Command6;
+    // Bottom line and hidden helpers.
+    QLabel *Label8, *Label9, *Label11;
+    QListWidget *List1;
+    QTimer *Timer1;
+    QMenu *menu文件, *menu编辑, *menu查找, *menu工具, *menu帮助;
+
+    // File commands.
+    void 打开VCF文件();
+    void 打开单个VCF文件(const QString &path);
+    void 附加导入VCF文件();
+    void 导出列表到号码簿VCF文件();
+    void 导出列表到文本文件();
+    // The list.
+    void 显示全部数据到LV();
+    void 显示查找数据到LV(const QString &choice, const QString &text);
+    void AutoSizeColumns();
+    void ListView1全部置为黑色字体();
+    void sortByHeader(int column);
+    void 删除选中项();
+    void 添加联系人();
+    [[nodiscard]] bool 判断LV项目是否存在(const QString &key) const;
+    [[nodiscard]] bool 查找List1(const QString &path) const;
+    // The editor panel.
+    void rowClicked(int row);
+    void 保存全部信息();
+    void 清空全部();
+    void 载入图片();
+    void 清除图片();
+
+private:
+    void buildControls();
+    void buildMenus();
+    QAction *menuItem(QMenu *menu, const QString &caption, const QString &function,
+                      const std::function<void()> &handler);
+    void setCountLabel();
+    void resetTable();
+    void showProgress(const QString &text);
+    void hideProgress();
+    void importOne(const QString &path);
+    void tellUnread(int unread);
+
+    Prompter &m_prompter;
+    ContactTable m_table;
+    ContactListModel *m_model;
+    QString m_currentKey;          // the row clicked last (the photo box's tag)
+    quint64 m_tableGeneration = 0; // grows with every reset of the table
+    quint64 m_keyGeneration = 0;   // the table the current key belongs to
+    QString m_pendingPhoto;
+};
+
+} // namespace vecardia

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// What the program says about itself.
+namespace vecardia::product {
+
+inline const QString kTitle = QStringLiteral("卡舟手机电话簿管理器");
+constexpr int kVersionMajor = 2;
+constexpr int kVersionMinor = 0;
+constexpr int kVersionRevision = 801;
+// The number users are asked to contact when a file cannot be read.
+inline const QString kSupportQQ = QStringLiteral("800018801");
+
+inline QString windowCaption()
+{
+    return kTitle + QStringLiteral(" V%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+}
+
+} // namespace vecardia::product

@@ -1,0 +1,120 @@
+#include "ui/contactlistview.h"
+
+#include "ui/contactlistmodel.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+namespace vecardia {
+
+namespace {
+
+class CellColourDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        switch (ContactListModel::CellColour(index.data(ContactListModel::CellColourRole).toInt())) {
+        case ContactListModel::CellColour::Default: break;
+        case ContactListModel::CellColour::Black:
+            option->palette.setColor(QPalette::Text, Qt::black);
+            option->palette.setColor(QPalette::HighlightedText, Qt::black);
+            break;
+        case ContactListModel::CellColour::Red:
+            option->palette.setColor(QPalette::Text, Qt::red);
+            option->palette.setColor(QPalette::HighlightedText, QColor(255, 200, 200));
+            break;
+        }
+    }
+};
+
+} // namespace
+
+ContactListView::ContactListView(QWidget *parent) : QTableView(parent)
+{
+    setItemDelegate(new CellColourDelegate(this));
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setEditTriggers(NoEditTriggers);
+    setShowGrid(false);
+    setWordWrap(false);
+    setAlternatingRowColors(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setHorizontalScrollMode(ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ContactListView::headerClicked);
+    connect(this, &QTableView::clicked, this, [this](const QModelIndex &index) { Q_EMIT rowClicked(index.row()); });
+}
+
+void ContactListView::setContactModel(ContactListModel *model)
+{
+    m_model = model;
+    setModel(model);
+}
+
+int ContactListView::selectedRow() const
+{
+    const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ContactListView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton) {
+        // A right press anywhere over the list, on a row or below the last one, opens the Edit menu.
+        const QModelIndex at = indexAt(event->position().toPoint());
+        if (at.isValid())
+            selectRow(at.row());
+        Q_EMIT popupRequested(event->globalPosition().toPoint());
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+int ContactListView::textWidth(const QString &text)
+{
+    // Sums of character widths: exact enough for sizing columns and fast for a hundred thousand rows.
+    const QFontMetrics metrics = fontMetrics();
+    int width = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size()) {
+            width += metrics.horizontalAdvance(text.mid(i, 2));
+            ++i;
+            continue;
+        }
+        qint16 &advance = m_advance[c.unicode()];
+        if (advance == 0)
+            advance = qint16(std::max(1, metrics.horizontalAdvance(c)));
+        width += advance;
+    }
+    return width;
+}
+
+void ContactListView::autoSizeColumns()
+{
+    if (!m_model)
+        return;
+    constexpr int cellPadding = 14;   // the delegate's margins on both sides
+    constexpr int headerPadding = 28; // margins and the sort arrow
+    const QFontMetrics headerMetrics = horizontalHeader()->fontMetrics();
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        const QString header = m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        int widest = headerMetrics.horizontalAdvance(header) + headerPadding;
+        for (int row = 0; row < m_model->rowCount(); ++row)
+            widest = std::max(widest, textWidth(m_model->cell(row, column)) + cellPadding);
+        setColumnWidth(column, widest);
+    }
+}
+
+} // namespace vecardia

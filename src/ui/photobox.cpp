@@ -1,0 +1,53 @@
+#include "ui/photobox.h"
+
+#include <QPixmap>
+
+namespace vecardia {
+
+PhotoBox::PhotoBox(QWidget *parent) : QLabel(parent)
+{
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void PhotoBox::showPicture(const QImage &picture)
+{
+    m_picture = picture;
+    m_boxSize = picture.size();
+    relayout();
+}
+
+void PhotoBox::removePicture(bool alsoSize)
+{
+    m_picture = QImage();
+    if (alsoSize)
+        m_boxSize = QSize(0, 0);
+    relayout();
+}
+
+void PhotoBox::setBoxSize(const QSize &size)
+{
+    m_boxSize = size;
+    relayout();
+}
+
+void PhotoBox::setRoom(const QRect &room)
+{
+    m_room = room;
+    relayout();
+}
+
+void PhotoBox::relayout()
+{
+    const QSize shown = m_boxSize.boundedTo(m_room.size());
+    setGeometry(QRect(m_room.topLeft(), shown));
+    if (m_picture.isNull()) {
+        clear();
+        return;
+    }
+    QPixmap pixmap = QPixmap::fromImage(m_picture);
+    if (pixmap.width() > shown.width() || pixmap.height() > shown.height())
+        pixmap = pixmap.scaled(shown, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    setPixmap(pixmap);
+}
+
+} // namespace vecardia

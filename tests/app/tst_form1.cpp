@@ -1,0 +1,567 @@
+#include "app/form1.h"
+#include "app/product.h"
+#include "encoding/base64.h"
+#include "support/tempfolder.h"
+#include "testprompter.h"
+#include "ui/adduser.h"
+#include "ui/contactlistmodel.h"
+#include "ui/contactlistview.h"
+#include "ui/photobox.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace vecardia;
+using Icon = Prompter::Icon;
+using Answer = Prompter::Answer;
+
+namespace {
+
+QByteArray card(const QString &name, const QString &mobile, const QByteArray &extra = {})
+{
+    return "BEGIN:VCARD\nVERSION:3.0\nFN:" + name.toUtf8() + "\nTEL;TYPE=CELL:" + mobile.toUtf8() + "\n" + extra +
+           "END:VCARD\n";
+}
+
+QByteArray pngBytes(int w, int h, bool transparent = false)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(transparent ? Qt::transparent : QColor(Qt::blue));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QByteArray jpegBytes()
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return bytes;
+}
+
+QString base64(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toBase64());
+}
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+    testing::TempFolder m_dir;
+    std::unique_ptr<testing::TestPrompter> m_prompter;
+    std::unique_ptr<Form1> m_window;
+
+    Form1 &w() { return *m_window; }
+    testing::TestPrompter &prompter() { return *m_prompter; }
+    ContactListModel &model() { return m_window->listModel(); }
+
+    template<typename T>
+    T *control(const QString &name)
+    {
+        T *found = m_window->findChild<T *>(name);
+        if (!found)
+            qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+
+    void click(const QString &button) { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
+
+    void clickRow(int row)
+    {
+        const QRect rect = w().ListView1->visualRect(model().index(row, 0));
+        QTest::mouseClick(w().ListView1->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    int rowOfName(const QString &name)
+    {
+        for (int row = 0; row < model().rowCount(); ++row) {
+            if (model().cell(row, ContactListModel::NameColumn) == name)
+                return row;
+        }
+        return -1;
+    }
+
+    // Opens a book through the open button.
+    void open(const QByteArray &book, const QString &name = u"book.vcf"_s)
+    {
+        prompter().openAnswers.enqueue({m_dir.write(name, book)});
+        click(u"Command1"_s);
+    }
+
+    void triggerMenu(const QString &name) { control<QAction>(name)->trigger(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_prompter = std::make_unique<testing::TestPrompter>();
+        m_window = std::make_unique<Form1>(*m_prompter);
+        m_window->show();
+        m_window->startUp({});
+    }
+    void cleanup() { m_window.reset(); }
+
+    void startUp()
+    {
+        QCOMPARE(w().windowTitle(), u"卡舟手机电话簿管理器 V2.0.801"_s);
+        QCOMPARE(control<QComboBox>(u"Combo1"_s)->currentText(), u"[全部]"_s);
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"0条"_s);
+        QVERIFY(!control<QLabel>(u"Label9"_s)->isVisible());
+        QVERIFY(!control<QLabel>(u"Label11"_s)->isVisible());
+        QVERIFY(!control<QPushButton>(u"Command6"_s)->isEnabled());
+        QVERIFY(control<QTimer>(u"Timer1"_s)->isActive());
+        QCOMPARE(model().rowCount(), 0);
+    }
+
+    void controlsAndMenus()
+    {
+        QCOMPARE(control<QPushButton>(u"Command3"_s)->toolTip(), u"载入全部到列表"_s);
+        QCOMPARE(control<QPushButton>(u"Command6"_s)->text(), u"保存全部信息"_s);
+        QCOMPARE(control<QGroupBox>(u"Frame3"_s)->title(), u"编辑联系人信息"_s);
+        QCOMPARE(control<QLabel>(u"Label1"_s)->text(), u"在                    查找："_s);
+        QStringList menus;
+        for (QAction *a : w().menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, (QStringList{u"文件(&F)"_s, u"编辑(&E)"_s, u"查找(&D)"_s, u"工具(&T)"_s, u"帮助(&H)"_s}));
+        QStringList file;
+        for (QAction *a : w().menu文件->actions())
+            file << (a->isSeparator() ? u"-"_s : a->text());
+        QCOMPARE(file, (QStringList{u"打开VCF文件"_s, u"附加导入VCF文件"_s, u"-"_s, u"导出列表到文本文件"_s,
+                                    u"导出列表到号码簿VCF文件"_s, u"-"_s, u"退出"_s}));
+        QCOMPARE(w().menu编辑->actions().size(), 18);
+        QCOMPARE(w().menu编辑->actions().at(16)->objectName(), u"menu删除选中项"_s);
+        QCOMPARE(w().menu编辑->actions().at(16)->text(), u"删除选中项(联系人)"_s);
+        // Controls sit where the layout puts them (twips / 15).
+        QCOMPARE(w().ListView1->geometry(), QRect(12, 86, 607, 482));
+        QCOMPARE(control<QPushButton>(u"Command6"_s)->geometry(), QRect(298, 529, 96, 29));
+    }
+
+    void commandLinePathWithQuotes()
+    {
+        const QString path = m_dir.write(u"my book.vcf"_s, card(u"A"_s, u"1"_s));
+        Form1 other(prompter());
+        other.startUp({u"\""_s + path.section(u' ', 0, 0), path.section(u' ', 1) + u"\"  "_s});
+        QCOMPARE(other.listModel().rowCount(), 1);
+        QCOMPARE(other.Text1->text(), path);
+    }
+
+    void openShowsTheBook()
+    {
+        open(card(u"张三"_s, u"138"_s) + card(u"Ann"_s, u"139"_s) + "BEGIN:VCARD\nEND:VCARD\n");
+        QCOMPARE(prompter().dialogs.first().filter, u"*.vcf|*.vcf"_s);
+        QCOMPARE(model().rowCount(), 2);
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"2/2 条"_s);
+        QCOMPARE(prompter().texts(), QStringList{u"有1条记录未能读入，你可以联系QQ："_s + product::kSupportQQ +
+                                                 u" 修改软件试一试。"_s});
+        QCOMPARE(prompter().shown.first().icon, Icon::Information);
+        QCOMPARE(prompter().shown.first().caption, product::kTitle);
+        QVERIFY(control<QLineEdit>(u"Text1"_s)->text().endsWith(u"book.vcf"_s));
+        QCOMPARE(control<QListWidget>(u"List1"_s)->count(), 1);
+        // Every column at least as wide as its header and its widest cell.
+        const QFontMetrics metrics(w().ListView1->font());
+        QVERIFY(w().ListView1->columnWidth(0) > metrics.horizontalAdvance(u"张三"_s));
+        QVERIFY(w().ListView1->columnWidth(3) > w().ListView1->horizontalHeader()->fontMetrics().horizontalAdvance(
+                                                   u"相片"_s));
+    }
+
+    void openAsksBeforeReplacingTheList()
+    {
+        open(card(u"A"_s, u"1"_s));
+        prompter().forget();
+        prompter().answers.enqueue(Answer::No);
+        open(card(u"B"_s, u"2"_s) + card(u"C"_s, u"3"_s), u"other.vcf"_s);
+        QCOMPARE(prompter().shown.first().text, u"你要清空列表重新打开吗？"_s);
+        QCOMPARE(prompter().shown.first().icon, Icon::Question);
+        QCOMPARE(model().rowCount(), 1);
+        prompter().answers.enqueue(Answer::Yes);
+        open(card(u"B"_s, u"2"_s) + card(u"C"_s, u"3"_s), u"other.vcf"_s);
+        QCOMPARE(model().rowCount(), 2);
+        QCOMPARE(w().table().upperIndex(), 2);
+    }
+
+    void openFailure()
+    {
+        open(QByteArray(), u"empty.vcf"_s);
+        QCOMPARE(prompter().texts(), QStringList{u"无法打开你的文件！请联系QQ："_s + product::kSupportQQ +
+                                                 u" 修改软件试一试。"_s});
+        QCOMPARE(prompter().shown.first().icon, Icon::Critical);
+        QCOMPARE(model().rowCount(), 0);
+        QVERIFY(!control<QLineEdit>(u"Text1"_s)->text().isEmpty());
+    }
+
+    void searchAndShowAll()
+    {
+        open(card(u"Zhang"_s, u"+86 138 1"_s) + card(u"Li"_s, u"010-138"_s) + card(u"Wang"_s, u"139"_s));
+        control<QComboBox>(u"Combo1"_s)->setCurrentIndex(2); // 电话(手机和座机)
+        control<QLineEdit>(u"Text2"_s)->setText(u"138"_s);
+        click(u"Command2"_s);
+        QCOMPARE(model().rowCount(), 2);
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"2/3 条"_s);
+        click(u"Command3"_s);
+        QCOMPARE(model().rowCount(), 3);
+        control<QLineEdit>(u"Text2"_s)->setText(u"wang"_s);
+        control<QComboBox>(u"Combo1"_s)->setCurrentIndex(1); // 姓名
+        QTest::keyClick(control<QLineEdit>(u"Text2"_s), Qt::Key_Return);
+        QCOMPARE(model().rowCount(), 1);
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"1/3 条"_s);
+    }
+
+    void rowClickFillsThePanel()
+    {
+        open(card(u"Zhang"_s, u"138"_s, "EMAIL:z@x\nX-QQ;TYPE=CUSTOM:55\nTEL;TYPE=HOME:010\n"));
+        clickRow(0);
+        QCOMPARE(control<QLineEdit>(u"Text3"_s)->text(), u"Zhang"_s);
+        QCOMPARE(control<QLineEdit>(u"Text4"_s)->text(), u"138"_s);
+        QCOMPARE(control<QLineEdit>(u"Text5"_s)->text(), u"010"_s);
+        QCOMPARE(control<QLineEdit>(u"Text6"_s)->text(), u"55"_s);
+        QCOMPARE(control<QLineEdit>(u"Text7"_s)->text(), u"z@x"_s);
+        QVERIFY(!control<QPushButton>(u"Command6"_s)->isEnabled());
+        QCOMPARE(w().Picture1->boxSize(), QSize(0, 0));
+    }
+
+    void rowClickShowsThePhoto()
+    {
+        const QByteArray jpeg = jpegBytes();
+        open(card(u"P"_s, u"1"_s, "PHOTO;ENCODING=B;TYPE=JPEG:" + jpeg.toBase64() + "\n"));
+        clickRow(0);
+        QVERIFY(w().Picture1->hasPicture());
+        QCOMPARE(w().Picture1->boxSize(), QSize(40, 30));
+        QCOMPARE(testing::TempFolder::contents(w().temporaryPictureFile()), jpeg);
+    }
+
+    void brokenPhotoShowsNothingButTheTexts()
+    {
+        open(card(u"Bad"_s, u"1"_s, "PHOTO;ENCODING=B;TYPE=JPEG:bm90IGEgcGljdHVyZQ==\n") +
+             card(u"Worse"_s, u"2"_s, "PHOTO;ENCODING=B:@@@\n"));
+        for (int row = 0; row < 2; ++row) {
+            clickRow(row);
+            QVERIFY(!w().Picture1->hasPicture());
+            QVERIFY(!control<QLineEdit>(u"Text3"_s)->text().isEmpty());
+        }
+        QVERIFY(prompter().shown.isEmpty());
+    }
+
+    void editAndSave()
+    {
+        open(card(u"Zhang"_s, u"138"_s, "N:Zhang;San\nADR;HOME:;;Road\nCATEGORIES:F\n") + card(u"Li"_s, u"2"_s));
+        clickRow(0);
+        control<QLineEdit>(u"Text4"_s)->setText(u"139 0000"_s);
+        control<QLineEdit>(u"Text3"_s)->setText(u" Zhang"_s);
+        QVERIFY(control<QPushButton>(u"Command6"_s)->isEnabled());
+        click(u"Command6"_s);
+        const ContactRecord &r = w().table()[1];
+        QCOMPARE(r.Mobile, u"139 0000"_s);
+        QCOMPARE(r.FullName, u" Zhang"_s); // typed text is kept as it stands
+        QCOMPARE(r.Name, u"Zhang;San"_s);
+        QCOMPARE(r.Address, u"HOME:;;Road"_s);
+        QCOMPARE(r.Categories, u"F|"_s);
+        QCOMPARE(model().cell(0, ContactListModel::MobileColumn), u"139 0000"_s);
+        QVERIFY(!control<QPushButton>(u"Command6"_s)->isEnabled());
+    }
+
+    void saveAfterSortWritesTheSameRecord()
+    {
+        open(card(u"b"_s, u"2"_s) + card(u"a"_s, u"1"_s));
+        QTest::mouseClick(w().ListView1->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          QPoint(w().ListView1->horizontalHeader()->sectionViewportPosition(0) + 5, 5));
+        QCOMPARE(model().cell(0, 0), u"a"_s);
+        clickRow(0);
+        control<QLineEdit>(u"Text4"_s)->setText(u"100"_s);
+        click(u"Command6"_s);
+        QCOMPARE(w().table()[2].Mobile, u"100"_s);
+        QCOMPARE(w().table()[1].Mobile, u"2"_s);
+    }
+
+    void saveKeepsOwnPhotoOrClearsIt()
+    {
+        open(card(u"P"_s, u"1"_s, "PHOTO;ENCODING=B;TYPE=JPEG:" + jpegBytes().toBase64() + "\n"));
+        const QString original = w().table()[1].Photo;
+        clickRow(0);
+        control<QLineEdit>(u"Text4"_s)->setText(u"2"_s);
+        click(u"Command6"_s);
+        QCOMPARE(w().table()[1].Photo, original);
+        click(u"Command7"_s); // 清除图片
+        QVERIFY(control<QPushButton>(u"Command6"_s)->isEnabled());
+        click(u"Command6"_s);
+        QVERIFY(w().table()[1].Photo.isEmpty());
+        QCOMPARE(model().cell(0, ContactListModel::PhotoColumn), u"无"_s);
+    }
+
+    void loadPictureAndSave()
+    {
+        open(card(u"A"_s, u"1"_s) + card(u"B"_s, u"2"_s));
+        const QByteArray jpeg = jpegBytes();
+        clickRow(0);
+        prompter().openAnswers.enqueue({m_dir.write(u"face.jpg"_s, jpeg)});
+        click(u"Command5"_s);
+        QCOMPARE(prompter().dialogs.last().filter,
+                 u"*.gif; *.jpg; *.jpeg; *.jpe; *.bmp; *.png; *.tif; *.tiff|*.gif; *.jpg; *.jpeg; *.jpe; *.bmp; "
+                 "*.png; *.tif; *.tiff"_s);
+        QVERIFY(control<QPushButton>(u"Command6"_s)->isEnabled());
+        QCOMPARE(w().pendingPhoto(), base64(jpeg));
+        click(u"Command6"_s);
+        QCOMPARE(w().table()[1].Photo, u"ENCODING=B;TYPE=PNG:"_s + base64(jpeg)); // the file's own bytes
+        QCOMPARE(model().cell(0, ContactListModel::PhotoColumn), u"有"_s);
+
+        // A picture loaded for one contact is dropped by clicking another.
+        prompter().openAnswers.enqueue({m_dir.write(u"face2.jpg"_s, jpeg)});
+        click(u"Command5"_s);
+        clickRow(1);
+        control<QLineEdit>(u"Text4"_s)->setText(u"3"_s);
+        click(u"Command6"_s);
+        QVERIFY(w().table()[2].Photo.isEmpty());
+    }
+
+    void loadPictureFailures()
+    {
+        open(card(u"A"_s, u"1"_s));
+        clickRow(0);
+        prompter().openAnswers.enqueue({m_dir.write(u"fake.jpg"_s, "just text")});
+        click(u"Command5"_s);
+        QVERIFY(!w().Picture1->hasPicture());
+        QVERIFY(!control<QPushButton>(u"Command6"_s)->isEnabled());
+        QVERIFY(w().pendingPhoto().isEmpty());
+        click(u"Command5"_s); // cancelled
+        QVERIFY(prompter().shown.isEmpty());
+    }
+
+    void transparentPictureShowsWhite()
+    {
+        open(card(u"A"_s, u"1"_s));
+        clickRow(0);
+        prompter().openAnswers.enqueue({m_dir.write(u"clear.png"_s, pngBytes(8, 8, true))});
+        click(u"Command5"_s);
+        QCOMPARE(w().Picture1->picture().pixelColor(3, 3), QColor(Qt::white));
+    }
+
+    void onePixelPictureCountsAsNone()
+    {
+        open(card(u"A"_s, u"1"_s, "PHOTO;ENCODING=B:QUJD\n"));
+        clickRow(0);
+        prompter().openAnswers.enqueue({m_dir.write(u"line.png"_s, pngBytes(1, 20))});
+        click(u"Command5"_s);
+        click(u"Command6"_s);
+        QVERIFY(w().table()[1].Photo.isEmpty());
+    }
+
+    void deleteSelected()
+    {
+        open(card(u"A"_s, u"1"_s, "EMAIL:a@x\n") + card(u"B"_s, u"2"_s) + card(u"C"_s, u"3"_s));
+        clickRow(1);
+        control<QLineEdit>(u"Text3"_s)->setText(u"edited"_s);
+        triggerMenu(u"menu删除选中项"_s);
+        QCOMPARE(model().rowCount(), 2);
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"2/3 条"_s);
+        QVERIFY(!w().table().isLive(2));
+        QVERIFY(control<QLineEdit>(u"Text3"_s)->text().isEmpty());
+        QVERIFY(!control<QPushButton>(u"Command6"_s)->isEnabled());
+        click(u"Command3"_s);
+        QCOMPARE(model().listedIndexes(), (QList<int>{1, 3}));
+        w().ListView1->clearSelection();
+        triggerMenu(u"menu删除选中项"_s); // nothing selected: only the label
+        QCOMPARE(model().rowCount(), 2);
+    }
+
+    void clearAll()
+    {
+        open(card(u"A"_s, u"1"_s));
+        clickRow(0);
+        click(u"Command4"_s);
+        QCOMPARE(model().rowCount(), 0);
+        QCOMPARE(w().table().upperIndex(), 0);
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"0/0 条"_s);
+        QCOMPARE(control<QListWidget>(u"List1"_s)->count(), 0);
+        QVERIFY(control<QLineEdit>(u"Text1"_s)->text().isEmpty());
+        QVERIFY(!control<QPushButton>(u"Command6"_s)->isEnabled());
+        control<QLineEdit>(u"Text3"_s)->setText(u"X"_s);
+        click(u"Command6"_s);
+        QCOMPARE(prompter().texts().constLast(), u"记录不存在，不能保存！"_s);
+        QCOMPARE(prompter().shown.constLast().icon, Icon::Critical);
+    }
+
+    void saveAfterReopenNeverWritesIntoTheNewBook()
+    {
+        open(card(u"A"_s, u"1"_s));
+        clickRow(0);
+        open(card(u"New"_s, u"9"_s), u"new.vcf"_s);
+        control<QLineEdit>(u"Text3"_s)->setText(u"typed"_s);
+        click(u"Command6"_s);
+        QCOMPARE(prompter().texts().constLast(), u"记录不存在，不能保存！"_s);
+        QCOMPARE(w().table()[1].FullName, u"New"_s);
+    }
+
+    void headerClicksSortBothWays()
+    {
+        open(card(u"b"_s, u"1"_s) + card(u"a"_s, u"3"_s) + card(u"c"_s, u"2"_s));
+        w().sortByHeader(ContactListModel::MobileColumn);
+        QCOMPARE(model().listedIndexes(), (QList<int>{1, 3, 2}));
+        w().sortByHeader(ContactListModel::MobileColumn);
+        QCOMPARE(model().listedIndexes(), (QList<int>{2, 3, 1}));
+    }
+
+    void rightClickOpensTheEditMenu()
+    {
+        open(card(u"A"_s, u"1"_s));
+        QTest::mouseClick(w().ListView1->viewport(), Qt::RightButton, {}, QPoint(50, 400)); // below the rows
+        QVERIFY(w().menu编辑->isVisible());
+        w().menu编辑->hide();
+        QCOMPARE(w().ListView1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    }
+
+    void addContact()
+    {
+        open(card(u"A"_s, u"1"_s) + card(u"B"_s, u"2"_s) + card(u"C"_s, u"3"_s));
+        control<QComboBox>(u"Combo1"_s)->setCurrentIndex(1);
+        control<QLineEdit>(u"Text2"_s)->setText(u"A"_s);
+        click(u"Command2"_s);
+        const QByteArray png = pngBytes(20, 10);
+        const QString picture = m_dir.write(u"p.png"_s, png);
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = w().findChild<AddUser *>(u"AddUser"_s);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), u"添加联系人-卡舟手机电话簿管理器"_s);
+            QVERIFY(dialog->pendingPhoto().isEmpty());
+            dialog->Text3->setText(u"   "_s);
+            QTest::mouseClick(dialog->Command6, Qt::LeftButton);
+            QCOMPARE(prompter().texts().constLast(), u"请输入姓名！"_s);
+
+            dialog->Text3->setText(u"  王五  "_s);
+            dialog->Text4->setText(u" 139 8888 "_s);
+            prompter().openAnswers.enqueue({picture});
+            QTest::mouseClick(dialog->Command5, Qt::LeftButton);
+            QTest::mouseClick(dialog->Command6, Qt::LeftButton);
+            QCOMPARE(prompter().texts().constLast(), u"添加完成！"_s);
+            QVERIFY(dialog->Text3->text().isEmpty());
+            // The next contact added without a picture gets none.
+            dialog->Text3->setText(u"赵六"_s);
+            QTest::mouseClick(dialog->Command6, Qt::LeftButton);
+            dialog->close();
+        });
+        triggerMenu(u"menu添加联系人"_s);
+        QCOMPARE(w().table().upperIndex(), 5);
+        QCOMPARE(w().table()[4].FullName, u"王五"_s);
+        QCOMPARE(w().table()[4].Mobile, u"139 8888"_s);
+        QCOMPARE(w().table()[4].Photo, u"ENCODING=B;TYPE=PNG:"_s + base64(png));
+        QVERIFY(w().table()[5].Photo.isEmpty());
+        QCOMPARE(model().listedIndexes(), (QList<int>{1, 4, 5}));
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"3/5 条"_s);
+
+        // A picture loaded in one opening is never stored by the next.
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = w().findChild<AddUser *>(u"AddUser"_s);
+            QVERIFY(dialog->pendingPhoto().isEmpty());
+            dialog->Text3->setText(u"钱七"_s);
+            QTest::mouseClick(dialog->Command6, Qt::LeftButton);
+            dialog->close();
+        });
+        triggerMenu(u"menu添加联系人"_s);
+        QVERIFY(w().table()[6].Photo.isEmpty());
+    }
+
+    void appendImport()
+    {
+        const QString first = m_dir.write(u"one.vcf"_s, card(u"A"_s, u"1"_s));
+        const QString gb = m_dir.write(u"gb.vcf"_s, "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:\xD5\xC5\xC8\xFD\r\n"
+                                                   "TEL;CELL:2\r\nEND:VCARD\r\n"_ba);
+        prompter().openAnswers.enqueue({first});
+        triggerMenu(u"menu附加导入VCF文件"_s); // nothing open yet: behaves as opening
+        QCOMPARE(model().rowCount(), 1);
+        QVERIFY(prompter().shown.isEmpty());
+
+        prompter().openAnswers.enqueue({gb, first.toUpper().replace(u"ONE.VCF"_s, u"one.vcf"_s), first});
+        prompter().answers.enqueue(Answer::No);
+        prompter().answers.enqueue(Answer::Yes);
+        triggerMenu(u"menu附加导入VCF文件"_s);
+        QVERIFY(prompter().dialogs.last().multiple);
+        QStringList expected;
+        expected << u"该文件（"_s + first.toUpper().replace(u"ONE.VCF"_s, u"one.vcf"_s) +
+                        u"）已经导入过，您确定要重复导入吗？"_s
+                 << u"该文件（"_s + first + u"）已经导入过，您确定要重复导入吗？"_s << u"附加导入文件完成。"_s;
+        QCOMPARE(prompter().texts(), expected);
+        QCOMPARE(w().table().upperIndex(), 3);
+        QCOMPARE(w().table()[2].FullName, u"张三"_s); // GB2312 decided as opening does
+        QCOMPARE(control<QListWidget>(u"List1"_s)->count(), 2);
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"3/3 条"_s);
+    }
+
+    void exportVCard()
+    {
+        triggerMenu(u"menu导出列表到号码簿VCF文件"_s);
+        QCOMPARE(prompter().texts(), QStringList{u"列表中没有可以保存的项目！"_s});
+        open(card(u"B"_s, u"2"_s) + card(u"A"_s, u"1"_s));
+        w().sortByHeader(0);
+        prompter().forget();
+        const QString out = m_dir.filePath(u"out.vcf"_s);
+        prompter().saveAnswers.enqueue(out);
+        triggerMenu(u"menu导出列表到号码簿VCF文件"_s);
+        QCOMPARE(prompter().dialogs.last().defaultSuffix, u"vcf"_s);
+        QCOMPARE(prompter().texts(), QStringList{u"保存完毕！"_s});
+        QVERIFY(testing::TempFolder::contents(out).startsWith("BEGIN:VCARD\nVERSION:3.0\nN:;A;;;"));
+        QVERIFY(!control<QLabel>(u"Label9"_s)->isVisible());
+        QCOMPARE(control<QLabel>(u"Label9"_s)->text(), u"正在保存文件，请稍候...100%"_s);
+    }
+
+    void exportVCardFailures()
+    {
+        open(card(u"A"_s, u"1"_s));
+        prompter().forget();
+        prompter().saveAnswers.enqueue(m_dir.filePath(u"no/such/folder/out.vcf"_s));
+        triggerMenu(u"menu导出列表到号码簿VCF文件"_s);
+        QCOMPARE(prompter().texts(), QStringList{u"保存出错！"_s});
+
+        // Rows whose records were cleared write nothing: an encoding error, and nothing else.
+        w().table().清空数组单个数据(1);
+        prompter().forget();
+        const QString keep = m_dir.write(u"keep.vcf"_s, "old");
+        prompter().saveAnswers.enqueue(keep);
+        triggerMenu(u"menu导出列表到号码簿VCF文件"_s);
+        QCOMPARE(prompter().texts(), QStringList{u"保存编码出错！"_s});
+        QCOMPARE(testing::TempFolder::contents(keep), "old"_ba);
+
+        prompter().forget();
+        triggerMenu(u"menu导出列表到号码簿VCF文件"_s); // cancelled
+        QVERIFY(prompter().shown.isEmpty());
+        QVERIFY(!control<QLabel>(u"Label9"_s)->isVisible());
+    }
+
+    void exportText()
+    {
+        open(card(u"B"_s, u"2"_s) + card(u"A"_s, u"1"_s));
+        w().sortByHeader(0);
+        prompter().forget();
+        const QString out = m_dir.filePath(u"out.txt"_s);
+        prompter().saveAnswers.enqueue(out);
+        triggerMenu(u"menu导出列表到文本文件"_s);
+        QCOMPARE(prompter().dialogs.last().filter, u"*.txt|*.txt"_s);
+        QCOMPARE(prompter().texts(), QStringList{u"已经保存！"_s});
+        QCOMPARE(testing::TempFolder::contents(out), "B 2   \r\nA 1   \r\n"_ba); // table order
+
+        prompter().forget();
+        prompter().saveAnswers.enqueue(m_dir.filePath(u"no/such/folder/out.txt"_s));
+        triggerMenu(u"menu导出列表到文本文件"_s);
+        QCOMPARE(prompter().shown.size(), 1);
+        QVERIFY(prompter().texts().first().startsWith(u"保存出错："_s));
+        QCOMPARE(prompter().shown.first().icon, Icon::Critical);
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

@@ -11,6 +11,7 @@
 #include "ui/photobox.h"
 #include "ui/photoloader.h"
 #include "ui/prompter.h"
+#include "ui/promptlabel.h"
 #include "ui/textboxes.h"
 #include "ui/twips.h"
 
@@ -78,7 +79,7 @@ void Form1::buildControls()
     Command4 = place(new QPushButton(u"清空全部"_s, client), u"Command4"_s, twipsRect(8055, 60, 1170, 360));
 
     Frame2 = place(new QGroupBox(client), u"Frame2"_s, twipsRect(180, 360, 9150, 600));
-    Label1 = label(Frame2, u"在                    查找："_s, u"Label1"_s, 1050, 255, 2520);
+    Label1 = place(new PromptLabel(u"在                    查找："_s, Frame2), u"Label1"_s, twipsRect(1050, 255, 2520, 255));
     Combo1 = place(new QComboBox(Frame2), u"Combo1"_s, twipsRect(1335, 195, 1605, 300));
     Combo1->addItems({u"[全部]"_s, u"姓名"_s, u"电话(手机和座机)"_s, u"邮箱"_s, u"QQ"_s});
     Text2 = place(new QLineEdit(Frame2), u"Text2"_s, twipsRect(3555, 195, 2955, 315));
@@ -87,14 +88,7 @@ void Form1::buildControls()
     Command3->setToolTip(u"载入全部到列表"_s);
     Command8 = place(new QPushButton(u"批量查找"_s, Frame2), u"Command8"_s, twipsRect(7875, 165, 1170, 360));
     Command8->setEnabled(false); // the batch find comes with the cleanup tools
-    // The search column sits in the gap of "在 … 查找：": widen the gap's spaces to the box whatever the font.
-    QFont prompt = Label1->font();
-    const QFontMetrics metrics(prompt);
-    const int gap = Text2->x() - Label1->x() - metrics.horizontalAdvance(u"在"_s) -
-                    metrics.horizontalAdvance(u"查找："_s) - twips(30);
-    prompt.setWordSpacing(qreal(gap - metrics.horizontalAdvance(QString(20, u' '))) / 20);
-    Label1->setFont(prompt);
-    Label1->lower();
+    Label1->lower(); // the search column sits in the gap of its caption
 
     Label3 = label(client, u"电话号码簿列表："_s, u"Label3"_s, 225, 990);
     Label2 = label(client, u"0条"_s, u"Label2"_s, 1980, 990, 3000);

@@ -117,6 +117,11 @@ void ContactListModel::showMatches(const QString &choice, const QString &text)
     fill(indexes);
 }
 
+void ContactListModel::showIndexes(const std::vector<int> &indexes)
+{
+    fill(indexes);
+}
+
 void ContactListModel::clear()
 {
     fill({});
@@ -166,18 +171,28 @@ QList<int> ContactListModel::listedIndexes() const
     return indexes;
 }
 
-void ContactListModel::setCell(int row, int column, const QString &text)
+void ContactListModel::setCell(int row, int column, const QString &text, bool notify)
 {
     m_rows[std::size_t(row)].cells[column] = text;
-    const QModelIndex at = index(row, column);
-    Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
+    if (notify) {
+        const QModelIndex at = index(row, column);
+        Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
+    }
 }
 
-void ContactListModel::setColour(int row, int column, CellColour colour)
+void ContactListModel::setColour(int row, int column, CellColour colour, bool notify)
 {
     m_rows[std::size_t(row)].colours[column] = colour;
-    const QModelIndex at = index(row, column);
-    Q_EMIT dataChanged(at, at, {CellColourRole});
+    if (notify) {
+        const QModelIndex at = index(row, column);
+        Q_EMIT dataChanged(at, at, {CellColourRole});
+    }
+}
+
+void ContactListModel::notifyAllChanged()
+{
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole, CellColourRole});
 }
 
 void ContactListModel::resetToBlack()

@@ -35,6 +35,7 @@ public:
     // Fills: every row is thrown away and built again from the table.
     void showAll();                                               // every live record, by index
     void showMatches(const QString &choice, const QString &text); // records with a field that contains the text
+    void showIndexes(const std::vector<int> &indexes);             // these records, in this order
     void clear();
 
     // A row for record `index` at the end of the list, in the contact row layout; returns its row.
@@ -50,9 +51,11 @@ public:
     [[nodiscard]] QList<int> listedIndexes() const; // in display order
 
     [[nodiscard]] const QString &cell(int row, int column) const { return m_rows[std::size_t(row)].cells[column]; }
-    void setCell(int row, int column, const QString &text);
+    // Cell changes; a tool that changes many cells passes notify = false and calls notifyAllChanged() once.
+    void setCell(int row, int column, const QString &text, bool notify = true);
     [[nodiscard]] CellColour colour(int row, int column) const { return m_rows[std::size_t(row)].colours[column]; }
-    void setColour(int row, int column, CellColour colour);
+    void setColour(int row, int column, CellColour colour, bool notify = true);
+    void notifyAllChanged();
     // The name, mobile and landline cells of every row turn black; the other cells keep their colours.
     void resetToBlack();
 

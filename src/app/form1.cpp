@@ -5,9 +5,11 @@
 #include "contacts/textexport.h"
 #include "contacts/vcardwriter.h"
 #include "encoding/base64.h"
+#include "tools/cleanuptools.h"
 #include "ui/adduser.h"
 #include "ui/contactlistmodel.h"
 #include "ui/contactlistview.h"
+#include "ui/ffind.h"
 #include "ui/photobox.h"
 #include "ui/photoloader.h"
 #include "ui/prompter.h"
@@ -87,7 +89,6 @@ void Form1::buildControls()
     Command3 = place(new QPushButton(u"全部"_s, Frame2), u"Command3"_s, twipsRect(90, 135, 810, 375));
     Command3->setToolTip(u"载入全部到列表"_s);
     Command8 = place(new QPushButton(u"批量查找"_s, Frame2), u"Command8"_s, twipsRect(7875, 165, 1170, 360));
-    Command8->setEnabled(false); // the batch find comes with the cleanup tools
     Label1->lower(); // the search column sits in the gap of its caption
 
     Label3 = label(client, u"电话号码簿列表："_s, u"Label3"_s, 225, 990);
@@ -137,6 +138,7 @@ void Form1::buildControls()
     connect(Command2, &QPushButton::clicked, this, [this] { 显示查找数据到LV(Combo1->currentText(), Text2->text()); });
     connect(Text2, &QLineEdit::returnPressed, this, [this] { 显示查找数据到LV(Combo1->currentText(), Text2->text()); });
     connect(Command3, &QPushButton::clicked, this, [this] { 显示全部数据到LV(); });
+    connect(Command8, &QPushButton::clicked, this, [this] { 批量查找(); });
     connect(Command5, &QPushButton::clicked, this, [this] { 载入图片(); });
     connect(Command7, &QPushButton::clicked, this, [this] { 清除图片(); });
     connect(Command6, &QPushButton::clicked, this, [this] { 保存全部信息(); });
@@ -173,26 +175,34 @@ void Form1::buildMenus()
 
     menu编辑 = menuBar()->addMenu(u"编辑(&E)"_s);
     menu编辑->setObjectName(u"menu编辑"_s);
-    for (const QString &tool : {u"删除姓名中的空格"_s, u"删除手机号码中的空格"_s, u"删除座机号码中的空格"_s,
-                                u"删除座机号前面的区号"_s})
-        menuItem(menu编辑, tool, tool, nullptr);
+    menuItem(menu编辑, u"删除姓名中的空格"_s, u"删除姓名中的空格"_s, [this] { 删除姓名中的空格(); });
+    menuItem(menu编辑, u"删除手机号码中的空格"_s, u"删除手机号码中的空格"_s, [this] { 删除号码中的空格(false); });
+    menuItem(menu编辑, u"删除座机号码中的空格"_s, u"删除座机号码中的空格"_s, [this] { 删除号码中的空格(true); });
+    menuItem(menu编辑, u"删除座机号前面的区号"_s, u"删除座机号前面的区号"_s, [this] { 删除座机号前面的区号(); });
     menu编辑->addSeparator();
-    for (const QString &tool : {u"移动手机栏中的座机号码到座机栏"_s, u"移动座机栏中的手机号码到手机栏"_s})
-        menuItem(menu编辑, tool, tool, nullptr);
+    menuItem(menu编辑, u"移动手机栏中的座机号码到座机栏"_s, u"移动手机栏中的座机号码到座机栏"_s,
+             [this] { 移动手机栏中的座机号码到座机栏(); });
+    menuItem(menu编辑, u"移动座机栏中的手机号码到手机栏"_s, u"移动座机栏中的手机号码到手机栏"_s,
+             [this] { 移动座机栏中的手机号码到手机栏(); });
     menu编辑->addSeparator();
-    for (const QString &tool : {u"红色标示重复姓名"_s, u"自动给重复姓名后加序号"_s, u"红色标示重复手机号"_s,
-                                u"红色标示重复座机号"_s})
-        menuItem(menu编辑, tool, tool, nullptr);
+    menuItem(menu编辑, u"红色标示重复姓名"_s, u"红色标示重复姓名"_s,
+             [this] { 红色标示重复(ContactListModel::NameColumn); });
+    menuItem(menu编辑, u"自动给重复姓名后加序号"_s, u"自动给重复姓名后加序号"_s, [this] { 自动给重复姓名后加序号(); });
+    menuItem(menu编辑, u"红色标示重复手机号"_s, u"红色标示重复手机号"_s,
+             [this] { 红色标示重复(ContactListModel::MobileColumn); });
+    menuItem(menu编辑, u"红色标示重复座机号"_s, u"红色标示重复座机号"_s,
+             [this] { 红色标示重复(ContactListModel::LandlineColumn); });
     menu编辑->addSeparator();
-    menuItem(menu编辑, u"删除姓名/手机/座机都重复的条目"_s, u"删除姓名手机座机全部重复项"_s, nullptr);
-    menuItem(menu编辑, u"删除空白项"_s, u"删除空白项"_s, nullptr);
+    menuItem(menu编辑, u"删除姓名/手机/座机都重复的条目"_s, u"删除姓名手机座机全部重复项"_s,
+             [this] { 删除姓名手机座机全部重复项(); });
+    menuItem(menu编辑, u"删除空白项"_s, u"删除空白项"_s, [this] { 删除空白项(); });
     menu编辑->addSeparator();
     menuItem(menu编辑, u"删除选中项(联系人)"_s, u"删除选中项"_s, [this] { 删除选中项(); });
     menuItem(menu编辑, u"添加联系人"_s, u"添加联系人"_s, [this] { 添加联系人(); });
 
     menu查找 = menuBar()->addMenu(u"查找(&D)"_s);
     menu查找->setObjectName(u"menu查找"_s);
-    menuItem(menu查找, u"批量查找"_s, u"批量查找"_s, nullptr);
+    menuItem(menu查找, u"批量查找"_s, u"批量查找"_s, [this] { 批量查找(); });
     menuItem(menu查找, u"载入全部到列表"_s, u"载入全部"_s, [this] { 显示全部数据到LV(); });
 
     menu工具 = menuBar()->addMenu(u"工具(&T)"_s);
@@ -263,6 +273,7 @@ void Form1::显示全部数据到LV()
     m_model->showAll();
     AutoSizeColumns();
     setCountLabel();
+    showSortIndicator();
 }
 
 void Form1::显示查找数据到LV(const QString &choice, const QString &text)
@@ -270,6 +281,7 @@ void Form1::显示查找数据到LV(const QString &choice, const QString &text)
     m_model->showMatches(choice, text);
     AutoSizeColumns();
     setCountLabel();
+    showSortIndicator();
 }
 
 void Form1::AutoSizeColumns()
@@ -284,9 +296,17 @@ void Form1::ListView1全部置为黑色字体()
 
 void Form1::sortByHeader(int column)
 {
-    const Qt::SortOrder order = m_model->sortOnHeaderClick(column);
-    ListView1->horizontalHeader()->setSortIndicatorShown(true);
-    ListView1->horizontalHeader()->setSortIndicator(column, order);
+    m_model->sortOnHeaderClick(column);
+    showSortIndicator();
+}
+
+void Form1::showSortIndicator()
+{
+    QHeaderView *header = ListView1->horizontalHeader();
+    const int column = m_model->sortColumn();
+    header->setSortIndicatorShown(column >= 0 && column < m_model->columnCount());
+    if (column >= 0)
+        header->setSortIndicator(column, m_model->sortOrder());
 }
 
 bool Form1::判断LV项目是否存在(const QString &key) const
@@ -304,18 +324,120 @@ bool Form1::查找List1(const QString &path) const
     return false;
 }
 
+void Form1::emptyPanel()
+{
+    Picture1->removePicture(false);
+    for (QLineEdit *box : {Text3, Text4, Text5, Text6, Text7})
+        box->clear();
+    Command6->setEnabled(false);
+}
+
+void Form1::tell(const QString &text)
+{
+    m_prompter.message(text, Prompter::Icon::Information, Prompter::Buttons::Ok, product::kTitle);
+}
+
 void Form1::删除选中项()
 {
     const int row = ListView1->selectedRow();
     if (row >= 0) {
         m_table.清空数组单个数据(m_model->indexAt(row));
-        Picture1->removePicture(false);
-        for (QLineEdit *box : {Text3, Text4, Text5, Text6, Text7})
-            box->clear();
-        Command6->setEnabled(false);
+        emptyPanel();
         m_model->removeRowAt(row);
     }
     setCountLabel();
+}
+
+void Form1::批量查找()
+{
+    fFind dialog(m_table, *m_model, [this] {
+        AutoSizeColumns();
+        setCountLabel();
+        showSortIndicator();
+    }, this);
+    dialog.exec();
+}
+
+// ---- the cleanup tools ----
+
+void Form1::红色标示重复(int column)
+{
+    static const QString what[] = {u"姓名"_s, u"手机号"_s, u"座机号"_s};
+    showProgress(u"正在标示重复"_s + what[column] + u"为红色，请稍候..."_s);
+    const int repeats = tools::markRepeats(*m_model, column == ContactListModel::NameColumn ? tools::Repeat::Name
+                                                     : column == ContactListModel::MobileColumn
+                                                         ? tools::Repeat::Mobile
+                                                         : tools::Repeat::Landline);
+    showSortIndicator();
+    hideProgress();
+    ListView1->viewport()->update();
+    tell(u"标示完成，重复"_s + what[column] + u"："_s + QString::number(repeats) + u"个"_s);
+}
+
+void Form1::自动给重复姓名后加序号()
+{
+    showProgress(u"正在自动给重复姓名后加序号，请稍候..."_s);
+    const int repeats = tools::numberRepeatedNames(*m_model, m_table);
+    showSortIndicator();
+    hideProgress();
+    ListView1->viewport()->update();
+    tell(u"自动给重复姓名后加序号完成，重复姓名："_s + QString::number(repeats) + u"个"_s);
+}
+
+void Form1::删除姓名手机座机全部重复项()
+{
+    showProgress(u"正在删除重复条目，请稍候..."_s);
+    const int removed = tools::deleteFullDuplicates(*m_model, m_table);
+    showSortIndicator();
+    emptyPanel();
+    if (m_prompter.message(u"需要清除已经删除的空白项吗？"_s, Prompter::Icon::Question, Prompter::Buttons::YesNo,
+                           product::kTitle) == Prompter::Answer::Yes)
+        显示全部数据到LV();
+    AutoSizeColumns();
+    hideProgress();
+    tell(u"重复条目"_s + QString::number(removed) + u"个已经删除！"_s);
+}
+
+void Form1::删除空白项()
+{
+    显示全部数据到LV();
+}
+
+void Form1::删除姓名中的空格()
+{
+    tools::removeNameSpaces(*m_model, m_table);
+    AutoSizeColumns();
+}
+
+void Form1::删除号码中的空格(bool landline)
+{
+    tools::removeNumberSpaces(*m_model, m_table, landline);
+    AutoSizeColumns();
+}
+
+void Form1::删除座机号前面的区号()
+{
+    const QString code =
+        m_prompter.input(u"请输入要删除的区号："_s, u"删除座机号前面的区号"_s, QString()).value_or(QString());
+    if (code.size() != 4) {
+        m_prompter.message(u"区号必须是4位数字！"_s, Prompter::Icon::Critical, Prompter::Buttons::Ok, product::kTitle);
+        return;
+    }
+    const int changed = tools::deleteAreaCode(*m_model, m_table, code);
+    AutoSizeColumns();
+    tell(u"一共删除了"_s + QString::number(changed) + u"座机号前面的区号。"_s);
+}
+
+void Form1::移动手机栏中的座机号码到座机栏()
+{
+    tools::moveLandlinesOutOfMobile(*m_model, m_table);
+    AutoSizeColumns();
+}
+
+void Form1::移动座机栏中的手机号码到手机栏()
+{
+    tools::moveMobilesOutOfLandline(*m_model, m_table);
+    AutoSizeColumns();
 }
 
 void Form1::添加联系人()
@@ -486,7 +608,7 @@ void Form1::附加导入VCF文件()
         }
         importOne(path);
     }
-    m_prompter.message(u"附加导入文件完成。"_s, Prompter::Icon::Information, Prompter::Buttons::Ok, product::kTitle);
+    tell(u"附加导入文件完成。"_s);
 }
 
 void Form1::importOne(const QString &path)

@@ -79,6 +79,17 @@ public:
     void sortByHeader(int column);
     void 删除选中项();
     void 添加联系人();
+    void 批量查找();
+    // The cleanup tools.
+    void 红色标示重复(int column);
+    void 自动给重复姓名后加序号();
+    void 删除姓名手机座机全部重复项();
+    void 删除空白项();
+    void 删除姓名中的空格();
+    void 删除号码中的空格(bool landline);
+    void 删除座机号前面的区号();
+    void 移动手机栏中的座机号码到座机栏();
+    void 移动座机栏中的手机号码到手机栏();
     [[nodiscard]] bool 判断LV项目是否存在(const QString &key) const;
     [[nodiscard]] bool 查找List1(const QString &path) const;
     // The editor panel.
@@ -94,6 +105,9 @@ private:
     QAction *menuItem(QMenu *menu, const QString &caption, const QString &function,
                       const std::function<void()> &handler);
     void setCountLabel();
+    void showSortIndicator();
+    void emptyPanel();
+    void tell(const QString &text);
     void resetTable();
     void showProgress(const QString &text);
     void hideProgress();

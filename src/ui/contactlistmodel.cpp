@@ -69,6 +69,7 @@ ContactListModel::Row ContactListModel::makeRow(int index) const
 void ContactListModel::fill(const std::vector<int> &indexes)
 {
     beginResetModel();
+    m_sortColumn = -1; // a fill shows the records in its own order
     m_rows.clear();
     m_rows.shrink_to_fit();
     m_rows.reserve(indexes.size());
@@ -210,6 +211,7 @@ void ContactListModel::sortByColumn(int column, Qt::SortOrder order)
     if (column < 0 || column >= columnCount())
         return;
     m_sortOrder = order;
+    m_sortColumn = column;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> oldRowOf;

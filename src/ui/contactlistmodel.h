@@ -65,6 +65,7 @@ public:
     // A header click: the direction flips, then the rows are sorted by that column. Returns the direction used.
     Qt::SortOrder sortOnHeaderClick(int column);
     [[nodiscard]] Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    [[nodiscard]] int sortColumn() const { return m_sortColumn; } // -1 until the first sort
 
     // The temporary seventh column of the duplicate tools.
     void setTempColumn(bool shown);
@@ -91,6 +92,7 @@ private:
     std::vector<Row> m_rows;
     std::vector<int> m_rowOfIndex; // record index -> row, -1 when not listed
     Qt::SortOrder m_sortOrder = Qt::DescendingOrder; // the first header click sorts ascending
+    int m_sortColumn = -1;
     bool m_tempColumn = false;
 };
 

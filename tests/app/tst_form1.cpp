@@ -6,6 +6,7 @@
 #include "ui/adduser.h"
 #include "ui/contactlistmodel.h"
 #include "ui/contactlistview.h"
+#include "ui/ffind.h"
 #include "ui/photobox.h"
 
 #include <QBuffer>
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -540,6 +542,122 @@ private Q_SLOTS:
         triggerMenu(u"menu导出列表到号码簿VCF文件"_s); // cancelled
         QVERIFY(prompter().shown.isEmpty());
         QVERIFY(!control<QLabel>(u"Label9"_s)->isVisible());
+    }
+
+    void markingCommands()
+    {
+        open(card(u"a"_s, u"1"_s) + card(u"A"_s, u"1"_s) + card(u"b"_s, u"1"_s) + card(u"c"_s, u"2"_s));
+        prompter().forget();
+        triggerMenu(u"menu红色标示重复手机号"_s);
+        QCOMPARE(prompter().texts(), QStringList{u"标示完成，重复手机号：3个"_s});
+        QCOMPARE(prompter().shown.first().icon, Icon::Information);
+        QVERIFY(!control<QLabel>(u"Label9"_s)->isVisible());
+        QCOMPARE(control<QLabel>(u"Label9"_s)->text(), u"正在标示重复手机号为红色，请稍候..."_s);
+        QCOMPARE(w().ListView1->horizontalHeader()->sortIndicatorSection(), 1);
+        triggerMenu(u"menu红色标示重复姓名"_s);
+        QCOMPARE(prompter().texts().constLast(), u"标示完成，重复姓名：2个"_s);
+        triggerMenu(u"menu红色标示重复座机号"_s);
+        QCOMPARE(prompter().texts().constLast(), u"标示完成，重复座机号：0个"_s);
+        for (int row = 0; row < model().rowCount(); ++row)
+            QCOMPARE(model().colour(row, 0), ContactListModel::CellColour::Black);
+    }
+
+    void numberingCommand()
+    {
+        open(card(u"老师"_s, u"1"_s) + card(u"老师"_s, u"2"_s));
+        prompter().forget();
+        triggerMenu(u"menu自动给重复姓名后加序号"_s);
+        QCOMPARE(prompter().texts(), QStringList{u"自动给重复姓名后加序号完成，重复姓名：2个"_s});
+        QStringList names{w().table()[1].FullName, w().table()[2].FullName};
+        names.sort();
+        QCOMPARE(names, (QStringList{u"老师1"_s, u"老师2"_s}));
+    }
+
+    void deleteDuplicatesCommand()
+    {
+        open(card(u"A"_s, u"1"_s) + card(u"a"_s, u"1"_s) + card(u"A"_s, u"1"_s) + card(u"B"_s, u"1"_s));
+        clickRow(0);
+        prompter().forget();
+        prompter().answers.enqueue(Answer::No);
+        triggerMenu(u"menu删除姓名手机座机全部重复项"_s);
+        QCOMPARE(prompter().texts(), (QStringList{u"需要清除已经删除的空白项吗？"_s, u"重复条目2个已经删除！"_s}));
+        QCOMPARE(model().rowCount(), 4); // the blanked rows stay
+        QCOMPARE(model().columnCount(), 6);
+        QVERIFY(control<QLineEdit>(u"Text3"_s)->text().isEmpty());
+        QVERIFY(!control<QPushButton>(u"Command6"_s)->isEnabled());
+        prompter().forget();
+        prompter().answers.enqueue(Answer::Yes);
+        triggerMenu(u"menu删除姓名手机座机全部重复项"_s); // the blank rows are nobody's duplicates
+        QCOMPARE(prompter().texts().constLast(), u"重复条目0个已经删除！"_s);
+        QCOMPARE(model().rowCount(), 2);
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"2/4 条"_s);
+    }
+
+    void deleteBlankRows()
+    {
+        open(card(u"A"_s, u"1"_s) + card(u"A"_s, u"1"_s));
+        prompter().answers.enqueue(Answer::No);
+        triggerMenu(u"menu删除姓名手机座机全部重复项"_s);
+        QCOMPARE(model().rowCount(), 2);
+        triggerMenu(u"menu删除空白项"_s);
+        QCOMPARE(model().rowCount(), 1);
+        QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"1/2 条"_s);
+    }
+
+    void areaCodeCommand()
+    {
+        open(card(u"A"_s, u"1"_s, "TEL;TYPE=HOME:0755-1\n") + card(u"B"_s, u"2"_s, "TEL;TYPE=HOME:07551\n"));
+        for (const std::optional<QString> &answer : {std::optional<QString>(), std::optional<QString>(u"075"_s),
+                                                     std::optional<QString>(u"07555"_s)}) {
+            prompter().forget();
+            prompter().inputAnswers.enqueue(answer);
+            triggerMenu(u"menu删除座机号前面的区号"_s);
+            QCOMPARE(prompter().shown.first().text, u"请输入要删除的区号："_s);
+            QCOMPARE(prompter().shown.first().caption, u"删除座机号前面的区号"_s);
+            QCOMPARE(prompter().texts().constLast(), u"区号必须是4位数字！"_s);
+            QCOMPARE(prompter().shown.constLast().icon, Icon::Critical);
+        }
+        prompter().inputAnswers.enqueue(u"0755"_s);
+        triggerMenu(u"menu删除座机号前面的区号"_s);
+        QCOMPARE(prompter().texts().constLast(), u"一共删除了2座机号前面的区号。"_s);
+        QCOMPARE(w().table()[1].Landline, u"-1"_s);
+        QCOMPARE(model().cell(1, ContactListModel::LandlineColumn), u"1"_s);
+    }
+
+    void numberCommands()
+    {
+        open(card(u"A B"_s, u"+86 138 1"_s) + card(u"C"_s, u"0755 1"_s));
+        triggerMenu(u"menu删除姓名中的空格"_s);
+        triggerMenu(u"menu删除手机号码中的空格"_s);
+        triggerMenu(u"menu移动手机栏中的座机号码到座机栏"_s);
+        QCOMPARE(w().table()[1].FullName, u"AB"_s);
+        QCOMPARE(w().table()[1].Mobile, u"1381"_s);
+        QCOMPARE(w().table()[2].Landline, u"07551"_s);
+        QCOMPARE(model().cell(1, ContactListModel::LandlineColumn), u"07551"_s);
+        triggerMenu(u"menu删除座机号码中的空格"_s);
+        triggerMenu(u"menu移动座机栏中的手机号码到手机栏"_s);
+        QCOMPARE(w().table()[2].Landline, u"07551"_s);
+        QVERIFY(prompter().shown.isEmpty());
+    }
+
+    void batchFindDialog()
+    {
+        open(card(u"A"_s, u"13800000001"_s) + card(u"B"_s, u"13900000002"_s) + card(u"C"_s, u"0101"_s));
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = w().findChild<fFind *>(u"fFind"_s);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), u"批量查找-卡舟手机电话簿管理器"_s);
+            dialog->Text1->setPlainText(u"13900000002 B\n\n999\n138"_s);
+            QCOMPARE(dialog->Label3->text(), u"4个号码"_s);
+            QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+            QCOMPARE(dialog->Text2->toPlainText(), u"999"_s);
+            QCOMPARE(dialog->Label5->text(), u"1个号码"_s);
+            QCOMPARE(model().listedIndexes(), (QList<int>{2, 1}));
+            QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"2/3 条"_s);
+            QTest::mouseClick(dialog->Command2, Qt::LeftButton);
+        });
+        click(u"Command8"_s);
+        QVERIFY(!w().findChild<fFind *>(u"fFind"_s));
     }
 
     void exportText()

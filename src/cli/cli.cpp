@@ -4,8 +4,14 @@
 #include "contacts/contacttable.h"
 #include "contacts/textexport.h"
 #include "contacts/vcardwriter.h"
+#include "encoding/charsetfile.h"
+#include "tools/cleanuptools.h"
+#include "ui/contactlistmodel.h"
 
+#include <QHash>
 #include <QIODevice>
+
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,6 +28,19 @@ const auto kUsage = u"用法：\n"
                     "  vecardia-cli convert FILE [MORE_FILES...] -o OUT\n"
                     "      读入 FILE，再附加导入其余文件，把全部联系人写入 OUT：\n"
                     "      OUT 以 .vcf 结尾时写 vCard 3.0（UTF-8），以 .txt 结尾时写文本列表（GBK）。\n"
+                    "  vecardia-cli clean FILE [MORE_FILES...] OPERATION... -o OUT\n"
+                    "      像 convert 一样读入，列出全部联系人，按给出的顺序执行整理操作，再写入 OUT：\n"
+                    "      --strip-name-spaces       删除姓名中的空格\n"
+                    "      --strip-mobile-spaces     删除手机号码中的空格\n"
+                    "      --strip-landline-spaces   删除座机号码中的空格\n"
+                    "      --delete-area-code CODE   删除座机号前面的区号（4 位）\n"
+                    "      --move-landlines          移动手机栏中的座机号码到座机栏\n"
+                    "      --move-mobiles            移动座机栏中的手机号码到手机栏\n"
+                    "      --number-duplicate-names  自动给重复姓名后加序号\n"
+                    "      --delete-duplicates       删除姓名/手机/座机都重复的条目（并清除空白项）\n"
+                    "  vecardia-cli find FILE NUMBERS_FILE\n"
+                    "      批量查找 NUMBERS_FILE 中每行的号码，按列表顺序输出找到的联系人（格式同 dump），\n"
+                    "      最后一行为 {\"notfound\":[没有找到的号码...]}。\n"
                     "  vecardia-cli --help\n"
                     "      显示本说明。\n"
                     "退出码：0 成功，1 读写失败，2 参数错误。\n"_s;
@@ -102,55 +121,222 @@ int dump(const QStringList &args, QIODevice &out, QIODevice &err)
     return Done;
 }
 
-int convert(const QStringList &args, QIODevice &err)
+// Reads the first file as opening does and appends the others; the number of cards not read, or nothing (after
+// telling why) when a file cannot be read.
+std::optional<int> loadBooks(const QStringList &inputs, ContactTable &table, QIODevice &err)
 {
-    QStringList inputs;
-    QString output;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] == u"-o") {
-            if (i + 1 >= args.size() || !output.isEmpty())
-                return fail(err, BadArguments, u"-o 后面需要一个输出文件名"_s);
-            output = args[++i];
-        } else if (args[i].startsWith(u'-') && args[i].size() > 1) {
-            return fail(err, BadArguments, u"不认识的选项 %1（--help 查看用法）"_s.arg(args[i]));
-        } else {
-            inputs.append(args[i]);
-        }
-    }
-    if (inputs.isEmpty())
-        return fail(err, BadArguments, u"convert 至少需要一个输入文件（--help 查看用法）"_s);
-    if (output.isEmpty())
-        return fail(err, BadArguments, u"convert 需要用 -o 指定输出文件"_s);
-    const bool asVCard = output.endsWith(u".vcf", Qt::CaseInsensitive);
-    if (!asVCard && !output.endsWith(u".txt", Qt::CaseInsensitive))
-        return fail(err, BadArguments, u"输出文件名须以 .vcf 或 .txt 结尾：%1"_s.arg(output));
-
-    ContactTable table;
     int unread = 0;
     for (qsizetype i = 0; i < inputs.size(); ++i) {
         const FileReadResult read = i == 0 ? openContactFile(inputs[i], table) : importContactFile(inputs[i], table);
-        if (!read.read)
-            return fail(err, Failed, cannotRead(inputs[i]));
+        if (!read.read) {
+            (void)fail(err, Failed, cannotRead(inputs[i]));
+            return std::nullopt;
+        }
         unread += read.parsed.unread;
     }
+    return unread;
+}
 
+bool isOutputName(const QString &name)
+{
+    return name.endsWith(u".vcf", Qt::CaseInsensitive) || name.endsWith(u".txt", Qt::CaseInsensitive);
+}
+
+// Writes the records as the export commands do: vCard 3.0 in list order, or the text list.
+int writeOutput(const ContactTable &table, const QList<int> &indexes, const QString &output, QIODevice &err)
+{
+    if (output.endsWith(u".vcf", Qt::CaseInsensitive)) {
+        switch (writeVCardFile(table, indexes, output)) {
+        case SaveOutcome::Saved: return Done;
+        case SaveOutcome::EncodingError: return fail(err, Failed, u"保存编码出错！（没有可以保存的联系人）"_s);
+        case SaveOutcome::SaveError: return fail(err, Failed, u"保存出错！（%1）"_s.arg(output));
+        }
+    }
+    const SaveResult saved = writeTextFile(table, indexes, output);
+    return saved.saved() ? int(Done) : fail(err, Failed, u"保存出错：%1"_s.arg(saved.error));
+}
+
+struct Operation {
+    QString option;
+    QString argument;
+};
+
+struct CommandLine {
+    QStringList inputs;
+    QString output;
+    QList<Operation> operations;
+};
+
+// FILE… [OPERATION…] -o OUT, with the operations that `allowed` names (each with whether it takes an argument).
+std::optional<CommandLine> parseFilesAndOutput(const QStringList &args, const QHash<QString, bool> &allowed,
+                                               QIODevice &err, int &code)
+{
+    CommandLine line;
+    code = BadArguments;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (arg == u"-o") {
+            if (i + 1 >= args.size() || !line.output.isEmpty()) {
+                (void)fail(err, BadArguments, u"-o 后面需要一个输出文件名"_s);
+                return std::nullopt;
+            }
+            line.output = args[++i];
+        } else if (allowed.contains(arg)) {
+            Operation op{arg, {}};
+            if (allowed.value(arg)) {
+                if (i + 1 >= args.size()) {
+                    (void)fail(err, BadArguments, u"%1 后面需要一个值"_s.arg(arg));
+                    return std::nullopt;
+                }
+                op.argument = args[++i];
+            }
+            line.operations.append(op);
+        } else if (arg.startsWith(u'-') && arg.size() > 1) {
+            (void)fail(err, BadArguments, u"不认识的选项 %1（--help 查看用法）"_s.arg(arg));
+            return std::nullopt;
+        } else {
+            line.inputs.append(arg);
+        }
+    }
+    if (line.inputs.isEmpty()) {
+        (void)fail(err, BadArguments, u"至少需要一个输入文件（--help 查看用法）"_s);
+        return std::nullopt;
+    }
+    if (line.output.isEmpty()) {
+        (void)fail(err, BadArguments, u"需要用 -o 指定输出文件"_s);
+        return std::nullopt;
+    }
+    if (!isOutputName(line.output)) {
+        (void)fail(err, BadArguments, u"输出文件名须以 .vcf 或 .txt 结尾：%1"_s.arg(line.output));
+        return std::nullopt;
+    }
+    return line;
+}
+
+QList<int> liveIndexes(const ContactTable &table)
+{
     QList<int> live;
     for (int i = 1; i <= table.upperIndex(); ++i) {
         if (table.isLive(i))
             live.append(i);
     }
-    if (asVCard) {
-        switch (writeVCardFile(table, live, output)) {
-        case SaveOutcome::Saved: break;
-        case SaveOutcome::EncodingError: return fail(err, Failed, u"保存编码出错！（没有可以保存的联系人）"_s);
-        case SaveOutcome::SaveError: return fail(err, Failed, u"保存出错！（%1）"_s.arg(output));
-        }
-    } else {
-        const SaveResult saved = writeTextFile(table, live, output);
-        if (!saved.saved())
-            return fail(err, Failed, u"保存出错：%1"_s.arg(saved.error));
+    return live;
+}
+
+int convert(const QStringList &args, QIODevice &err)
+{
+    int code = Done;
+    const std::optional<CommandLine> line = parseFilesAndOutput(args, {}, err, code);
+    if (!line)
+        return code;
+    ContactTable table;
+    const std::optional<int> unread = loadBooks(line->inputs, table, err);
+    if (!unread)
+        return Failed;
+    const QList<int> live = liveIndexes(table);
+    if (const int written = writeOutput(table, live, line->output, err); written != Done)
+        return written;
+    say(err, u"已写入 %1 个联系人到 %2，%3 张名片未能读入。"_s.arg(live.size()).arg(line->output).arg(*unread));
+    return Done;
+}
+
+// Runs one cleanup operation as its menu command does and says what the command reports.
+void runOperation(const Operation &op, ContactListModel &list, ContactTable &table, QIODevice &err)
+{
+    if (op.option == u"--strip-name-spaces") {
+        tools::removeNameSpaces(list, table);
+        say(err, u"删除姓名中的空格：完成"_s);
+    } else if (op.option == u"--strip-mobile-spaces") {
+        tools::removeNumberSpaces(list, table, false);
+        say(err, u"删除手机号码中的空格：完成"_s);
+    } else if (op.option == u"--strip-landline-spaces") {
+        tools::removeNumberSpaces(list, table, true);
+        say(err, u"删除座机号码中的空格：完成"_s);
+    } else if (op.option == u"--delete-area-code") {
+        const int changed = tools::deleteAreaCode(list, table, op.argument);
+        say(err, u"一共删除了%1座机号前面的区号。"_s.arg(changed));
+    } else if (op.option == u"--move-landlines") {
+        tools::moveLandlinesOutOfMobile(list, table);
+        say(err, u"移动手机栏中的座机号码到座机栏：完成"_s);
+    } else if (op.option == u"--move-mobiles") {
+        tools::moveMobilesOutOfLandline(list, table);
+        say(err, u"移动座机栏中的手机号码到手机栏：完成"_s);
+    } else if (op.option == u"--number-duplicate-names") {
+        const int repeats = tools::numberRepeatedNames(list, table);
+        say(err, u"自动给重复姓名后加序号完成，重复姓名：%1个"_s.arg(repeats));
+    } else if (op.option == u"--delete-duplicates") {
+        const int removed = tools::deleteFullDuplicates(list, table);
+        list.showAll(); // "需要清除已经删除的空白项吗？" answered Yes
+        say(err, u"重复条目%1个已经删除！"_s.arg(removed));
     }
-    say(err, u"已写入 %1 个联系人到 %2，%3 张名片未能读入。"_s.arg(live.size()).arg(output).arg(unread));
+}
+
+int clean(const QStringList &args, QIODevice &err)
+{
+    static const QHash<QString, bool> operations = {
+        {u"--strip-name-spaces"_s, false}, {u"--strip-mobile-spaces"_s, false},
+        {u"--strip-landline-spaces"_s, false}, {u"--delete-area-code"_s, true},
+        {u"--move-landlines"_s, false},     {u"--move-mobiles"_s, false},
+        {u"--number-duplicate-names"_s, false}, {u"--delete-duplicates"_s, false},
+    };
+    int code = Done;
+    const std::optional<CommandLine> line = parseFilesAndOutput(args, operations, err, code);
+    if (!line)
+        return code;
+    for (const Operation &op : line->operations) {
+        if (op.option == u"--delete-area-code" && op.argument.size() != 4)
+            return fail(err, BadArguments, u"区号必须是4位数字！（%1）"_s.arg(op.argument));
+    }
+    ContactTable table;
+    const std::optional<int> unread = loadBooks(line->inputs, table, err);
+    if (!unread)
+        return Failed;
+    ContactListModel list(table);
+    list.showAll();
+    for (const Operation &op : line->operations)
+        runOperation(op, list, table, err);
+
+    QList<int> written;
+    for (int index : list.listedIndexes()) {
+        if (table.isLive(index))
+            written.append(index);
+    }
+    if (const int result = writeOutput(table, list.listedIndexes(), line->output, err); result != Done)
+        return result;
+    say(err, u"已写入 %1 个联系人到 %2，%3 张名片未能读入。"_s.arg(written.size()).arg(line->output).arg(*unread));
+    return Done;
+}
+
+int find(const QStringList &args, QIODevice &out, QIODevice &err)
+{
+    if (args.size() != 2)
+        return fail(err, BadArguments, u"find 需要一个通讯录文件和一个号码文件（--help 查看用法）"_s);
+    ContactTable table;
+    if (!loadBooks({args[0]}, table, err))
+        return Failed;
+    const std::optional<QByteArray> numbers = readContactFile(args[1]);
+    if (!numbers && !fileExists(args[1]))
+        return fail(err, Failed, cannotRead(args[1]));
+    // The lines of the numbers file, whatever its line ends, as the dialog's text box holds them.
+    QString lines = numbers ? QString::fromUtf8(*numbers) : QString();
+    lines.replace(u"\r\n"_s, u"\n"_s);
+    lines.replace(u'\n', u"\r\n"_s);
+    ContactListModel list(table);
+    list.showAll();
+    const QStringList notFound = tools::batchFind(list, table, lines);
+    for (int index : list.listedIndexes()) {
+        if (out.write(recordJson(table, index)) < 0)
+            return fail(err, Failed, u"输出出错"_s);
+    }
+    QByteArray last = "{\"notfound\":[";
+    for (qsizetype i = 0; i < notFound.size(); ++i) {
+        if (i > 0)
+            last += ',';
+        appendJsonString(last, notFound[i]);
+    }
+    last += "]}\n";
+    if (out.write(last) < 0)
+        return fail(err, Failed, u"输出出错"_s);
     return Done;
 }
 
@@ -169,6 +355,10 @@ int runCli(const QStringList &args, QIODevice &out, QIODevice &err)
         return dump(args.mid(1), out, err);
     if (command == u"convert")
         return convert(args.mid(1), err);
+    if (command == u"clean")
+        return clean(args.mid(1), err);
+    if (command == u"find")
+        return find(args.mid(1), out, err);
     return fail(err, BadArguments, u"不认识的命令 %1（--help 查看用法）"_s.arg(command));
 }
 

@@ -154,6 +154,59 @@ private Q_SLOTS:
         QCOMPARE(testing::TempFolder::contents(out), "old"_ba);
     }
 
+    void cleanRunsTheToolsInOrder()
+    {
+        const QString book = m_dir.write(u"messy.vcf"_s,
+                                         "BEGIN:VCARD\nFN:Li Lei\nTEL;TYPE=CELL:+86 138 0000 0001\nEND:VCARD\n"
+                                         "BEGIN:VCARD\nFN:li lei\nTEL;TYPE=CELL:13800000001\nEND:VCARD\n"
+                                         "BEGIN:VCARD\nFN:Wang\nTEL;TYPE=CELL:0755-8888\nEND:VCARD\n"
+                                         "BEGIN:VCARD\nFN:Wang\nTEL;TYPE=CELL:139\nEND:VCARD\n"_ba);
+        const QString out = m_dir.filePath(u"clean.txt"_s);
+        const Run r = run({u"clean"_s, book, u"--strip-mobile-spaces"_s, u"--strip-name-spaces"_s,
+                           u"--delete-duplicates"_s, u"--move-landlines"_s, u"--delete-area-code"_s, u"0755"_s,
+                           u"--number-duplicate-names"_s, u"-o"_s, out});
+        QCOMPARE(r.code, 0);
+        const QStringList lines = r.err.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines[2], u"重复条目1个已经删除！"_s);
+        QCOMPARE(lines[4], u"一共删除了1座机号前面的区号。"_s);
+        QCOMPARE(lines[5], u"自动给重复姓名后加序号完成，重复姓名：2个"_s);
+        QVERIFY(lines[6].contains(u"3 个联系人"_s));
+        // Text list in table order: the duplicate is gone, the landline moved and lost its area code.
+        const QByteArray text = testing::TempFolder::contents(out);
+        const QList<QByteArray> rows = text.split('\n');
+        QCOMPARE(rows.size(), 4);
+        QVERIFY(rows[0] == "LiLei 13800000001   \r" || rows[0] == "lilei 13800000001   \r");
+        QVERIFY(rows[1].startsWith("Wang") && rows[1].endsWith("  -8888  \r"));
+        QVERIFY(rows[2].startsWith("Wang") && rows[2].endsWith(" 139   \r"));
+    }
+
+    void cleanRefusesABadAreaCode()
+    {
+        const QString book = m_dir.write(u"b.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
+        const QString out = m_dir.filePath(u"never.vcf"_s);
+        const Run r = run({u"clean"_s, book, u"--delete-area-code"_s, u"075"_s, u"-o"_s, out});
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.err.contains(u"区号必须是4位数字！"_s));
+        QVERIFY(!QFile::exists(out));
+        QCOMPARE(run({u"clean"_s, book, u"--delete-area-code"_s}).code, 2);
+    }
+
+    void findListsMatchesAndMisses()
+    {
+        const QString book = m_dir.write(u"f.vcf"_s, "BEGIN:VCARD\nFN:A\nTEL;TYPE=CELL:13800000001\nEND:VCARD\n"
+                                                     "BEGIN:VCARD\nFN:B\nTEL;TYPE=HOME:010-5\nEND:VCARD\n"_ba);
+        const QString numbers = m_dir.write(u"numbers.txt"_s, "010 B\n\n999\r\n138\n"_ba);
+        const Run r = run({u"find"_s, book, numbers});
+        QCOMPARE(r.code, 0);
+        const QList<QByteArray> lines = r.out.split('\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[0].startsWith("{\"index\":2,"));
+        QVERIFY(lines[1].startsWith("{\"index\":1,"));
+        QCOMPARE(lines[2], "{\"notfound\":[\"999\"]}"_ba);
+        QCOMPARE(run({u"find"_s, book, m_dir.filePath(u"none.txt"_s)}).code, 1);
+    }
+
     void sampleBookReadsWhole()
     {
         const Run r = run({u"dump"_s, QString::fromUtf8(VECARDIA_SAMPLES) + u"/demo.vcf"_s});

@@ -29,24 +29,47 @@ using Column = ContactListModel::Column;
 template<typename Group>
 int walkGroups(const std::vector<QString> &keys, Group &&group)
 {
-    QHash<QString, std::vector<int>> rowsOf;
-    rowsOf.reserve(qsizetype(keys.size()));
-    for (std::size_t row = 0; row < keys.size(); ++row) {
-        if (!keys[row].isEmpty())
-            rowsOf[keys[row]].push_back(int(row));
-    }
+    // The rows of each value, in list order, one value after the other in one array.
     const int n = int(keys.size());
+    QHash<QString, int> idOf;
+    idOf.reserve(n);
+    std::vector<int> idOfRow(std::size_t(n), -1);
+    for (int row = 0; row < n; ++row) {
+        const QString &key = keys[std::size_t(row)];
+        if (key.isEmpty())
+            continue;
+        auto at = idOf.find(key);
+        if (at == idOf.end())
+            at = idOf.insert(key, int(idOf.size()));
+        idOfRow[std::size_t(row)] = *at;
+    }
+    std::vector<int> begin(std::size_t(idOf.size()) + 1, 0);
+    for (int id : idOfRow) {
+        if (id >= 0)
+            ++begin[std::size_t(id) + 1];
+    }
+    for (std::size_t id = 1; id < begin.size(); ++id)
+        begin[id] += begin[id - 1];
+    std::vector<int> rowsByValue(std::size_t(begin.back()));
+    std::vector<int> filled(begin.begin(), begin.end() - 1);
+    for (int row = 0; row < n; ++row) {
+        if (const int id = idOfRow[std::size_t(row)]; id >= 0)
+            rowsByValue[std::size_t(filled[std::size_t(id)]++)] = row;
+    }
+
     int counted = 0;
     for (int i = 0; i + 1 < n; ++i) {
-        if (keys[std::size_t(i)].isEmpty())
+        const int id = idOfRow[std::size_t(i)];
+        if (id < 0)
             continue;
-        const std::vector<int> &rows = rowsOf[keys[std::size_t(i)]];
-        const auto after = std::upper_bound(rows.begin(), rows.end(), i);
-        if (after == rows.end())
+        const auto first = rowsByValue.begin() + begin[std::size_t(id)];
+        const auto last = rowsByValue.begin() + begin[std::size_t(id) + 1];
+        const auto after = std::upper_bound(first, last, i);
+        if (after == last)
             continue;
-        group(i, std::span<const int>(&*after, std::size_t(rows.end() - after)));
-        counted += rows.back() - i + 1;
-        i = rows.back();
+        group(i, std::span<const int>(&*after, std::size_t(last - after)));
+        counted += last[-1] - i + 1;
+        i = last[-1];
     }
     return counted;
 }

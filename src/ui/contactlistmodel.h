@@ -49,6 +49,8 @@ public:
     [[nodiscard]] int rowOfIndex(int index) const;
     [[nodiscard]] int rowOfKey(QStringView key) const { return rowOfIndex(ContactTable::indexOfKey(key)); }
     [[nodiscard]] QList<int> listedIndexes() const; // in display order
+    // The rows in the order of their records: their texts lie near each other in memory.
+    [[nodiscard]] std::vector<int> rowsInTableOrder() const;
 
     [[nodiscard]] const QString &cell(int row, int column) const { return m_rows[std::size_t(row)].cells[column]; }
     // Cell changes; a tool that changes many cells passes notify = false and calls notifyAllChanged() once.
@@ -59,8 +61,9 @@ public:
     // The name, mobile and landline cells of every row turn black; the other cells keep their colours.
     void resetToBlack();
 
-    // One sort by a column's texts (letter case ignored, Chinese in pinyin order, digits as characters). Texts that
-    // are equal without regard to case end up next to each other. The list is not kept sorted afterwards.
+    // One sort by a column's texts, character by character in the Chinese collation's order of characters (letter
+    // case ignored, Chinese in pinyin order, digits as characters, so 139… comes before 2). Texts that are equal
+    // without regard to case end up next to each other. The list is not kept sorted afterwards.
     void sortByColumn(int column, Qt::SortOrder order);
     // A header click: the direction flips, then the rows are sorted by that column. Returns the direction used.
     Qt::SortOrder sortOnHeaderClick(int column);

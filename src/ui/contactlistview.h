@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFontMetrics>
 #include <QTableView>
 
 #include <array>
@@ -33,7 +34,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
-    [[nodiscard]] int textWidth(const QString &text);
+    [[nodiscard]] int textWidth(const QString &text, const QFontMetrics &metrics);
 
     ContactListModel *m_model = nullptr;
     std::array<qint16, 65536> m_advance{}; // widths of characters seen so far, 0 = not measured yet

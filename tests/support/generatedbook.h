@@ -17,6 +17,7 @@ struct BookShape {
     int photoPercent = 10;
     int photoMinBytes = 2048;
     int photoMaxBytes = 6144;
+    int repeatPercent = 0; // contacts that repeat the name and numbers of an earlier one
     quint32 seed = 1;
 };
 
@@ -84,6 +85,12 @@ inline std::vector<ContactRecord> generateContacts(const BookShape &shape)
         }
         if (r.FullName.isEmpty() && r.Mobile.isEmpty() && r.Landline.isEmpty())
             r.Mobile = u"10086"_s;
+        if (!book.empty() && random.bounded(100) < shape.repeatPercent) {
+            const ContactRecord &earlier = book[std::size_t(random.bounded(int(book.size())))];
+            r.FullName = earlier.FullName;
+            r.Mobile = earlier.Mobile;
+            r.Landline = earlier.Landline;
+        }
         book.push_back(std::move(r));
     }
     return book;

@@ -38,14 +38,6 @@ namespace vecardia {
 
 namespace {
 
-template<typename W>
-W *place(W *widget, const QString &name, const QRect &geometry)
-{
-    widget->setObjectName(name);
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QLabel *label(QWidget *parent, const QString &text, const QString &name, int left, int top, int width = 1700)
 {
     auto *l = place(new QLabel(text, parent), name, twipsRect(left, top, width, 255));
@@ -522,17 +514,12 @@ void Form1::清空全部()
 
 void Form1::载入图片()
 {
-    const QStringList files = m_prompter.openFiles({.filter = pictureFilter()});
-    if (files.isEmpty())
+    const QString file = choosePicture(m_prompter, *Picture1);
+    if (file.isEmpty())
         return;
-    Picture1->removePicture(false);
-    const QImage picture = LoadPictureGDIPlus(files.first());
-    if (picture.isNull())
-        return;
-    Picture1->showPicture(picture);
     Command6->setEnabled(true);
     QString photo;
-    if (EncodePictureFile(files.first(), photo))
+    if (EncodePictureFile(file, photo))
         m_pendingPhoto = photo;
 }
 

@@ -22,14 +22,6 @@ namespace {
 
 constexpr QSize kDesignPhotoSize(twips(6075), twips(3840));
 
-template<typename W>
-W *place(W *widget, const QString &name, const QRect &geometry)
-{
-    widget->setObjectName(name);
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 } // namespace
 
 AddUser::AddUser(ContactTable &table, ContactListModel &list, Prompter &prompter, std::function<void()> countChanged,
@@ -80,16 +72,9 @@ AddUser::AddUser(ContactTable &table, ContactListModel &list, Prompter &prompter
 
 void AddUser::载入图片()
 {
-    const QStringList files = m_prompter.openFiles({.filter = pictureFilter()});
-    if (files.isEmpty())
-        return;
-    Picture1->removePicture(false);
-    const QImage picture = LoadPictureGDIPlus(files.first());
-    if (picture.isNull())
-        return;
-    Picture1->showPicture(picture);
+    const QString file = choosePicture(m_prompter, *Picture1);
     QString photo;
-    if (EncodePictureFile(files.first(), photo))
+    if (!file.isEmpty() && EncodePictureFile(file, photo))
         m_pendingPhoto = photo;
 }
 

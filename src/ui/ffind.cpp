@@ -14,14 +14,6 @@ namespace vecardia {
 
 namespace {
 
-template<typename W>
-W *place(W *widget, const QString &name, const QRect &geometry)
-{
-    widget->setObjectName(name);
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 // A text box's lines as the batch find reads them: each line of the box ends with CR LF.
 QString boxText(const QPlainTextEdit *box)
 {

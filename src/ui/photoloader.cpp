@@ -1,6 +1,9 @@
 #include "ui/photoloader.h"
 
 #include "encoding/base64.h"
+#include "ui/photobox.h"
+#include "ui/prompter.h"
+#include "ui/textboxes.h"
 
 #include <QImageReader>
 #include <QPainter>
@@ -33,6 +36,19 @@ bool EncodePictureFile(const QString &path, QString &photo)
     b64.Encode(bytes, encoded);
     b64.ByteArrayToString(encoded, photo);
     return true;
+}
+
+QString choosePicture(Prompter &prompter, PhotoBox &box)
+{
+    const QStringList files = prompter.openFiles({.filter = pictureFilter()});
+    if (files.isEmpty())
+        return {};
+    box.removePicture(false);
+    const QImage picture = LoadPictureGDIPlus(files.first());
+    if (picture.isNull())
+        return {};
+    box.showPicture(picture);
+    return files.first();
 }
 
 } // namespace vecardia

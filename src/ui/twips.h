@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QString>
 #include <QtMath>
 
 namespace vecardia {
@@ -15,6 +16,15 @@ constexpr int twips(int t)
 inline QRect twipsRect(int left, int top, int width, int height)
 {
     return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+// Names a control and puts it where the layout says.
+template<typename W>
+W *place(W *widget, const QString &name, const QRect &geometry)
+{
+    widget->setObjectName(name);
+    widget->setGeometry(geometry);
+    return widget;
 }
 
 } // namespace vecardia

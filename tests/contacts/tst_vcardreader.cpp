@@ -81,7 +81,7 @@ private Q_SLOTS:
                                                       << u"FN=A | B=b1\nFN=B | B=b2"_s;
         QTest::newRow("3.0 note mentioning VERSION:2.1") << card30(u"N:Li;Si;;;\nFN:Li\nNOTE:VERSION:2.1\n"_s)
                                                          << u"N=Li;Si;;; | FN=Li"_s;
-        QTest::newRow("3.0 photo without parameters ignored") << card30(u"FN:A\nPHOTO:http://x\n"_s) << u"FN=A"_s;
+        QTest::newRow("3.0 photo without parameters ignored") << card30(u"FN:A\nPHOTO:cid:photo1\n"_s) << u"FN=A"_s;
         QTest::newRow("3.0 plain ADR ignored") << card30(u"FN:A\nADR:;;St\n"_s) << u"FN=A"_s;
 
         // Property lines in the forms phones and address books write.

@@ -13,6 +13,86 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace vecardia {
 
+namespace {
+
+// The place of each text in the sort, equal places for texts that sort together. Characters are ordered by the
+// Chinese collation (pinyin for Chinese, digits and signs as characters, letter case ignored), and texts character
+// by character: the collation's order at a fraction of its cost.
+std::vector<int> rankTexts(const std::vector<const QString *> &texts, Qt::SortOrder order)
+{
+    std::vector<int> rankOfUnit(0x10000, -1); // case-folded BMP character -> its rank (-1: not seen)
+    std::unordered_map<char32_t, int> rankOfWide; // characters outside the BMP
+    std::vector<char32_t> distinct;
+    std::vector<char32_t> codes; // the case-folded characters of every text, one after the other
+    std::vector<std::size_t> start(texts.size() + 1, 0);
+    for (std::size_t id = 0; id < texts.size(); ++id) {
+        const QString &text = *texts[id];
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            char32_t code = text[i].unicode();
+            if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                code = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+                ++i;
+            }
+            code = QChar::toCaseFolded(code);
+            codes.push_back(code);
+            if (code < 0x10000) {
+                if (rankOfUnit[code] < 0) {
+                    rankOfUnit[code] = 0;
+                    distinct.push_back(code);
+                }
+            } else if (rankOfWide.emplace(code, 0).second) {
+                distinct.push_back(code);
+            }
+        }
+        start[id + 1] = codes.size();
+    }
+    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
+    std::vector<QCollatorSortKey> charKeys;
+    charKeys.reserve(distinct.size());
+    for (char32_t code : distinct)
+        charKeys.push_back(collator.sortKey(QString::fromUcs4(&code, 1)));
+    std::vector<int> byKey(distinct.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) {
+        return charKeys[std::size_t(a)].compare(charKeys[std::size_t(b)]) < 0;
+    });
+    for (std::size_t k = 0, rank = 0; k < byKey.size(); ++k) {
+        if (k > 0 && charKeys[std::size_t(byKey[k - 1])].compare(charKeys[std::size_t(byKey[k])]) != 0)
+            ++rank;
+        const char32_t code = distinct[std::size_t(byKey[k])];
+        (code < 0x10000 ? rankOfUnit[code] : rankOfWide[code]) = int(rank);
+    }
+    std::vector<int> ranks(codes.size());
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        ranks[i] = codes[i] < 0x10000 ? rankOfUnit[codes[i]] : rankOfWide[codes[i]];
+
+    // Texts equal by that order but different without regard to case must not interleave.
+    const auto compare = [&](int a, int b) {
+        const auto first = ranks.begin();
+        const auto byChars = std::lexicographical_compare_three_way(
+            first + qsizetype(start[std::size_t(a)]), first + qsizetype(start[std::size_t(a) + 1]),
+            first + qsizetype(start[std::size_t(b)]), first + qsizetype(start[std::size_t(b) + 1]));
+        if (byChars != 0)
+            return byChars < 0 ? -1 : 1;
+        return QString::compare(*texts[std::size_t(a)], *texts[std::size_t(b)], Qt::CaseInsensitive);
+    };
+    std::vector<int> byText(texts.size());
+    std::iota(byText.begin(), byText.end(), 0);
+    std::sort(byText.begin(), byText.end(), [&](int a, int b) { return compare(a, b) < 0; });
+    std::vector<int> rankOf(texts.size());
+    int rank = 0;
+    for (std::size_t k = 0; k < byText.size(); ++k) {
+        if (k > 0 && compare(byText[k - 1], byText[k]) != 0)
+            ++rank;
+        rankOf[std::size_t(byText[k])] = order == Qt::AscendingOrder ? rank : -rank;
+    }
+    return rankOf;
+}
+
+} // namespace
+
 ContactListModel::ContactListModel(const ContactTable &table, QObject *parent)
     : QAbstractTableModel(parent), m_table(table)
 {
@@ -247,76 +327,7 @@ void ContactListModel::sortByColumn(int column, Qt::SortOrder order)
         idOfRow[row] = *at;
     }
 
-    // Characters are ordered by the Chinese collation (pinyin for Chinese, digits and signs as characters, letter
-    // case ignored), and texts character by character: the collation's order at a fraction of its cost.
-    std::vector<int> rankOfUnit(0x10000, -1); // case-folded BMP character -> its rank (-1: not seen)
-    std::unordered_map<char32_t, int> rankOfWide; // characters outside the BMP
-    std::vector<char32_t> distinct;
-    std::vector<char32_t> codes; // the case-folded characters of every text, one after the other
-    std::vector<std::size_t> start(texts.size() + 1, 0);
-    for (std::size_t id = 0; id < texts.size(); ++id) {
-        const QString &text = *texts[id];
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            char32_t code = text[i].unicode();
-            if (QChar::isHighSurrogate(code) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-                code = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
-                ++i;
-            }
-            code = QChar::toCaseFolded(code);
-            codes.push_back(code);
-            if (code < 0x10000) {
-                if (rankOfUnit[code] < 0) {
-                    rankOfUnit[code] = 0;
-                    distinct.push_back(code);
-                }
-            } else if (rankOfWide.emplace(code, 0).second) {
-                distinct.push_back(code);
-            }
-        }
-        start[id + 1] = codes.size();
-    }
-    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    std::vector<QCollatorSortKey> charKeys;
-    charKeys.reserve(distinct.size());
-    for (char32_t code : distinct)
-        charKeys.push_back(collator.sortKey(QString::fromUcs4(&code, 1)));
-    std::vector<int> byKey(distinct.size());
-    std::iota(byKey.begin(), byKey.end(), 0);
-    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) {
-        return charKeys[std::size_t(a)].compare(charKeys[std::size_t(b)]) < 0;
-    });
-    for (std::size_t k = 0, rank = 0; k < byKey.size(); ++k) {
-        if (k > 0 && charKeys[std::size_t(byKey[k - 1])].compare(charKeys[std::size_t(byKey[k])]) != 0)
-            ++rank;
-        const char32_t code = distinct[std::size_t(byKey[k])];
-        (code < 0x10000 ? rankOfUnit[code] : rankOfWide[code]) = int(rank);
-    }
-    std::vector<int> ranks(codes.size());
-    for (std::size_t i = 0; i < codes.size(); ++i)
-        ranks[i] = codes[i] < 0x10000 ? rankOfUnit[codes[i]] : rankOfWide[codes[i]];
-
-    // Texts equal by that order but different without regard to case must not interleave.
-    const auto compare = [&](int a, int b) {
-        const auto first = ranks.begin();
-        const auto byChars = std::lexicographical_compare_three_way(
-            first + qsizetype(start[std::size_t(a)]), first + qsizetype(start[std::size_t(a) + 1]),
-            first + qsizetype(start[std::size_t(b)]), first + qsizetype(start[std::size_t(b) + 1]));
-        if (byChars != 0)
-            return byChars < 0 ? -1 : 1;
-        return QString::compare(*texts[std::size_t(a)], *texts[std::size_t(b)], Qt::CaseInsensitive);
-    };
-    std::vector<int> byText(texts.size());
-    std::iota(byText.begin(), byText.end(), 0);
-    std::sort(byText.begin(), byText.end(), [&](int a, int b) { return compare(a, b) < 0; });
-    std::vector<int> rankOf(texts.size());
-    int rank = 0;
-    for (std::size_t k = 0; k < byText.size(); ++k) {
-        if (k > 0 && compare(byText[k - 1], byText[k]) != 0)
-            ++rank;
-        rankOf[std::size_t(byText[k])] = order == Qt::AscendingOrder ? rank : -rank;
-    }
+    const std::vector<int> rankOf = rankTexts(texts, order);
     // A stable sort by rank: rows of equal texts keep their order, as a stable sort by text would.
     std::vector<int> order_(m_rows.size());
     std::iota(order_.begin(), order_.end(), 0);

@@ -23,47 +23,35 @@ using Colour = ContactListModel::CellColour;
 using Column = ContactListModel::Column;
 
 // Walks the sorted rows as the row-by-row scan does: a row with a value heads a group, every later row with the
-// same value is a repeat of it, and the walk goes on after the group's last repeat. `keys` holds each row's compared
-// value; an empty value neither heads a group nor repeats one. `group` is told each head and its repeats in list
-// order. Returns the number of rows from each head to its last repeat, heads included.
+// same value is a repeat of it, and the walk goes on after the group's last repeat. `valueOfRow` numbers each row's
+// compared value (values < `values`); -1 neither heads a group nor repeats one. `group` is told each head and its
+// repeats in list order. Returns the number of rows from each head to its last repeat, heads included.
 template<typename Group>
-int walkGroups(const std::vector<QString> &keys, Group &&group)
+int walkGroups(const std::vector<int> &valueOfRow, int values, Group &&group)
 {
     // The rows of each value, in list order, one value after the other in one array.
-    const int n = int(keys.size());
-    QHash<QString, int> idOf;
-    idOf.reserve(n);
-    std::vector<int> idOfRow(std::size_t(n), -1);
-    for (int row = 0; row < n; ++row) {
-        const QString &key = keys[std::size_t(row)];
-        if (key.isEmpty())
-            continue;
-        auto at = idOf.find(key);
-        if (at == idOf.end())
-            at = idOf.insert(key, int(idOf.size()));
-        idOfRow[std::size_t(row)] = *at;
+    const int n = int(valueOfRow.size());
+    std::vector<int> begin(std::size_t(values) + 1, 0);
+    for (int value : valueOfRow) {
+        if (value >= 0)
+            ++begin[std::size_t(value) + 1];
     }
-    std::vector<int> begin(std::size_t(idOf.size()) + 1, 0);
-    for (int id : idOfRow) {
-        if (id >= 0)
-            ++begin[std::size_t(id) + 1];
-    }
-    for (std::size_t id = 1; id < begin.size(); ++id)
-        begin[id] += begin[id - 1];
+    for (std::size_t value = 1; value < begin.size(); ++value)
+        begin[value] += begin[value - 1];
     std::vector<int> rowsByValue(std::size_t(begin.back()));
     std::vector<int> filled(begin.begin(), begin.end() - 1);
     for (int row = 0; row < n; ++row) {
-        if (const int id = idOfRow[std::size_t(row)]; id >= 0)
-            rowsByValue[std::size_t(filled[std::size_t(id)]++)] = row;
+        if (const int value = valueOfRow[std::size_t(row)]; value >= 0)
+            rowsByValue[std::size_t(filled[std::size_t(value)]++)] = row;
     }
 
     int counted = 0;
     for (int i = 0; i + 1 < n; ++i) {
-        const int id = idOfRow[std::size_t(i)];
-        if (id < 0)
+        const int value = valueOfRow[std::size_t(i)];
+        if (value < 0)
             continue;
-        const auto first = rowsByValue.begin() + begin[std::size_t(id)];
-        const auto last = rowsByValue.begin() + begin[std::size_t(id) + 1];
+        const auto first = rowsByValue.begin() + begin[std::size_t(value)];
+        const auto last = rowsByValue.begin() + begin[std::size_t(value) + 1];
         const auto after = std::upper_bound(first, last, i);
         if (after == last)
             continue;
@@ -74,13 +62,31 @@ int walkGroups(const std::vector<QString> &keys, Group &&group)
     return counted;
 }
 
-std::vector<QString> columnKeys(const ContactListModel &list, int column, bool ignoreCase)
+// Numbers the compared values of the sorted rows from the texts the sort saw: each distinct text is a value of its
+// own, or, for names, texts equal after lower-casing are one value. Texts that `skip` names take no part.
+template<typename Skip>
+std::pair<std::vector<int>, int> valuesOf(const ContactListModel::SortedTexts &seen, bool lowerCase, Skip &&skip)
 {
-    std::vector<QString> keys;
-    keys.reserve(std::size_t(list.rowCount()));
-    for (int row = 0; row < list.rowCount(); ++row)
-        keys.push_back(ignoreCase ? list.cell(row, column).toLower() : list.cell(row, column));
-    return keys;
+    QHash<QString, int> valueOfLower;
+    std::vector<int> valueOfText(seen.texts.size(), -1);
+    for (std::size_t id = 0; id < seen.texts.size(); ++id) {
+        if (skip(seen.texts[id]))
+            continue;
+        if (!lowerCase) {
+            valueOfText[id] = int(id);
+            continue;
+        }
+        const QString lower = seen.texts[id].toLower();
+        auto at = valueOfLower.find(lower);
+        if (at == valueOfLower.end())
+            at = valueOfLower.insert(lower, int(valueOfLower.size()));
+        valueOfText[id] = *at;
+    }
+    std::vector<int> valueOfRow;
+    valueOfRow.reserve(seen.idOfRow.size());
+    for (int id : seen.idOfRow)
+        valueOfRow.push_back(valueOfText[std::size_t(id)]);
+    return {std::move(valueOfRow), lowerCase ? int(valueOfLower.size()) : int(seen.texts.size())};
 }
 
 int columnOf(Repeat what)
@@ -99,9 +105,13 @@ int walkRepeats(ContactListModel &list, Repeat what, Repeats &&repeats)
 {
     const int column = columnOf(what);
     list.resetToBlack();
-    list.sortOnHeaderClick(column);
+    ContactListModel::SortedTexts seen;
+    list.sortOnHeaderClick(column, &seen);
     const int markedColumn = what == Repeat::Name ? int(Column::MobileColumn) : column;
-    const int counted = walkGroups(columnKeys(list, column, what == Repeat::Name), [&](int head, auto rows) {
+    // Names are the same when they are after lower-casing; numbers only when they are to the letter.
+    const auto [values, count] =
+        valuesOf(seen, what == Repeat::Name, [](const QString &text) { return text.isEmpty(); });
+    const int counted = walkGroups(values, count, [&](int head, auto rows) {
         for (int row : rows) {
             list.setColour(row, Column::NameColumn, Colour::Red, false);
             list.setColour(row, markedColumn, Colour::Red, false);
@@ -155,20 +165,22 @@ int deleteFullDuplicates(ContactListModel &list, ContactTable &table)
 {
     list.setTempColumn(true);
     for (int row = 0; row < list.rowCount(); ++row) {
-        const QString key = list.cell(row, Column::NameColumn) + u'|' + list.cell(row, Column::MobileColumn) + u'|' +
-                            list.cell(row, Column::LandlineColumn);
-        list.setCell(row, Column::TempColumn, key.toLower(), false);
+        const QString &name = list.cell(row, Column::NameColumn);
+        const QString &mobile = list.cell(row, Column::MobileColumn);
+        const QString &landline = list.cell(row, Column::LandlineColumn);
+        QString key;
+        key.reserve(name.size() + mobile.size() + landline.size() + 2);
+        key.append(name).append(u'|').append(mobile).append(u'|').append(landline);
+        list.setCell(row, Column::TempColumn, std::move(key).toLower(), false);
     }
-    list.sortOnHeaderClick(Column::TempColumn);
+    ContactListModel::SortedTexts seen;
+    list.sortOnHeaderClick(Column::TempColumn, &seen);
 
     // A row with no name and no numbers (one blanked before, say) is nobody's duplicate.
-    std::vector<QString> keys = columnKeys(list, Column::TempColumn, false);
-    for (QString &key : keys) {
-        if (key == u"||")
-            key.clear();
-    }
+    const auto [values, count] =
+        valuesOf(seen, false, [](const QString &key) { return key.isEmpty() || key == u"||"; });
     int blanked = 0;
-    (void)walkGroups(keys, [&](int, auto rows) {
+    (void)walkGroups(values, count, [&](int, auto rows) {
         for (int row : rows) {
             for (int column = 0; column <= Column::TempColumn; ++column)
                 list.setCell(row, column, QString(), false);

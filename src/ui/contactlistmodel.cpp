@@ -123,7 +123,7 @@ QVariant ContactListModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const Row &row = m_rows[std::size_t(index.row())];
+    const Row &row = *m_rows[std::size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: return row.cells[index.column()];
@@ -140,12 +140,12 @@ QVariant ContactListModel::headerData(int section, Qt::Orientation orientation, 
     return headers().at(section);
 }
 
-ContactListModel::Row ContactListModel::makeRow(int index) const
+std::unique_ptr<ContactListModel::Row> ContactListModel::makeRow(int index) const
 {
     const ContactRecord &r = m_table[index];
-    Row row;
-    row.index = index;
-    row.cells = {r.FullName, r.Mobile, r.Landline, photoCell(r), r.Email, r.QQ, QString()};
+    auto row = std::make_unique<Row>();
+    row->index = index;
+    row->cells = {r.FullName, r.Mobile, r.Landline, photoCell(r), r.Email, r.QQ, QString()};
     return row;
 }
 
@@ -225,9 +225,9 @@ int ContactListModel::appendRow(int index)
 
 void ContactListModel::refreshRow(int row)
 {
-    Row &r = m_rows[std::size_t(row)];
-    const Row fresh = makeRow(r.index);
-    std::copy(fresh.cells.begin(), fresh.cells.begin() + kContactColumns, r.cells.begin());
+    Row &r = *m_rows[std::size_t(row)];
+    const std::unique_ptr<Row> fresh = makeRow(r.index);
+    std::copy(fresh->cells.begin(), fresh->cells.begin() + kContactColumns, r.cells.begin());
     Q_EMIT dataChanged(index(row, 0), index(row, kContactColumns - 1), {Qt::DisplayRole});
 }
 
@@ -250,8 +250,8 @@ QList<int> ContactListModel::listedIndexes() const
 {
     QList<int> indexes;
     indexes.reserve(qsizetype(m_rows.size()));
-    for (const Row &row : m_rows)
-        indexes.append(row.index);
+    for (const auto &row : m_rows)
+        indexes.append(row->index);
     return indexes;
 }
 
@@ -268,7 +268,7 @@ std::vector<int> ContactListModel::rowsInTableOrder() const
 
 void ContactListModel::setCell(int row, int column, const QString &text, bool notify)
 {
-    m_rows[std::size_t(row)].cells[column] = text;
+    m_rows[std::size_t(row)]->cells[column] = text;
     if (notify) {
         const QModelIndex at = index(row, column);
         Q_EMIT dataChanged(at, at, {Qt::DisplayRole});
@@ -277,7 +277,7 @@ void ContactListModel::setCell(int row, int column, const QString &text, bool no
 
 void ContactListModel::setColour(int row, int column, CellColour colour, bool notify)
 {
-    m_rows[std::size_t(row)].colours[column] = colour;
+    m_rows[std::size_t(row)]->colours[column] = colour;
     if (notify) {
         const QModelIndex at = index(row, column);
         Q_EMIT dataChanged(at, at, {CellColourRole});
@@ -292,25 +292,26 @@ void ContactListModel::notifyAllChanged()
 
 void ContactListModel::resetToBlack()
 {
-    for (Row &row : m_rows) {
+    for (const auto &row : m_rows) {
         for (int column : {NameColumn, MobileColumn, LandlineColumn})
-            row.colours[column] = CellColour::Black;
+            row->colours[column] = CellColour::Black;
     }
     if (!m_rows.empty())
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, LandlineColumn), {CellColourRole});
 }
 
-void ContactListModel::sortByColumn(int column, Qt::SortOrder order)
+ContactListModel::SortedTexts ContactListModel::sortByColumn(int column, Qt::SortOrder order)
 {
+    SortedTexts seen;
     if (column < 0 || column >= columnCount())
-        return;
+        return seen;
     m_sortOrder = order;
     m_sortColumn = column;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> oldRowOf;
     for (const QModelIndex &p : before)
-        oldRowOf.push_back(m_rows[std::size_t(p.row())].index);
+        oldRowOf.push_back(m_rows[std::size_t(p.row())]->index);
 
     // Each distinct text once: names and blank cells repeat a lot.
     QHash<QString, int> idOf;
@@ -318,7 +319,7 @@ void ContactListModel::sortByColumn(int column, Qt::SortOrder order)
     std::vector<int> idOfRow(m_rows.size());
     std::vector<const QString *> texts;
     for (std::size_t row = 0; row < m_rows.size(); ++row) {
-        const QString &text = m_rows[row].cells[column];
+        const QString &text = m_rows[row]->cells[column];
         auto at = idOf.find(text);
         if (at == idOf.end()) {
             at = idOf.insert(text, int(texts.size()));
@@ -335,7 +336,14 @@ void ContactListModel::sortByColumn(int column, Qt::SortOrder order)
         return rankOf[std::size_t(idOfRow[std::size_t(a)])] < rankOf[std::size_t(idOfRow[std::size_t(b)])];
     });
 
-    std::vector<Row> sorted;
+    seen.texts.reserve(texts.size());
+    for (const QString *text : texts)
+        seen.texts.push_back(*text);
+    seen.idOfRow.reserve(m_rows.size());
+    for (int from : order_)
+        seen.idOfRow.push_back(idOfRow[std::size_t(from)]);
+
+    std::vector<std::unique_ptr<Row>> sorted;
     sorted.reserve(m_rows.size());
     for (int from : order_)
         sorted.push_back(std::move(m_rows[std::size_t(from)]));
@@ -348,12 +356,15 @@ void ContactListModel::sortByColumn(int column, Qt::SortOrder order)
         after.append(index(rowOfIndex(oldRowOf[std::size_t(i)]), before[i].column()));
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return seen;
 }
 
-Qt::SortOrder ContactListModel::sortOnHeaderClick(int column)
+Qt::SortOrder ContactListModel::sortOnHeaderClick(int column, SortedTexts *seen)
 {
     const Qt::SortOrder order = m_sortOrder == Qt::DescendingOrder ? Qt::AscendingOrder : Qt::DescendingOrder;
-    sortByColumn(column, order);
+    SortedTexts texts = sortByColumn(column, order);
+    if (seen)
+        *seen = std::move(texts);
     return order;
 }
 
@@ -368,8 +379,8 @@ void ContactListModel::setTempColumn(bool shown)
     } else {
         beginRemoveColumns({}, TempColumn, TempColumn);
         m_tempColumn = false;
-        for (Row &row : m_rows)
-            row.cells[TempColumn].clear();
+        for (const auto &row : m_rows)
+            row->cells[TempColumn].clear();
         endRemoveColumns();
     }
 }
@@ -383,7 +394,7 @@ void ContactListModel::rebuildRowOfIndex()
 {
     m_rowOfIndex.assign(std::size_t(m_table.upperIndex()) + 1, -1);
     for (std::size_t row = 0; row < m_rows.size(); ++row) {
-        const int index = m_rows[row].index;
+        const int index = m_rows[row]->index;
         if (index >= 0 && std::size_t(index) < m_rowOfIndex.size())
             m_rowOfIndex[std::size_t(index)] = int(row);
     }

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace vecardia {
@@ -44,7 +45,7 @@ public:
     void refreshRow(int row);
     void removeRowAt(int row);
 
-    [[nodiscard]] int indexAt(int row) const { return m_rows[std::size_t(row)].index; }
+    [[nodiscard]] int indexAt(int row) const { return m_rows[std::size_t(row)]->index; }
     [[nodiscard]] QString keyAt(int row) const { return ContactTable::keyOf(indexAt(row)); }
     [[nodiscard]] int rowOfIndex(int index) const;
     [[nodiscard]] int rowOfKey(QStringView key) const { return rowOfIndex(ContactTable::indexOfKey(key)); }
@@ -52,10 +53,10 @@ public:
     // The rows in the order of their records: their texts lie near each other in memory.
     [[nodiscard]] std::vector<int> rowsInTableOrder() const;
 
-    [[nodiscard]] const QString &cell(int row, int column) const { return m_rows[std::size_t(row)].cells[column]; }
+    [[nodiscard]] const QString &cell(int row, int column) const { return m_rows[std::size_t(row)]->cells[column]; }
     // Cell changes; a tool that changes many cells passes notify = false and calls notifyAllChanged() once.
     void setCell(int row, int column, const QString &text, bool notify = true);
-    [[nodiscard]] CellColour colour(int row, int column) const { return m_rows[std::size_t(row)].colours[column]; }
+    [[nodiscard]] CellColour colour(int row, int column) const { return m_rows[std::size_t(row)]->colours[column]; }
     void setColour(int row, int column, CellColour colour, bool notify = true);
     void notifyAllChanged();
     // The name, mobile and landline cells of every row turn black; the other cells keep their colours.
@@ -64,9 +65,14 @@ public:
     // One sort by a column's texts, character by character in the Chinese collation's order of characters (letter
     // case ignored, Chinese in pinyin order, digits as characters, so 139… comes before 2). Texts that are equal
     // without regard to case end up next to each other. The list is not kept sorted afterwards.
-    void sortByColumn(int column, Qt::SortOrder order);
+    // What a sort saw of the column: its distinct texts, and for each row (in the new order) the number of its text.
+    struct SortedTexts {
+        std::vector<QString> texts;
+        std::vector<int> idOfRow;
+    };
+    SortedTexts sortByColumn(int column, Qt::SortOrder order);
     // A header click: the direction flips, then the rows are sorted by that column. Returns the direction used.
-    Qt::SortOrder sortOnHeaderClick(int column);
+    Qt::SortOrder sortOnHeaderClick(int column, SortedTexts *seen = nullptr);
     [[nodiscard]] Qt::SortOrder sortOrder() const { return m_sortOrder; }
     [[nodiscard]] int sortColumn() const { return m_sortColumn; } // -1 until the first sort
 
@@ -87,12 +93,12 @@ private:
         std::array<CellColour, 7> colours{};
     };
 
-    [[nodiscard]] Row makeRow(int index) const;
+    [[nodiscard]] std::unique_ptr<Row> makeRow(int index) const;
     void fill(const std::vector<int> &indexes);
     void rebuildRowOfIndex();
 
     const ContactTable &m_table;
-    std::vector<Row> m_rows;
+    std::vector<std::unique_ptr<Row>> m_rows; // by pointer, so that a sort moves pointers, not texts
     std::vector<int> m_rowOfIndex; // record index -> row, -1 when not listed
     Qt::SortOrder m_sortOrder = Qt::DescendingOrder; // the first header click sorts ascending
     int m_sortColumn = -1;

@@ -467,14 +467,12 @@ std::optional<ContactRecord> readPiece(QByteArrayView piece, Scratch &scratch)
 
 } // namespace
 
-ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table, const ParseProgress &progress)
+ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table)
 {
-    constexpr qsizetype kProgressStep = 8 << 20;
     ParseResult result;
     const std::vector<qsizetype> offsets = cardOffsets(utf8Text);
     table.reserve(int(offsets.size()));
     Scratch scratch;
-    qsizetype reported = 0;
     for (std::size_t k = 0; k < offsets.size(); ++k) {
         const qsizetype start = offsets[k] + kBegin.size();
         const qsizetype end = k + 1 < offsets.size() ? offsets[k + 1] : utf8Text.size();
@@ -485,12 +483,66 @@ ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table, const Pa
         } else {
             ++result.unread;
         }
-        if (progress && start - reported >= kProgressStep) {
-            reported = offsets[k];
-            progress(reported);
-        }
     }
     return result;
+}
+
+struct CardStream::Reader {
+    Scratch scratch;
+};
+
+CardStream::CardStream(ContactTable &table, int expectedCards) : m_table(table), m_reader(std::make_unique<Reader>())
+{
+    m_table.reserve(expectedCards);
+}
+
+CardStream::~CardStream() = default;
+
+void CardStream::read(QByteArrayView piece)
+{
+    if (std::optional<ContactRecord> record = readPiece(piece, m_reader->scratch)) {
+        if (m_table.append(std::move(*record)) != 0)
+            ++m_result.appended;
+    } else {
+        ++m_result.unread;
+    }
+}
+
+void CardStream::feed(QByteArrayView utf8)
+{
+    m_buffer.append(utf8);
+    const QByteArrayView text(m_buffer);
+    const std::boyer_moore_horspool_searcher searcher(kBegin.begin(), kBegin.end());
+    qsizetype start = 0; // of the card being read, or of the text before the first card
+    for (;;) {
+        const qsizetype from = std::max(m_searched, m_inCard ? start + kBegin.size() : start);
+        const char *hit = std::search(text.data() + from, text.data() + text.size(), searcher);
+        if (hit == text.data() + text.size()) {
+            // A "BEGIN:VCARD" may be cut at the end: its first bytes are searched again with the next piece.
+            m_searched = std::max(from, text.size() - (kBegin.size() - 1));
+            break;
+        }
+        const qsizetype at = hit - text.data();
+        if (m_inCard)
+            read(text.sliced(start + kBegin.size(), at - start - kBegin.size()));
+        m_inCard = true;
+        start = at;
+        m_searched = at + kBegin.size();
+    }
+    if (!m_inCard)
+        start = std::max<qsizetype>(0, m_searched); // nothing before the first card is kept
+    m_buffer.remove(0, start);
+    m_searched -= start;
+}
+
+ParseResult CardStream::finish()
+{
+    if (m_inCard)
+        read(QByteArrayView(m_buffer).sliced(kBegin.size()));
+    m_buffer.clear();
+    m_inCard = false;
+    m_searched = 0;
+    return m_result;
 }
 
 ParseResult splitAndParse(QStringView text, ContactTable &table)

@@ -7,16 +7,9 @@
 
 #include <limits>
 
-#ifdef Q_OS_UNIX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace vecardia {
-
-namespace {
 
 QString localPath(const QString &path)
 {
@@ -26,8 +19,6 @@ QString localPath(const QString &path)
         p.remove(0, 7);
     return p;
 }
-
-} // namespace
 
 bool fileExists(const QString &path)
 {
@@ -69,20 +60,6 @@ std::optional<QByteArray> readFileBytes(const QString &path)
             return std::nullopt;
     }
     return bytes;
-}
-
-void discardPages(char *begin, qsizetype length)
-{
-#ifdef Q_OS_UNIX
-    const auto page = quintptr(sysconf(_SC_PAGESIZE));
-    const quintptr first = (quintptr(begin) + page - 1) / page * page;
-    const quintptr last = (quintptr(begin) + quintptr(length)) / page * page;
-    if (last > first)
-        madvise(reinterpret_cast<void *>(first), last - first, MADV_DONTNEED);
-#else
-    Q_UNUSED(begin);
-    Q_UNUSED(length);
-#endif
 }
 
 bool mduUnicodeEncodeFormat(const QString &path)

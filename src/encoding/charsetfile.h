@@ -18,9 +18,8 @@ namespace vecardia {
 // True when the bytes are UTF-8: not empty, and every non-ASCII sequence in them is well-formed UTF-8.
 [[nodiscard]] bool isUtf8(QByteArrayView bytes);
 
-// Tells the system that the whole memory pages inside [begin, begin + length) of a large buffer will not be read
-// again, so a big file's text need not stay in memory beside the contacts built from it. Their contents are lost.
-void discardPages(char *begin, qsizetype length);
+// The file a path names: spaces trimmed, a "file://" URL taken as its path.
+[[nodiscard]] QString localPath(const QString &path);
 
 // The UTF-8 test on a file: false for a missing, empty or unreadable file.
 [[nodiscard]] bool mduUnicodeEncodeFormat(const QString &path);

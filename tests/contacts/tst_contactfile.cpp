@@ -1,5 +1,6 @@
 #include "contacts/contactfile.h"
 #include "contacts/contacttable.h"
+#include "encoding/charsetfile.h"
 #include "support/tempfolder.h"
 
 #include <QFile>
@@ -74,6 +75,41 @@ private Q_SLOTS:
         (void)table.append(ContactRecord{.FullName = u"old"_s});
         QVERIFY(!openContactFile(path, table).read);
         QCOMPARE(table.upperIndex(), 0); // opening has reset the table already
+    }
+
+    // Large files are read a megabyte at a time: nothing may be lost where the pieces meet.
+    void pieceBoundaries_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<bool>("read");
+        constexpr qsizetype mb = 1 << 20;
+        const auto padTo = [](qsizetype size) { return "NOTE:" + QByteArray(size - 6, 'x') + "\n"; };
+        const QByteArray card = "BEGIN:VCARD\nFN:\xE5\xBC\xA0\xE4\xB8\x89\nEND:VCARD\n"_ba;
+        QTest::newRow("card cut at the boundary") << padTo(mb - 5) + card + card << QStringList{u"张三"_s, u"张三"_s}
+                                                 << true;
+        QTest::newRow("character cut at the boundary")
+            << "BEGIN:VCARD\n" + padTo(mb - 12 - 4) + "FN:\xE5\xBC\xA0\nEND:VCARD\n"_ba << QStringList{u"张"_s}
+            << true;
+        QTest::newRow("gb2312 after a megabyte of ascii")
+            << "BEGIN:VCARD\n" + padTo(mb + 10) + "FN:\xD5\xC5\xC8\xFD\nEND:VCARD\n"_ba << QStringList{u"张三"_s}
+            << true;
+        // A file that is not UTF-8 to its very end is read as GB2312 whole.
+        QTest::newRow("utf-8 cut off at the end")
+            << padTo(mb + 3) + card + "\xE5\xBC"_ba << QStringList{decodeText("\xE5\xBC\xA0\xE4\xB8\x89"_ba, u"gb2312"_s)}
+            << true;
+    }
+    void pieceBoundaries()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, names);
+        QFETCH(bool, read);
+        ContactTable table;
+        QCOMPARE(openContactFile(m_dir.write(u"big.vcf"_s, bytes), table).read, read);
+        QStringList got;
+        for (int i = 1; i <= table.upperIndex(); ++i)
+            got << table[i].FullName;
+        QCOMPARE(got, names);
     }
 
     void hiddenFilesAreRead()

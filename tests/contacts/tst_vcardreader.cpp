@@ -193,6 +193,34 @@ private Q_SLOTS:
         QCOMPARE(table[5].FullName, u"E"_s);
     }
 
+    // A text read a piece at a time gives the cards of the whole text, wherever the pieces are cut.
+    void streamMatchesWholeText()
+    {
+        QRandomGenerator random(4242);
+        const QByteArray pieces[] = {"BEGIN:VCARD"_ba, "BEGIN:VCARD\nVERSION:3.0\nFN:A\n"_ba, "\n"_ba, "\r\n"_ba,
+                                     "VERSION:2.1\r\n"_ba, "FN:\xE5\xBC\xA0\n"_ba, "TEL;CELL:1\n"_ba, "END:VCARD\n"_ba,
+                                     "BEGIN:VCAR"_ba, "D"_ba, "N:x;y\n"_ba, " folded\n"_ba, "junk"_ba};
+        for (int round = 0; round < 500; ++round) {
+            QByteArray text;
+            for (int i = random.bounded(40); i > 0; --i)
+                text += pieces[random.bounded(int(std::size(pieces)))];
+            ContactTable whole, streamed;
+            const ParseResult expected = splitAndParse(QByteArrayView(text), whole);
+            CardStream stream(streamed);
+            for (qsizetype at = 0; at < text.size();) {
+                const qsizetype size = std::min<qsizetype>(1 + random.bounded(30), text.size() - at);
+                stream.feed(QByteArrayView(text).sliced(at, size));
+                at += size;
+            }
+            const ParseResult got = stream.finish();
+            QCOMPARE(got.appended, expected.appended);
+            QCOMPARE(got.unread, expected.unread);
+            QCOMPARE(streamed.upperIndex(), whole.upperIndex());
+            for (int i = 1; i <= whole.upperIndex(); ++i)
+                QCOMPARE(describe(streamed[i]), describe(whole[i]));
+        }
+    }
+
     void hostileInputDoesNotCrash()
     {
         QRandomGenerator random(20261208);

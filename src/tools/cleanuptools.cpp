@@ -283,17 +283,25 @@ public:
     {
         if (query.size() < 3 || hasSurrogates(query))
             return std::nullopt;
-        const std::vector<int> *fewest = nullptr;
         static const std::vector<int> none;
+        std::vector<const std::vector<int> *> lists;
         for (qsizetype at = 0; at + 3 <= query.size(); ++at) {
             const auto found = m_records.find(piece(query, at));
-            const std::vector<int> &records = found == m_records.end() ? none : found->second;
-            if (!fewest || records.size() < fewest->size())
-                fewest = &records;
+            lists.push_back(found == m_records.end() ? &none : &found->second);
+        }
+        // Records that hold every piece, the rarest pieces first; a handful is few enough to look at.
+        std::sort(lists.begin(), lists.end(), [](auto *a, auto *b) { return a->size() < b->size(); });
+        std::vector<int> holding = *lists.front();
+        std::vector<int> narrower;
+        for (std::size_t k = 1; k < lists.size() && holding.size() > 8; ++k) {
+            narrower.clear();
+            std::set_intersection(holding.begin(), holding.end(), lists[k]->begin(), lists[k]->end(),
+                                  std::back_inserter(narrower));
+            holding.swap(narrower);
         }
         std::vector<int> result;
-        result.reserve(fewest->size() + m_unindexed.size());
-        std::set_union(fewest->begin(), fewest->end(), m_unindexed.begin(), m_unindexed.end(),
+        result.reserve(holding.size() + m_unindexed.size());
+        std::set_union(holding.begin(), holding.end(), m_unindexed.begin(), m_unindexed.end(),
                        std::back_inserter(result));
         result.erase(std::unique(result.begin(), result.end()), result.end());
         return result;
@@ -314,10 +322,19 @@ private:
     std::vector<int> m_unindexed;
 };
 
-bool holds(const ContactRecord &record, const QString &query)
+bool holds(const ContactRecord &record, const QString &query, Qt::CaseSensitivity cs)
 {
-    return (!record.Mobile.isEmpty() && record.Mobile.contains(query, Qt::CaseInsensitive)) ||
-           (!record.Landline.isEmpty() && record.Landline.contains(query, Qt::CaseInsensitive));
+    return (!record.Mobile.isEmpty() && record.Mobile.contains(query, cs)) ||
+           (!record.Landline.isEmpty() && record.Landline.contains(query, cs));
+}
+
+// A query of digits and ASCII signs matches the same without regard to case as with it, and faster.
+Qt::CaseSensitivity caseFor(const QString &query)
+{
+    const bool caseless = std::all_of(query.begin(), query.end(), [](QChar c) {
+        return c.unicode() < 0x80 && !c.isLetter();
+    });
+    return caseless ? Qt::CaseSensitive : Qt::CaseInsensitive;
 }
 
 } // namespace
@@ -334,8 +351,9 @@ QStringList batchFind(ContactListModel &list, const ContactTable &table, const Q
             continue;
         const QString query = trimmed.section(u' ', 0, 0); // "number name" lines search for the number
         int hits = 0;
+        const Qt::CaseSensitivity cs = caseFor(query);
         const auto consider = [&](int record) {
-            if (!holds(table[record], query))
+            if (!holds(table[record], query, cs))
                 return;
             ++hits;
             if (!isListed[std::size_t(record)]) {

@@ -22,6 +22,22 @@ namespace {
 using Colour = ContactListModel::CellColour;
 using Column = ContactListModel::Column;
 
+// Lower case as QString::toLower gives it, without the Unicode tables for the usual contact texts: ASCII and
+// Chinese characters (which have no case).
+QString lowered(QString text)
+{
+    const auto plain = [](char16_t u) { return u < 0x80 || (u >= 0x3400 && u <= 0x9FFF); };
+    if (!std::all_of(text.cbegin(), text.cend(), [&](QChar c) { return plain(c.unicode()); }))
+        return std::move(text).toLower();
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= u'A' && c.unicode() <= u'Z'; })) {
+        for (QChar &c : text) {
+            if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+                c = QChar(c.unicode() + (u'a' - u'A'));
+        }
+    }
+    return text;
+}
+
 // Walks the sorted rows as the row-by-row scan does: a row with a value heads a group, every later row with the
 // same value is a repeat of it, and the walk goes on after the group's last repeat. `valueOfRow` numbers each row's
 // compared value (values < `values`); -1 neither heads a group nor repeats one. `group` is told each head and its
@@ -76,7 +92,7 @@ std::pair<std::vector<int>, int> valuesOf(const ContactListModel::SortedTexts &s
             valueOfText[id] = int(id);
             continue;
         }
-        const QString lower = seen.texts[id].toLower();
+        const QString lower = lowered(seen.texts[id]);
         auto at = valueOfLower.find(lower);
         if (at == valueOfLower.end())
             at = valueOfLower.insert(lower, int(valueOfLower.size()));
@@ -171,7 +187,7 @@ int deleteFullDuplicates(ContactListModel &list, ContactTable &table)
         QString key;
         key.reserve(name.size() + mobile.size() + landline.size() + 2);
         key.append(name).append(u'|').append(mobile).append(u'|').append(landline);
-        list.setCell(row, Column::TempColumn, std::move(key).toLower(), false);
+        list.setCell(row, Column::TempColumn, lowered(std::move(key)), false);
     }
     ContactListModel::SortedTexts seen;
     list.sortOnHeaderClick(Column::TempColumn, &seen);

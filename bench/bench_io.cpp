@@ -51,7 +51,10 @@ void resetPeak()
         clear.write("5");
 }
 
-double peakMb() { return double(statusKb("VmHWM:")) / 1024.0; }
+double peakMb()
+{
+    return double(statusKb("VmHWM:")) / 1024.0;
+}
 
 QList<int> allIndexes(const ContactTable &table)
 {
@@ -156,12 +159,12 @@ private Q_SLOTS:
         // Later reads reuse memory that the first one had to get from the system.
         report("first read", book, firstSeconds, bytes, n, loadedPeak);
         const double readSeconds = std::min(firstSeconds, bestOf(4, [&] {
-            table.reset();
-            QElapsedTimer timer;
-            timer.start();
-            (void)openContactFile(path, table);
-            return double(timer.nsecsElapsed()) / 1e9;
-        }));
+                                                table.reset();
+                                                QElapsedTimer timer;
+                                                timer.start();
+                                                (void)openContactFile(path, table);
+                                                return double(timer.nsecsElapsed()) / 1e9;
+                                            }));
         report("read", book, readSeconds, bytes, n);
         QTest::setBenchmarkResult(readSeconds * 1000.0, QTest::WalltimeMilliseconds);
 

@@ -46,7 +46,8 @@ double peakMb()
 }
 
 template<typename F, typename Setup = void (*)()>
-void measure(const char *what, double targetSeconds, F &&work, Setup &&setup = [] {})
+void measure(
+    const char *what, double targetSeconds, F &&work, Setup &&setup = [] {})
 {
     double best = 1e9;
     for (int run = 0; run < 3; ++run) {
@@ -73,7 +74,8 @@ int main(int argc, char *argv[])
     {
         ContactTable table;
         QList<int> all;
-        for (ContactRecord &r : testing::generateContacts({.contacts = n, .photoPercent = 0, .repeatPercent = 5, .seed = 5}))
+        for (ContactRecord &r :
+             testing::generateContacts({.contacts = n, .photoPercent = 0, .repeatPercent = 5, .seed = 5}))
             all << table.append(std::move(r));
         QFile file(book);
         if (!file.open(QIODevice::WriteOnly) || !writeVCards(table, all, file))
@@ -116,11 +118,13 @@ int main(int argc, char *argv[])
     measure("delete area code", 0.3, [&] { window.删除座机号前面的区号(); });
     measure("move landlines", 0.3, [&] { window.移动手机栏中的座机号码到座机栏(); });
     measure("move mobiles", 0.3, [&] { window.移动座机栏中的手机号码到手机栏(); });
-    measure("number repeated names", 0.3, [&] { window.自动给重复姓名后加序号(); },
-            [&] { window.显示全部数据到LV(); });
-    measure("delete full duplicates", 0.3, [&] { window.删除姓名手机座机全部重复项(); }, [&] {
-        window.打开单个VCF文件(book); // the same duplicates for each run
-    });
+    measure(
+        "number repeated names", 0.3, [&] { window.自动给重复姓名后加序号(); }, [&] { window.显示全部数据到LV(); });
+    measure(
+        "delete full duplicates", 0.3, [&] { window.删除姓名手机座机全部重复项(); },
+        [&] {
+            window.打开单个VCF文件(book); // the same duplicates for each run
+        });
     window.显示全部数据到LV();
     QString numbers;
     for (int q = 0; q < 1000; ++q)

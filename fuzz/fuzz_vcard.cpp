@@ -3,8 +3,8 @@
 #include "contacts/vcardreader.h"
 #include "contacts/vcardwriter.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -73,7 +73,8 @@ void Form1::buildControls()
     Command4 = place(new QPushButton(u"清空全部"_s, client), u"Command4"_s, twipsRect(8055, 60, 1170, 360));
 
     Frame2 = place(new QGroupBox(client), u"Frame2"_s, twipsRect(180, 360, 9150, 600));
-    Label1 = place(new PromptLabel(u"在                    查找："_s, Frame2), u"Label1"_s, twipsRect(1050, 255, 2520, 255));
+    Label1 =
+        place(new PromptLabel(u"在                    查找："_s, Frame2), u"Label1"_s, twipsRect(1050, 255, 2520, 255));
     Combo1 = place(new QComboBox(Frame2), u"Combo1"_s, twipsRect(1335, 195, 1605, 300));
     Combo1->addItems({u"[全部]"_s, u"姓名"_s, u"电话(手机和座机)"_s, u"邮箱"_s, u"QQ"_s});
     Text2 = place(new QLineEdit(Frame2), u"Text2"_s, twipsRect(3555, 195, 2955, 315));
@@ -142,7 +143,7 @@ void Form1::buildControls()
 }
 
 QAction *Form1::menuItem(QMenu *menu, const QString &caption, const QString &function,
-                          const std::function<void()> &handler)
+                         const std::function<void()> &handler)
 {
     QAction *action = menu->addAction(caption);
     action->setObjectName(u"menu"_s + function);
@@ -161,7 +162,8 @@ void Form1::buildMenus()
     menuItem(menu文件, u"附加导入VCF文件"_s, u"附加导入VCF文件"_s, [this] { 附加导入VCF文件(); });
     menu文件->addSeparator();
     menuItem(menu文件, u"导出列表到文本文件"_s, u"导出列表到文本文件"_s, [this] { 导出列表到文本文件(); });
-    menuItem(menu文件, u"导出列表到号码簿VCF文件"_s, u"导出列表到号码簿VCF文件"_s, [this] { 导出列表到号码簿VCF文件(); });
+    menuItem(menu文件, u"导出列表到号码簿VCF文件"_s, u"导出列表到号码簿VCF文件"_s,
+             [this] { 导出列表到号码簿VCF文件(); });
     menu文件->addSeparator();
     menuItem(menu文件, u"退出"_s, u"退出"_s, [this] { close(); });
 
@@ -205,7 +207,8 @@ void Form1::buildMenus()
     menu帮助->setObjectName(u"menu帮助"_s);
     menuItem(menu帮助, u"关于"_s, u"关于"_s, nullptr);
     menu帮助->addSeparator();
-    for (const QString &item : {u"最新版本"_s, u"功能介绍及使用方法"_s, u"售后服务"_s, u"作者网站一"_s, u"作者网站二"_s})
+    for (const QString &item :
+         {u"最新版本"_s, u"功能介绍及使用方法"_s, u"售后服务"_s, u"作者网站一"_s, u"作者网站二"_s})
         menuItem(menu帮助, item, item, nullptr);
 }
 
@@ -342,11 +345,14 @@ void Form1::删除选中项()
 
 void Form1::批量查找()
 {
-    fFind dialog(m_table, *m_model, [this] {
-        AutoSizeColumns();
-        setCountLabel();
-        showSortIndicator();
-    }, this);
+    fFind dialog(
+        m_table, *m_model,
+        [this] {
+            AutoSizeColumns();
+            setCountLabel();
+            showSortIndicator();
+        },
+        this);
     dialog.exec();
 }
 
@@ -356,10 +362,10 @@ void Form1::红色标示重复(int column)
 {
     static const QString what[] = {u"姓名"_s, u"手机号"_s, u"座机号"_s};
     showProgress(u"正在标示重复"_s + what[column] + u"为红色，请稍候..."_s);
-    const int repeats = tools::markRepeats(*m_model, column == ContactListModel::NameColumn ? tools::Repeat::Name
-                                                     : column == ContactListModel::MobileColumn
-                                                         ? tools::Repeat::Mobile
-                                                         : tools::Repeat::Landline);
+    const int repeats =
+        tools::markRepeats(*m_model, column == ContactListModel::NameColumn     ? tools::Repeat::Name
+                                     : column == ContactListModel::MobileColumn ? tools::Repeat::Mobile
+                                                                                : tools::Repeat::Landline);
     showSortIndicator();
     hideProgress();
     ListView1->viewport()->update();
@@ -434,7 +440,8 @@ void Form1::移动座机栏中的手机号码到手机栏()
 
 void Form1::添加联系人()
 {
-    AddUser dialog(m_table, *m_model, m_prompter, [this] { setCountLabel(); }, this);
+    AddUser dialog(
+        m_table, *m_model, m_prompter, [this] { setCountLabel(); }, this);
     dialog.exec();
 }
 
@@ -482,7 +489,8 @@ void Form1::保存全部信息()
     const int index = ContactTable::indexOfKey(m_currentKey);
     // A key from before the table was reset names no record of this table.
     if (index > m_table.upperIndex() || index < 1 || m_keyGeneration != m_tableGeneration) {
-        m_prompter.message(u"记录不存在，不能保存！"_s, Prompter::Icon::Critical, Prompter::Buttons::Ok, product::kTitle);
+        m_prompter.message(u"记录不存在，不能保存！"_s, Prompter::Icon::Critical, Prompter::Buttons::Ok,
+                           product::kTitle);
         return;
     }
     ContactRecord &record = m_table[index];

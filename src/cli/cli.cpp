@@ -82,11 +82,11 @@ void appendJsonString(QByteArray &out, const QString &value)
 QByteArray recordJson(const ContactTable &table, int index)
 {
     const ContactRecord &r = table[index];
-    QByteArray line = "{\"index\":" + QByteArray::number(index) + ",\"live\":" +
-                      (table.isLive(index) ? "true" : "false");
+    QByteArray line =
+        "{\"index\":" + QByteArray::number(index) + ",\"live\":" + (table.isLive(index) ? "true" : "false");
     const std::pair<const char *, const QString *> fields[] = {
-        {"Name", &r.Name},         {"FullName", &r.FullName}, {"Mobile", &r.Mobile},   {"Landline", &r.Landline},
-        {"Photo", &r.Photo},       {"Email", &r.Email},       {"Address", &r.Address}, {"Starred", &r.Starred},
+        {"Name", &r.Name},         {"FullName", &r.FullName},     {"Mobile", &r.Mobile},   {"Landline", &r.Landline},
+        {"Photo", &r.Photo},       {"Email", &r.Email},           {"Address", &r.Address}, {"Starred", &r.Starred},
         {"BigPhoto", &r.BigPhoto}, {"Categories", &r.Categories}, {"QQ", &r.QQ},
     };
     for (const auto &[name, value] : fields) {
@@ -274,9 +274,9 @@ void runOperation(const Operation &op, ContactListModel &list, ContactTable &tab
 int clean(const QStringList &args, QIODevice &err)
 {
     static const QHash<QString, bool> operations = {
-        {u"--strip-name-spaces"_s, false}, {u"--strip-mobile-spaces"_s, false},
-        {u"--strip-landline-spaces"_s, false}, {u"--delete-area-code"_s, true},
-        {u"--move-landlines"_s, false},     {u"--move-mobiles"_s, false},
+        {u"--strip-name-spaces"_s, false},      {u"--strip-mobile-spaces"_s, false},
+        {u"--strip-landline-spaces"_s, false},  {u"--delete-area-code"_s, true},
+        {u"--move-landlines"_s, false},         {u"--move-mobiles"_s, false},
         {u"--number-duplicate-names"_s, false}, {u"--delete-duplicates"_s, false},
     };
     int code = Done;

@@ -16,7 +16,7 @@ class ContactTable;
 [[nodiscard]] std::optional<QByteArray> readContactFile(const QString &path);
 
 struct FileReadResult {
-    bool read = false;  // false: the file could not be read or held no text
+    bool read = false; // false: the file could not be read or held no text
     ParseResult parsed;
 };
 

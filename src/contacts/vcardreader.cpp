@@ -238,10 +238,7 @@ bool splitLines(QByteArrayView piece, std::vector<QByteArrayView> &lines)
 // quoted-printable N and FN), its soft line breaks and its photo continuation lines.
 class CardReader {
 public:
-    CardReader(bool v21, Scratch &scratch) : m_v21(v21), m_scratch(scratch)
-    {
-        m_scratch.categories.clear();
-    }
+    CardReader(bool v21, Scratch &scratch) : m_v21(v21), m_scratch(scratch) { m_scratch.categories.clear(); }
 
     std::optional<ContactRecord> read()
     {
@@ -249,8 +246,8 @@ public:
         const std::size_t count = lines.size();
         for (std::size_t i = 0; i < count; ++i) {
             const QByteArrayView line = lines[i];
-            const bool continues = i + 1 < count && (m_v21 ? endsInSoftBreak(line) && saysQuotedPrintable(line)
-                                                           : isFolded(lines[i + 1]));
+            const bool continues =
+                i + 1 < count && (m_v21 ? endsInSoftBreak(line) && saysQuotedPrintable(line) : isFolded(lines[i + 1]));
             if (!continues) {
                 take(line);
                 continue;
@@ -322,8 +319,8 @@ private:
         case 2:
             if (!p.hasColon || !equalsCI(name, "FN"))
                 return false;
-            m_record.FullName = m_v21 ? mEncodeDecode::decodeQuotedPrintableUtf8(p.value, charsetOf(p.params))
-                                      : text(p.value);
+            m_record.FullName =
+                m_v21 ? mEncodeDecode::decodeQuotedPrintableUtf8(p.value, charsetOf(p.params)) : text(p.value);
             return true;
         case 3:
             if (equalsCI(name, "TEL") && p.hasColon) {
@@ -386,8 +383,7 @@ private:
                 return false;
             m_record.BigPhoto = text(p.value);
             return true;
-        default:
-            return false;
+        default: return false;
         }
     }
 

@@ -347,9 +347,8 @@ bool holds(const ContactRecord &record, const QString &query, Qt::CaseSensitivit
 // A query of digits and ASCII signs matches the same without regard to case as with it, and faster.
 Qt::CaseSensitivity caseFor(const QString &query)
 {
-    const bool caseless = std::all_of(query.begin(), query.end(), [](QChar c) {
-        return c.unicode() < 0x80 && !c.isLetter();
-    });
+    const bool caseless =
+        std::all_of(query.begin(), query.end(), [](QChar c) { return c.unicode() < 0x80 && !c.isLetter(); });
     return caseless ? Qt::CaseSensitive : Qt::CaseInsensitive;
 }
 

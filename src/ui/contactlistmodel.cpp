@@ -26,7 +26,7 @@ std::vector<int> rankTexts(const std::vector<const QString *> &texts, Qt::SortOr
             folded[unit] = char16_t(QChar::toCaseFolded(unit));
         return folded;
     }();
-    std::vector<int> rankOfUnit(0x10000, -1); // case-folded BMP character -> its rank (-1: not seen)
+    std::vector<int> rankOfUnit(0x10000, -1);     // case-folded BMP character -> its rank (-1: not seen)
     std::unordered_map<char32_t, int> rankOfWide; // characters outside the BMP
     std::vector<char32_t> distinct;
     std::vector<char32_t> codes; // the case-folded characters of every text, one after the other
@@ -61,9 +61,8 @@ std::vector<int> rankTexts(const std::vector<const QString *> &texts, Qt::SortOr
         charKeys.push_back(collator.sortKey(QString::fromUcs4(&code, 1)));
     std::vector<int> byKey(distinct.size());
     std::iota(byKey.begin(), byKey.end(), 0);
-    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) {
-        return charKeys[std::size_t(a)].compare(charKeys[std::size_t(b)]) < 0;
-    });
+    std::stable_sort(byKey.begin(), byKey.end(),
+                     [&](int a, int b) { return charKeys[std::size_t(a)].compare(charKeys[std::size_t(b)]) < 0; });
     for (std::size_t k = 0, rank = 0; k < byKey.size(); ++k) {
         if (k > 0 && charKeys[std::size_t(byKey[k - 1])].compare(charKeys[std::size_t(byKey[k])]) != 0)
             ++rank;
@@ -93,8 +92,8 @@ std::vector<int> rankTexts(const std::vector<const QString *> &texts, Qt::SortOr
         const std::size_t skip = packable ? kPacked : 0;
         const auto first = ranks.begin();
         const auto from = [&](std::size_t id) { return first + qsizetype(std::min(start[id] + skip, start[id + 1])); };
-        const auto byChars = std::lexicographical_compare_three_way(from(ia), first + qsizetype(start[ia + 1]), from(ib),
-                                                                    first + qsizetype(start[ib + 1]));
+        const auto byChars = std::lexicographical_compare_three_way(from(ia), first + qsizetype(start[ia + 1]),
+                                                                    from(ib), first + qsizetype(start[ib + 1]));
         if (byChars != 0)
             return byChars < 0 ? -1 : 1;
         return QString::compare(*texts[ia], *texts[ib], Qt::CaseInsensitive);

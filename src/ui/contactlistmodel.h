@@ -36,7 +36,7 @@ public:
     // Fills: every row is thrown away and built again from the table.
     void showAll();                                               // every live record, by index
     void showMatches(const QString &choice, const QString &text); // records with a field that contains the text
-    void showIndexes(const std::vector<int> &indexes);             // these records, in this order
+    void showIndexes(const std::vector<int> &indexes);            // these records, in this order
     void clear();
 
     // A row for record `index` at the end of the list, in the contact row layout; returns its row.
@@ -98,8 +98,8 @@ private:
     void rebuildRowOfIndex();
 
     const ContactTable &m_table;
-    std::vector<std::unique_ptr<Row>> m_rows; // by pointer, so that a sort moves pointers, not texts
-    std::vector<int> m_rowOfIndex; // record index -> row, -1 when not listed
+    std::vector<std::unique_ptr<Row>> m_rows;        // by pointer, so that a sort moves pointers, not texts
+    std::vector<int> m_rowOfIndex;                   // record index -> row, -1 when not listed
     Qt::SortOrder m_sortOrder = Qt::DescendingOrder; // the first header click sorts ascending
     int m_sortColumn = -1;
     bool m_tempColumn = false;

@@ -24,8 +24,7 @@ public:
 
     virtual Answer message(const QString &text, Icon icon, Buttons buttons, const QString &caption) = 0;
     // The text typed, or nothing when the user cancelled.
-    virtual std::optional<QString> input(const QString &prompt, const QString &caption,
-                                         const QString &defaultText) = 0;
+    virtual std::optional<QString> input(const QString &prompt, const QString &caption, const QString &defaultText) = 0;
     // The chosen files (one unless `multiple`), or none when the user cancelled.
     virtual QStringList openFiles(const FileDialog &dialog) = 0;
     // The chosen file, or the empty text when the user cancelled.

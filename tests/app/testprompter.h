@@ -19,7 +19,7 @@ public:
 
     QList<Shown> shown;
     QList<FileDialog> dialogs;
-    QQueue<Answer> answers;        // for YesNo questions; Yes when none is queued
+    QQueue<Answer> answers; // for YesNo questions; Yes when none is queued
     QQueue<QStringList> openAnswers;
     QQueue<QString> saveAnswers;
     QQueue<std::optional<QString>> inputAnswers;

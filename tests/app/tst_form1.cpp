@@ -171,8 +171,8 @@ private Q_SLOTS:
         QCOMPARE(prompter().dialogs.first().filter, u"*.vcf|*.vcf"_s);
         QCOMPARE(model().rowCount(), 2);
         QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"2/2 条"_s);
-        QCOMPARE(prompter().texts(), QStringList{u"有1条记录未能读入，你可以联系QQ："_s + product::kSupportQQ +
-                                                 u" 修改软件试一试。"_s});
+        QCOMPARE(prompter().texts(),
+                 QStringList{u"有1条记录未能读入，你可以联系QQ："_s + product::kSupportQQ + u" 修改软件试一试。"_s});
         QCOMPARE(prompter().shown.first().icon, Icon::Information);
         QCOMPARE(prompter().shown.first().caption, product::kTitle);
         QVERIFY(control<QLineEdit>(u"Text1"_s)->text().endsWith(u"book.vcf"_s));
@@ -180,8 +180,8 @@ private Q_SLOTS:
         // Every column at least as wide as its header and its widest cell.
         const QFontMetrics metrics(w().ListView1->font());
         QVERIFY(w().ListView1->columnWidth(0) > metrics.horizontalAdvance(u"张三"_s));
-        QVERIFY(w().ListView1->columnWidth(3) > w().ListView1->horizontalHeader()->fontMetrics().horizontalAdvance(
-                                                   u"相片"_s));
+        QVERIFY(w().ListView1->columnWidth(3) >
+                w().ListView1->horizontalHeader()->fontMetrics().horizontalAdvance(u"相片"_s));
     }
 
     void openAsksBeforeReplacingTheList()
@@ -202,8 +202,8 @@ private Q_SLOTS:
     void openFailure()
     {
         open(QByteArray(), u"empty.vcf"_s);
-        QCOMPARE(prompter().texts(), QStringList{u"无法打开你的文件！请联系QQ："_s + product::kSupportQQ +
-                                                 u" 修改软件试一试。"_s});
+        QCOMPARE(prompter().texts(),
+                 QStringList{u"无法打开你的文件！请联系QQ："_s + product::kSupportQQ + u" 修改软件试一试。"_s});
         QCOMPARE(prompter().shown.first().icon, Icon::Critical);
         QCOMPARE(model().rowCount(), 0);
         QVERIFY(!control<QLineEdit>(u"Text1"_s)->text().isEmpty());
@@ -482,7 +482,7 @@ private Q_SLOTS:
     {
         const QString first = m_dir.write(u"one.vcf"_s, card(u"A"_s, u"1"_s));
         const QString gb = m_dir.write(u"gb.vcf"_s, "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:\xD5\xC5\xC8\xFD\r\n"
-                                                   "TEL;CELL:2\r\nEND:VCARD\r\n"_ba);
+                                                    "TEL;CELL:2\r\nEND:VCARD\r\n"_ba);
         prompter().openAnswers.enqueue({first});
         triggerMenu(u"menu附加导入VCF文件"_s); // nothing open yet: behaves as opening
         QCOMPARE(model().rowCount(), 1);
@@ -607,8 +607,8 @@ private Q_SLOTS:
     void areaCodeCommand()
     {
         open(card(u"A"_s, u"1"_s, "TEL;TYPE=HOME:0755-1\n") + card(u"B"_s, u"2"_s, "TEL;TYPE=HOME:07551\n"));
-        for (const std::optional<QString> &answer : {std::optional<QString>(), std::optional<QString>(u"075"_s),
-                                                     std::optional<QString>(u"07555"_s)}) {
+        for (const std::optional<QString> &answer :
+             {std::optional<QString>(), std::optional<QString>(u"075"_s), std::optional<QString>(u"07555"_s)}) {
             prompter().forget();
             prompter().inputAnswers.enqueue(answer);
             triggerMenu(u"menu删除座机号前面的区号"_s);

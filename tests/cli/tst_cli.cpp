@@ -63,8 +63,8 @@ private Q_SLOTS:
         QTest::newRow("convert without -o") << QStringList{u"convert"_s, u"a.vcf"_s};
         QTest::newRow("convert -o without name") << QStringList{u"convert"_s, u"a.vcf"_s, u"-o"_s};
         QTest::newRow("convert to other type") << QStringList{u"convert"_s, u"a.vcf"_s, u"-o"_s, u"x.csv"_s};
-        QTest::newRow("convert unknown option") << QStringList{u"convert"_s, u"a.vcf"_s, u"--fast"_s, u"-o"_s,
-                                                               u"x.vcf"_s};
+        QTest::newRow("convert unknown option")
+            << QStringList{u"convert"_s, u"a.vcf"_s, u"--fast"_s, u"-o"_s, u"x.vcf"_s};
     }
     void badArguments()
     {
@@ -78,9 +78,10 @@ private Q_SLOTS:
 
     void dumpPrintsEveryRecord()
     {
-        const QString path = m_dir.write(u"d.vcf"_s, "BEGIN:VCARD\nVERSION:3.0\nN:Zhang;San\nFN:\"张\\三\"\nTEL;TYPE=CELL:1\n"
-                                               "END:VCARD\nBEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"
-                                               "BEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"_ba);
+        const QString path =
+            m_dir.write(u"d.vcf"_s, "BEGIN:VCARD\nVERSION:3.0\nN:Zhang;San\nFN:\"张\\三\"\nTEL;TYPE=CELL:1\n"
+                                    "END:VCARD\nBEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"
+                                    "BEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"_ba);
         const Run r = run({u"dump"_s, path});
         QCOMPARE(r.code, 0);
         const QList<QByteArray> lines = r.out.split('\n');
@@ -102,10 +103,7 @@ private Q_SLOTS:
         QCOMPARE(r.code, 0);
         QVERIFY(r.out.contains("\"FullName\":\"a\\tb\\u0001\\rc\""));
         QJsonParseError error;
-        QCOMPARE(QJsonDocument::fromJson(r.out.split('\n').first(), &error)
-                     .object()
-                     .value(u"FullName"_s)
-                     .toString(),
+        QCOMPARE(QJsonDocument::fromJson(r.out.split('\n').first(), &error).object().value(u"FullName"_s).toString(),
                  u"a\tb\x01\rc"_s);
     }
 
@@ -119,15 +117,16 @@ private Q_SLOTS:
     void convertToVCardAndText()
     {
         const QString first = m_dir.write(u"one.vcf"_s, "BEGIN:VCARD\nVERSION:3.0\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"
-                                                  "BEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"_ba);
+                                                        "BEGIN:VCARD\nVERSION:3.0\nEND:VCARD\n"_ba);
         const QString second = m_dir.write(u"two.vcf"_s, "BEGIN:VCARD\r\nVERSION:2.1\r\nN:\xD5\xC5;;;;\r\n"
-                                                   "FN:\xD5\xC5\xC8\xFD\r\nTEL;HOME:2\r\nEND:VCARD\r\n"_ba);
+                                                         "FN:\xD5\xC5\xC8\xFD\r\nTEL;HOME:2\r\nEND:VCARD\r\n"_ba);
         const QString vcf = m_dir.filePath(u"out.vcf"_s);
         Run r = run({u"convert"_s, first, second, u"-o"_s, vcf});
         QCOMPARE(r.code, 0);
         QVERIFY2(r.err.contains(u"2 个联系人"_s) && r.err.contains(u"1 张名片未能读入"_s), qPrintable(r.err));
-        QCOMPARE(testing::TempFolder::contents(vcf), "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"
-                                "BEGIN:VCARD\nVERSION:3.0\nN:;张三;;;\nFN:张三\nTEL;TYPE=HOME:2\nEND:VCARD\n"_ba);
+        QCOMPARE(testing::TempFolder::contents(vcf),
+                 "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"
+                 "BEGIN:VCARD\nVERSION:3.0\nN:;张三;;;\nFN:张三\nTEL;TYPE=HOME:2\nEND:VCARD\n"_ba);
 
         const QString txt = m_dir.filePath(u"out.TXT"_s);
         r = run({u"convert"_s, first, second, u"-o"_s, txt});
@@ -156,11 +155,11 @@ private Q_SLOTS:
 
     void cleanRunsTheToolsInOrder()
     {
-        const QString book = m_dir.write(u"messy.vcf"_s,
-                                         "BEGIN:VCARD\nFN:Li Lei\nTEL;TYPE=CELL:+86 138 0000 0001\nEND:VCARD\n"
-                                         "BEGIN:VCARD\nFN:li lei\nTEL;TYPE=CELL:13800000001\nEND:VCARD\n"
-                                         "BEGIN:VCARD\nFN:Wang\nTEL;TYPE=CELL:0755-8888\nEND:VCARD\n"
-                                         "BEGIN:VCARD\nFN:Wang\nTEL;TYPE=CELL:139\nEND:VCARD\n"_ba);
+        const QString book =
+            m_dir.write(u"messy.vcf"_s, "BEGIN:VCARD\nFN:Li Lei\nTEL;TYPE=CELL:+86 138 0000 0001\nEND:VCARD\n"
+                                        "BEGIN:VCARD\nFN:li lei\nTEL;TYPE=CELL:13800000001\nEND:VCARD\n"
+                                        "BEGIN:VCARD\nFN:Wang\nTEL;TYPE=CELL:0755-8888\nEND:VCARD\n"
+                                        "BEGIN:VCARD\nFN:Wang\nTEL;TYPE=CELL:139\nEND:VCARD\n"_ba);
         const QString out = m_dir.filePath(u"clean.txt"_s);
         const Run r = run({u"clean"_s, book, u"--strip-mobile-spaces"_s, u"--strip-name-spaces"_s,
                            u"--delete-duplicates"_s, u"--move-landlines"_s, u"--delete-area-code"_s, u"0755"_s,
@@ -234,9 +233,9 @@ private Q_SLOTS:
         const QList<QByteArray> expected = testing::TempFolder::contents(dataFile(name + u".expected"_s)).split('\n');
         for (qsizetype i = 0; i < std::max(got.size(), expected.size()); ++i) {
             const QByteArray g = got.value(i), e = expected.value(i);
-            QVERIFY2(g == e, qPrintable(u"%1.expected, line %2:\n  got      %3\n  expected %4"_s.arg(name)
-                                             .arg(i + 1)
-                                             .arg(QString::fromUtf8(g), QString::fromUtf8(e))));
+            QVERIFY2(g == e,
+                     qPrintable(u"%1.expected, line %2:\n  got      %3\n  expected %4"_s.arg(name).arg(i + 1).arg(
+                         QString::fromUtf8(g), QString::fromUtf8(e))));
         }
     }
 };

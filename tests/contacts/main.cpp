@@ -14,8 +14,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     int failed = 0;
-    for (auto make : {makeContactTableTest, makeVCardReaderTest, makeVCardWriterTest, makeTextExportTest,
-                      makeContactFileTest}) {
+    for (auto make :
+         {makeContactTableTest, makeVCardReaderTest, makeVCardWriterTest, makeTextExportTest, makeContactFileTest}) {
         std::unique_ptr<QObject> test(make());
         failed += QTest::qExec(test.get(), argc, argv);
     }

@@ -22,7 +22,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         const QByteArray pad = "NOTE:" + QByteArray(3000, 'x') + "\n";
         QTest::newRow("utf-8") << "BEGIN:VCARD\nFN:\xE5\xBC\xA0\xE4\xB8\x89\nEND:VCARD\n"_ba << u"张三"_s;
-        QTest::newRow("utf-8 with bom") << "\xEF\xBB\xBF" "BEGIN:VCARD\nFN:\xE5\xBC\xA0\nEND:VCARD\n"_ba << u"张"_s;
+        QTest::newRow("utf-8 with bom") << "\xEF\xBB\xBF"
+                                           "BEGIN:VCARD\nFN:\xE5\xBC\xA0\nEND:VCARD\n"_ba
+                                        << u"张"_s;
         QTest::newRow("utf-8 emoji") << "BEGIN:VCARD\nFN:A\xF0\x9F\x98\x80\nEND:VCARD\n"_ba << u"A😀"_s;
         QTest::newRow("gb2312") << "BEGIN:VCARD\nFN:\xD5\xC5\xC8\xFD\nEND:VCARD\n"_ba << u"张三"_s;
         QTest::newRow("gb2312 after a kilobyte of ascii")
@@ -48,8 +50,9 @@ private Q_SLOTS:
     void openResetsAppendAdds()
     {
         const QString three = m_dir.write(u"three.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\nBEGIN:VCARD\nFN:B\nEND:VCARD\n"
-                                                    "BEGIN:VCARD\nFN:C\nEND:VCARD\n"_ba);
-        const QString two = m_dir.write(u"two.vcf"_s, "BEGIN:VCARD\nFN:D\nEND:VCARD\nBEGIN:VCARD\nFN:E\nEND:VCARD\n"_ba);
+                                                          "BEGIN:VCARD\nFN:C\nEND:VCARD\n"_ba);
+        const QString two =
+            m_dir.write(u"two.vcf"_s, "BEGIN:VCARD\nFN:D\nEND:VCARD\nBEGIN:VCARD\nFN:E\nEND:VCARD\n"_ba);
         ContactTable table;
         (void)table.append(ContactRecord{.FullName = u"old"_s});
         QCOMPARE(openContactFile(three, table).parsed.appended, 3);
@@ -86,18 +89,17 @@ private Q_SLOTS:
         constexpr qsizetype mb = 1 << 20;
         const auto padTo = [](qsizetype size) { return "NOTE:" + QByteArray(size - 6, 'x') + "\n"; };
         const QByteArray card = "BEGIN:VCARD\nFN:\xE5\xBC\xA0\xE4\xB8\x89\nEND:VCARD\n"_ba;
-        QTest::newRow("card cut at the boundary") << padTo(mb - 5) + card + card << QStringList{u"张三"_s, u"张三"_s}
-                                                 << true;
+        QTest::newRow("card cut at the boundary")
+            << padTo(mb - 5) + card + card << QStringList{u"张三"_s, u"张三"_s} << true;
         QTest::newRow("character cut at the boundary")
-            << "BEGIN:VCARD\n" + padTo(mb - 12 - 4) + "FN:\xE5\xBC\xA0\nEND:VCARD\n"_ba << QStringList{u"张"_s}
-            << true;
+            << "BEGIN:VCARD\n" + padTo(mb - 12 - 4) + "FN:\xE5\xBC\xA0\nEND:VCARD\n"_ba << QStringList{u"张"_s} << true;
         QTest::newRow("gb2312 after a megabyte of ascii")
             << "BEGIN:VCARD\n" + padTo(mb + 10) + "FN:\xD5\xC5\xC8\xFD\nEND:VCARD\n"_ba << QStringList{u"张三"_s}
             << true;
         // A file that is not UTF-8 to its very end is read as GB2312 whole.
         QTest::newRow("utf-8 cut off at the end")
-            << padTo(mb + 3) + card + "\xE5\xBC"_ba << QStringList{decodeText("\xE5\xBC\xA0\xE4\xB8\x89"_ba, u"gb2312"_s)}
-            << true;
+            << padTo(mb + 3) + card + "\xE5\xBC"_ba
+            << QStringList{decodeText("\xE5\xBC\xA0\xE4\xB8\x89"_ba, u"gb2312"_s)} << true;
     }
     void pieceBoundaries()
     {

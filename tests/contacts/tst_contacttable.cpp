@@ -70,12 +70,13 @@ private Q_SLOTS:
     void clearOneRecordKeepsTheRest()
     {
         ContactTable table;
-        const int i = table.append(ContactRecord{u"N"_s, u"FN"_s, u"1"_s, u"2"_s, u"P"_s, u"E"_s, u"A"_s, u"S"_s,
-                                                 u"B"_s, u"C|"_s, u"Q"_s});
+        const int i = table.append(
+            ContactRecord{u"N"_s, u"FN"_s, u"1"_s, u"2"_s, u"P"_s, u"E"_s, u"A"_s, u"S"_s, u"B"_s, u"C|"_s, u"Q"_s});
         table.清空数组单个数据(i);
         QVERIFY(!table.isLive(i));
-        QCOMPARE(table[i], (ContactRecord{.Email = u"E"_s, .Address = u"A"_s, .BigPhoto = u"B"_s,
-                                          .Categories = u"C|"_s, .QQ = u"Q"_s}));
+        QCOMPARE(table[i],
+                 (ContactRecord{
+                     .Email = u"E"_s, .Address = u"A"_s, .BigPhoto = u"B"_s, .Categories = u"C|"_s, .QQ = u"Q"_s}));
         QCOMPARE(table.upperIndex(), 1);
     }
 };

@@ -15,8 +15,8 @@ private Q_SLOTS:
     {
         ContactTable table;
         (void)table.append(ContactRecord{.FullName = u"Ann"_s, .Mobile = u"138"_s});
-        (void)table.append(ContactRecord{.FullName = u"张三"_s, .Mobile = u"1 2"_s, .Landline = u"010-1"_s,
-                                         .Email = u"a@x b@y"_s, .QQ = u"99"_s});
+        (void)table.append(ContactRecord{
+            .FullName = u"张三"_s, .Mobile = u"1 2"_s, .Landline = u"010-1"_s, .Email = u"a@x b@y"_s, .QQ = u"99"_s});
         (void)table.append(ContactRecord{.FullName = u"Cleared"_s});
         table.清空数组单个数据(3);
         (void)table.append(ContactRecord{.FullName = u"Not listed"_s});

@@ -67,11 +67,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("charset");
         QTest::addColumn<QString>("text");
         QTest::newRow("utf-8") << "\xE5\xBC\xA0\xE4\xB8\x89\r\n"_ba << u"utf-8"_s << u"张三\r\n"_s;
-        QTest::newRow("utf-8 drops the byte-order mark") << "\xEF\xBB\xBF" "A"_ba << u"UTF-8"_s << u"A"_s;
+        QTest::newRow("utf-8 drops the byte-order mark") << "\xEF\xBB\xBF"
+                                                            "A"_ba
+                                                         << u"UTF-8"_s << u"A"_s;
         QTest::newRow("gb2312") << "\xD5\xC5\xC8\xFD"_ba << u" gb2312 "_s << u"张三"_s;
         // 朱镕基: 镕 is a GBK character outside GB2312; the byte after it must survive.
-        QTest::newRow("gbk character in a gb2312 file") << "\xD6\xEC\xE9\x46\xBB\xF9"_ba << u"gb2312"_s
-                                                        << u"朱镕基"_s;
+        QTest::newRow("gbk character in a gb2312 file") << "\xD6\xEC\xE9\x46\xBB\xF9"_ba << u"gb2312"_s << u"朱镕基"_s;
         QTest::newRow("other charset") << "caf\xE9"_ba << u"ISO-8859-1"_s << u"café"_s;
         QTest::newRow("unknown charset") << "abc"_ba << u"no-such-charset"_s << QString();
         QTest::newRow("empty charset") << "abc"_ba << u"  "_s << QString();
@@ -157,11 +158,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QByteArray>("base64");
-        QTest::newRow("three") << "abc"_ba << "YWJj"_ba;
-        QTest::newRow("two") << "ab"_ba << "YWI="_ba;
-        QTest::newRow("one") << "a"_ba << "YQ=="_ba;
+        QTest::newRow("three") << "abc"_ba
+                               << "YWJj"_ba;
+        QTest::newRow("two") << "ab"_ba
+                             << "YWI="_ba;
+        QTest::newRow("one") << "a"_ba
+                             << "YQ=="_ba;
         QTest::newRow("empty") << QByteArray() << QByteArray();
-        QTest::newRow("high bytes") << "\xFF\xFE\xFD\x00\x01"_ba << "//79AAE="_ba;
+        QTest::newRow("high bytes") << "\xFF\xFE\xFD\x00\x01"_ba
+                                    << "//79AAE="_ba;
     }
     void base64Encode()
     {

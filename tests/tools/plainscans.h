@@ -13,7 +13,7 @@ using Colour = ContactListModel::CellColour;
 // 寻找LV重复项: from 1-based position `start` to the last row, rows whose cell in `column` equals `sought` exactly
 // are marked red, or blanked with their records cleared. Returns the last position matched, or 0.
 inline int 寻找LV重复项(ContactListModel &list, ContactTable &table, int start, const QString &sought, int column,
-                      bool remove)
+                        bool remove)
 {
     if (sought.isEmpty())
         return 0;

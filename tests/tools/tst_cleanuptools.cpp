@@ -31,12 +31,20 @@ QString snapshot(const ContactListModel &list, const ContactTable &table)
 // A contact book of the kind the tools are for: case variants, empty cells, spaces, "+86" forms, groups of 2 to 5.
 ContactTable randomBook(QRandomGenerator &random, int size)
 {
-    static const QStringList names = {u"Anna"_s, u"anna"_s, u"ANNA"_s, u"Ａnna"_s, u"anna "_s, u"李娜"_s, u"李 娜"_s,
-                                      u"老师"_s, u"老师1"_s, u"Office"_s, u"office"_s, u""_s, u"Bob"_s, u"Ägir"_s,
-                                      u"ägir"_s, u"İz"_s, u"iz"_s};
-    static const QStringList numbers = {u"13800000000"_s, u"138 0000 0000"_s, u"+8613800000000"_s,
-                                        u"+86 138 0000 0000"_s, u""_s, u"010-1234"_s, u"0101234"_s, u"139"_s,
-                                        u"ext A"_s, u"EXT a"_s, u"075512345678"_s};
+    static const QStringList names = {u"Anna"_s,  u"anna"_s, u"ANNA"_s,  u"Ａnna"_s,  u"anna "_s,  u"李娜"_s,
+                                      u"李 娜"_s, u"老师"_s, u"老师1"_s, u"Office"_s, u"office"_s, u""_s,
+                                      u"Bob"_s,   u"Ägir"_s, u"ägir"_s,  u"İz"_s,     u"iz"_s};
+    static const QStringList numbers = {u"13800000000"_s,
+                                        u"138 0000 0000"_s,
+                                        u"+8613800000000"_s,
+                                        u"+86 138 0000 0000"_s,
+                                        u""_s,
+                                        u"010-1234"_s,
+                                        u"0101234"_s,
+                                        u"139"_s,
+                                        u"ext A"_s,
+                                        u"EXT a"_s,
+                                        u"075512345678"_s};
     ContactTable table;
     while (table.upperIndex() < size) {
         ContactRecord r;
@@ -141,8 +149,10 @@ private Q_SLOTS:
 
     void markingMobiles()
     {
-        book({{.FullName = u"a"_s, .Mobile = u"1"_s}, {.FullName = u"b"_s, .Mobile = u"2"_s},
-              {.FullName = u"c"_s, .Mobile = u"1"_s}, {.FullName = u"d"_s, .Mobile = u"1"_s},
+        book({{.FullName = u"a"_s, .Mobile = u"1"_s},
+              {.FullName = u"b"_s, .Mobile = u"2"_s},
+              {.FullName = u"c"_s, .Mobile = u"1"_s},
+              {.FullName = u"d"_s, .Mobile = u"1"_s},
               {.FullName = u"e"_s, .Mobile = u"1 "_s}});
         QCOMPARE(tools::markRepeats(*m_list, tools::Repeat::Mobile), 3);
         int red = 0;
@@ -151,7 +161,7 @@ private Q_SLOTS:
             QCOMPARE(m_list->colour(row, 0), isRed ? Colour::Red : Colour::Black);
             red += isRed ? 1 : 0;
         }
-        QCOMPARE(red, 2); // the head of the group of three stays black
+        QCOMPARE(red, 2);                                                // the head of the group of three stays black
         QCOMPARE(tools::markRepeats(*m_list, tools::Repeat::Mobile), 3); // again: the other direction, same count
     }
 
@@ -173,8 +183,12 @@ private Q_SLOTS:
 
     void numbering()
     {
-        book({{.FullName = u"同事"_s}, {.FullName = u"客户"_s}, {.FullName = u"同事"_s}, {.FullName = u"同事"_s},
-              {.FullName = u"客户"_s}, {.FullName = u"独"_s}});
+        book({{.FullName = u"同事"_s},
+              {.FullName = u"客户"_s},
+              {.FullName = u"同事"_s},
+              {.FullName = u"同事"_s},
+              {.FullName = u"客户"_s},
+              {.FullName = u"独"_s}});
         QCOMPARE(tools::numberRepeatedNames(*m_list, m_table), 5);
         QStringList names = column(0);
         names.sort();
@@ -214,7 +228,10 @@ private Q_SLOTS:
 
     void blankRowsAreNobodysDuplicate()
     {
-        book({{.FullName = u"A"_s}, {.FullName = u"A"_s}, {.FullName = u"A"_s}, {.FullName = u"B"_s},
+        book({{.FullName = u"A"_s},
+              {.FullName = u"A"_s},
+              {.FullName = u"A"_s},
+              {.FullName = u"B"_s},
               {.FullName = u"B"_s}});
         QCOMPARE(tools::deleteFullDuplicates(*m_list, m_table), 3);
         // Answered No: the blanked rows stay. A second run finds nothing new.
@@ -261,8 +278,12 @@ private Q_SLOTS:
 
     void areaCode()
     {
-        book({{.Landline = u"075512345678"_s}, {.Landline = u"0755-12345678"_s}, {.Landline = u"(0755)1234"_s},
-              {.Landline = u"755 1234"_s}, {.Landline = u"0755"_s}, {.Mobile = u"07551"_s}});
+        book({{.Landline = u"075512345678"_s},
+              {.Landline = u"0755-12345678"_s},
+              {.Landline = u"(0755)1234"_s},
+              {.Landline = u"755 1234"_s},
+              {.Landline = u"0755"_s},
+              {.Mobile = u"07551"_s}});
         QCOMPARE(tools::deleteAreaCode(*m_list, m_table, u"0755"_s), 3);
         QCOMPARE(m_table[1].Landline, u"12345678"_s);
         QCOMPARE(m_table[2].Landline, u"-12345678"_s);
@@ -275,8 +296,11 @@ private Q_SLOTS:
 
     void moves()
     {
-        book({{.Mobile = u"075512345678"_s}, {.Mobile = u"13800000000"_s}, {.Mobile = u"+8613800000000"_s},
-              {.Mobile = u"0755"_s, .Landline = u"010"_s}, {.Landline = u"13900000000"_s}});
+        book({{.Mobile = u"075512345678"_s},
+              {.Mobile = u"13800000000"_s},
+              {.Mobile = u"+8613800000000"_s},
+              {.Mobile = u"0755"_s, .Landline = u"010"_s},
+              {.Landline = u"13900000000"_s}});
         tools::moveLandlinesOutOfMobile(*m_list, m_table);
         QCOMPARE(m_table[1].Landline, u"075512345678"_s);
         QVERIFY(m_table[1].Mobile.isEmpty());
@@ -295,11 +319,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lines");
         QTest::addColumn<QList<int>>("listed");
         QTest::addColumn<QStringList>("notFound");
-        QTest::newRow("number and name") << u"13800000001 张三\r\n张三\r\n"_s << QList<int>{1} << QStringList{u"张三"_s};
+        QTest::newRow("number and name") << u"13800000001 张三\r\n张三\r\n"_s << QList<int>{1}
+                                         << QStringList{u"张三"_s};
         QTest::newRow("short query") << u"138"_s << QList<int>{1, 3} << QStringList();
         QTest::newRow("twice") << u"010-5\r\n010-5"_s << QList<int>{2} << QStringList();
-        QTest::newRow("order of queries") << u"010\r\n13800000001\r\nzz"_s << QList<int>{2, 1}
-                                          << QStringList{u"zz"_s};
+        QTest::newRow("order of queries") << u"010\r\n13800000001\r\nzz"_s << QList<int>{2, 1} << QStringList{u"zz"_s};
         QTest::newRow("spaces inside") << u"  138 0000 0000  \r\n   \r\n"_s << QList<int>{1, 3} << QStringList();
         QTest::newRow("bare line feeds are one line") << u"010\nzz"_s << QList<int>{} << QStringList{u"010\nzz"_s};
         QTest::newRow("letters ignore case") << u"EXT"_s << QList<int>{3} << QStringList();
@@ -309,8 +333,10 @@ private Q_SLOTS:
         QFETCH(QString, lines);
         QFETCH(QList<int>, listed);
         QFETCH(QStringList, notFound);
-        book({{.FullName = u"张三"_s, .Mobile = u"13800000001"_s}, {.Landline = u"010-5"_s},
-              {.Mobile = u"+86138 ext"_s}, {.Email = u"138@x"_s}});
+        book({{.FullName = u"张三"_s, .Mobile = u"13800000001"_s},
+              {.Landline = u"010-5"_s},
+              {.Mobile = u"+86138 ext"_s},
+              {.Email = u"138@x"_s}});
         QCOMPARE(tools::batchFind(*m_list, m_table, lines), notFound);
         QCOMPARE(m_list->listedIndexes(), listed);
     }

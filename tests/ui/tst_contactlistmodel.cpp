@@ -38,8 +38,8 @@ private Q_SLOTS:
     void init()
     {
         m_table.reset();
-        (void)m_table.append(ContactRecord{.FullName = u"张三"_s, .Mobile = u"+86 138 0000"_s, .Photo = u"X:AA"_s,
-                                           .Email = u"Zhang@Example.com"_s});
+        (void)m_table.append(ContactRecord{
+            .FullName = u"张三"_s, .Mobile = u"+86 138 0000"_s, .Photo = u"X:AA"_s, .Email = u"Zhang@Example.com"_s});
         (void)m_table.append(ContactRecord{.FullName = u"Ann"_s, .Landline = u"010-1381"_s, .QQ = u"777"_s});
         (void)m_table.append(ContactRecord{.FullName = u"deleted"_s});
         m_table.清空数组单个数据(3);
@@ -137,8 +137,8 @@ private Q_SLOTS:
     void caseVariantsEndUpTogether()
     {
         QRandomGenerator random(99);
-        const QStringList pool = {u"anna"_s, u"Anna"_s, u"ANNA"_s, u"Ａnna"_s, u"anna "_s, u"ánna"_s, u"李娜"_s,
-                                  u"李 娜"_s, u""_s, u"Bob"_s, u"bob"_s, u"13800"_s, u"+8613800"_s};
+        const QStringList pool = {u"anna"_s,  u"Anna"_s, u"ANNA"_s, u"Ａnna"_s, u"anna "_s, u"ánna"_s,    u"李娜"_s,
+                                  u"李 娜"_s, u""_s,     u"Bob"_s,  u"bob"_s,   u"13800"_s, u"+8613800"_s};
         for (int round = 0; round < 200; ++round) {
             ContactTable table;
             for (int i = 0; i < 40; ++i)

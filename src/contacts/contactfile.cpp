@@ -143,20 +143,19 @@ FileReadResult importContactFile(const QString &path, ContactTable &table)
         return result;
     if (!found->utf8) {
         // Older phones write GB2312: decoded whole, as such books are small.
-        const std::optional<QByteArray> text = readContactFile(path);
-        if (!text)
+        if (!file.seek(0))
+            return result;
+        const QByteArray text = decodeText(file.readAll(), u"gb2312"_s).toUtf8();
+        if (file.error() != QFileDevice::NoError || text.isEmpty())
             return result;
         result.read = true;
-        result.parsed = splitAndParse(QByteArrayView(*text), table);
+        result.parsed = splitAndParse(QByteArrayView(text), table);
         return result;
     }
     // UTF-8, read twice a piece at a time: a large book never sits in memory beside the contacts built from it.
     CardStream cards(table, found->cards);
-    if (!readInPieces(file, [&](QByteArrayView piece) { cards.feed(piece); })) {
-        (void)cards.finish();
-        result.parsed = {};
+    if (!readInPieces(file, [&](QByteArrayView piece) { cards.feed(piece); }))
         return result;
-    }
     result.read = true;
     result.parsed = cards.finish();
     return result;

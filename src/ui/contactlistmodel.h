@@ -78,7 +78,6 @@ public:
 
     // The temporary seventh column of the duplicate tools.
     void setTempColumn(bool shown);
-    [[nodiscard]] bool hasTempColumn() const { return m_tempColumn; }
 
     // The count label's text: rows listed, "/", the table's upper index, " 条".
     [[nodiscard]] QString countText() const;

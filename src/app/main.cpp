@@ -1,6 +1,6 @@
 // 卡舟手机电话簿管理器: the contact book editor.
-#include "app/form1.h"
-#include "app/product.h"
+#include "app/mainwindow.h"
+#include "contacts/product.h"
 #include "ui/qtprompter.h"
 
 #include <QApplication>
@@ -9,10 +9,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(vecardia::product::kTitle);
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(vecardia::product::kVersionMajor)
-                                            .arg(vecardia::product::kVersionMinor)
-                                            .arg(vecardia::product::kVersionRevision));
+    QApplication::setApplicationVersion(vecardia::product::versionText());
     QFont font = QApplication::font();
     font.setPointSize(9);
     QApplication::setFont(font);

@@ -2,11 +2,13 @@
 
 #include "contacts/contactfile.h"
 #include "contacts/contacttable.h"
+#include "contacts/keptlines.h"
 #include "contacts/textexport.h"
 #include "contacts/vcardwriter.h"
 #include "encoding/charsetfile.h"
+#include "model/roworder.h"
+#include "tools/batchfind.h"
 #include "tools/cleanuptools.h"
-#include "ui/contactlistmodel.h"
 
 #include <QHash>
 #include <QIODevice>
@@ -93,6 +95,16 @@ QByteArray recordJson(const ContactTable &table, int index)
         line.append(",\"").append(name).append("\":");
         appendJsonString(line, *value);
     }
+    // The lines the record keeps of its card, when there are any.
+    if (const QStringList extra = kept::lines(r.Kept); !extra.isEmpty()) {
+        line.append(",\"Extra\":[");
+        for (qsizetype i = 0; i < extra.size(); ++i) {
+            if (i > 0)
+                line.append(',');
+            appendJsonString(line, extra[i]);
+        }
+        line.append(']');
+    }
     line.append("}\n");
     return line;
 }
@@ -107,7 +119,7 @@ int dump(const QStringList &args, QIODevice &out, QIODevice &err)
     if (args.size() != 1)
         return fail(err, BadArguments, u"dump 需要且只需要一个文件（--help 查看用法）"_s);
     ContactTable table;
-    const FileReadResult read = openContactFile(args.first(), table);
+    const ReadResult read = openContactFile(args.first(), table);
     if (!read.read)
         return fail(err, Failed, cannotRead(args.first()));
     for (int i = 1; i <= table.upperIndex(); ++i) {
@@ -127,7 +139,7 @@ std::optional<int> loadBooks(const QStringList &inputs, ContactTable &table, QIO
 {
     int unread = 0;
     for (qsizetype i = 0; i < inputs.size(); ++i) {
-        const FileReadResult read = i == 0 ? openContactFile(inputs[i], table) : importContactFile(inputs[i], table);
+        const ReadResult read = i == 0 ? openContactFile(inputs[i], table) : importContactFile(inputs[i], table);
         if (!read.read) {
             (void)fail(err, Failed, cannotRead(inputs[i]));
             return std::nullopt;
@@ -146,14 +158,20 @@ bool isOutputName(const QString &name)
 int writeOutput(const ContactTable &table, const QList<int> &indexes, const QString &output, QIODevice &err)
 {
     if (output.endsWith(u".vcf", Qt::CaseInsensitive)) {
-        switch (writeVCardFile(table, indexes, output)) {
+        switch (writeVCardFile(table, indexes, output).outcome) {
         case SaveOutcome::Saved: return Done;
         case SaveOutcome::EncodingError: return fail(err, Failed, u"保存编码出错！（没有可以保存的联系人）"_s);
         case SaveOutcome::SaveError: return fail(err, Failed, u"保存出错！（%1）"_s.arg(output));
         }
     }
-    const SaveResult saved = writeTextFile(table, indexes, output);
-    return saved.saved() ? int(Done) : fail(err, Failed, u"保存出错：%1"_s.arg(saved.error));
+    const std::vector<bool> listed = [&] {
+        std::vector<bool> marks(std::size_t(table.upperIndex()) + 1, false);
+        for (int index : indexes)
+            marks[std::size_t(index)] = true;
+        return marks;
+    }();
+    const SaveResult saved = writeTextFile(table, [&](int index) { return listed[std::size_t(index)]; }, output);
+    return saved.saved() ? int(Done) : fail(err, Failed, u"保存出错：%1"_s.arg(saved.reason));
 }
 
 struct Operation {
@@ -213,16 +231,6 @@ std::optional<CommandLine> parseFilesAndOutput(const QStringList &args, const QH
     return line;
 }
 
-QList<int> liveIndexes(const ContactTable &table)
-{
-    QList<int> live;
-    for (int i = 1; i <= table.upperIndex(); ++i) {
-        if (table.isLive(i))
-            live.append(i);
-    }
-    return live;
-}
-
 int convert(const QStringList &args, QIODevice &err)
 {
     int code = Done;
@@ -233,7 +241,8 @@ int convert(const QStringList &args, QIODevice &err)
     const std::optional<int> unread = loadBooks(line->inputs, table, err);
     if (!unread)
         return Failed;
-    const QList<int> live = liveIndexes(table);
+    const std::vector<int> liveRecords = liveIndexes(table);
+    const QList<int> live(liveRecords.begin(), liveRecords.end());
     if (const int written = writeOutput(table, live, line->output, err); written != Done)
         return written;
     say(err, u"已写入 %1 个联系人到 %2，%3 张名片未能读入。"_s.arg(live.size()).arg(line->output).arg(*unread));
@@ -241,33 +250,37 @@ int convert(const QStringList &args, QIODevice &err)
 }
 
 // Runs one cleanup operation as its menu command does and says what the command reports.
-void runOperation(const Operation &op, ContactListModel &list, ContactTable &table, QIODevice &err)
+void runOperation(const Operation &op, RowOrder &list, ContactTable &table, QIODevice &err)
 {
+    const auto apply = [&](const ChangeSet &changes) { applyChanges(changes, table, list); };
     if (op.option == u"--strip-name-spaces") {
-        tools::removeNameSpaces(list, table);
+        apply(tools::removeNameSpaces(table, list));
         say(err, u"删除姓名中的空格：完成"_s);
     } else if (op.option == u"--strip-mobile-spaces") {
-        tools::removeNumberSpaces(list, table, false);
+        apply(tools::removeNumberSpaces(table, list, false));
         say(err, u"删除手机号码中的空格：完成"_s);
     } else if (op.option == u"--strip-landline-spaces") {
-        tools::removeNumberSpaces(list, table, true);
+        apply(tools::removeNumberSpaces(table, list, true));
         say(err, u"删除座机号码中的空格：完成"_s);
     } else if (op.option == u"--delete-area-code") {
-        const int changed = tools::deleteAreaCode(list, table, op.argument);
-        say(err, u"一共删除了%1座机号前面的区号。"_s.arg(changed));
+        const tools::Outcome outcome = tools::deleteAreaCode(table, list, op.argument);
+        apply(outcome.changes);
+        say(err, u"一共删除了%1座机号前面的区号。"_s.arg(outcome.count));
     } else if (op.option == u"--move-landlines") {
-        tools::moveLandlinesOutOfMobile(list, table);
+        apply(tools::moveLandlinesOutOfMobile(table, list));
         say(err, u"移动手机栏中的座机号码到座机栏：完成"_s);
     } else if (op.option == u"--move-mobiles") {
-        tools::moveMobilesOutOfLandline(list, table);
+        apply(tools::moveMobilesOutOfLandline(table, list));
         say(err, u"移动座机栏中的手机号码到手机栏：完成"_s);
     } else if (op.option == u"--number-duplicate-names") {
-        const int repeats = tools::numberRepeatedNames(list, table);
-        say(err, u"自动给重复姓名后加序号完成，重复姓名：%1个"_s.arg(repeats));
+        const tools::Outcome outcome = tools::numberRepeatedNames(table, list);
+        apply(outcome.changes);
+        say(err, u"自动给重复姓名后加序号完成，重复姓名：%1个"_s.arg(outcome.count));
     } else if (op.option == u"--delete-duplicates") {
-        const int removed = tools::deleteFullDuplicates(list, table);
-        list.showAll(); // "需要清除已经删除的空白项吗？" answered Yes
-        say(err, u"重复条目%1个已经删除！"_s.arg(removed));
+        const tools::Outcome outcome = tools::deleteFullDuplicates(table, list);
+        apply(outcome.changes);
+        list.fill(liveIndexes(table)); // "需要清除已经删除的空白项吗？" answered Yes
+        say(err, u"重复条目%1个已经删除！"_s.arg(outcome.count));
     }
 }
 
@@ -284,24 +297,26 @@ int clean(const QStringList &args, QIODevice &err)
     if (!line)
         return code;
     for (const Operation &op : line->operations) {
-        if (op.option == u"--delete-area-code" && op.argument.size() != 4)
+        if (op.option == u"--delete-area-code" && !tools::isAreaCode(op.argument))
             return fail(err, BadArguments, u"区号必须是4位数字！（%1）"_s.arg(op.argument));
     }
     ContactTable table;
     const std::optional<int> unread = loadBooks(line->inputs, table, err);
     if (!unread)
         return Failed;
-    ContactListModel list(table);
-    list.showAll();
+    RowOrder list;
+    list.fill(liveIndexes(table));
     for (const Operation &op : line->operations)
         runOperation(op, list, table, err);
 
+    const std::vector<int> listedRecords = list.indexes();
+    const QList<int> listed(listedRecords.begin(), listedRecords.end());
     QList<int> written;
-    for (int index : list.listedIndexes()) {
+    for (int index : listed) {
         if (table.isLive(index))
             written.append(index);
     }
-    if (const int result = writeOutput(table, list.listedIndexes(), line->output, err); result != Done)
+    if (const int result = writeOutput(table, listed, line->output, err); result != Done)
         return result;
     say(err, u"已写入 %1 个联系人到 %2，%3 张名片未能读入。"_s.arg(written.size()).arg(line->output).arg(*unread));
     return Done;
@@ -314,17 +329,15 @@ int find(const QStringList &args, QIODevice &out, QIODevice &err)
     ContactTable table;
     if (!loadBooks({args[0]}, table, err))
         return Failed;
-    const std::optional<QByteArray> numbers = readContactFile(args[1]);
-    if (!numbers && !fileExists(args[1]))
+    if (!fileExists(args[1]))
         return fail(err, Failed, cannotRead(args[1]));
     // The lines of the numbers file, whatever its line ends, as the dialog's text box holds them.
-    QString lines = numbers ? QString::fromUtf8(*numbers) : QString();
+    QString lines = readTextFile(args[1], charsetOfFile(args[1]));
     lines.replace(u"\r\n"_s, u"\n"_s);
     lines.replace(u'\n', u"\r\n"_s);
-    ContactListModel list(table);
-    list.showAll();
-    const QStringList notFound = tools::batchFind(list, table, lines);
-    for (int index : list.listedIndexes()) {
+    const tools::BatchFindResult found = tools::batchFind(table, lines);
+    const QStringList &notFound = found.notFound;
+    for (int index : found.listed) {
         if (out.write(recordJson(table, index)) < 0)
             return fail(err, Failed, u"输出出错"_s);
     }

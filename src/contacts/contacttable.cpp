@@ -59,12 +59,8 @@ int ContactTable::indexOfKey(QStringView key)
 void ContactTable::清空数组单个数据(int index)
 {
     ContactRecord &r = (*this)[index];
-    r.Name.clear();
-    r.FullName.clear();
-    r.Photo.clear();
-    r.Mobile.clear();
-    r.Landline.clear();
-    r.Starred.clear();
+    for (Field f : kDeletedFields)
+        field(r, f).clear();
 }
 
 } // namespace vecardia

@@ -1,279 +1,141 @@
 #include "contacts/vcardreader.h"
 
 #include "contacts/contacttable.h"
+#include "contacts/vcardsyntax.h"
 #include "encoding/quotedprintable.h"
+#include "encoding/spaces.h"
+#include "encoding/utf8.h"
 
 #include <QByteArray>
+#include <QStringList>
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <optional>
 #include <vector>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace vecardia {
 
 namespace {
 
-constexpr QByteArrayView kBegin = "BEGIN:VCARD";
+using vcard::equalsWord;
+using vcard::Property;
 
-// Lines and values are short: plain loops beat the general-purpose searches here.
-const char *findChar(QByteArrayView v, char c)
-{
-    return v.isEmpty() ? nullptr : static_cast<const char *>(std::memchr(v.data(), c, std::size_t(v.size())));
-}
-
-qsizetype indexOf(QByteArrayView v, char c)
-{
-    const char *hit = findChar(v, c);
-    return hit ? hit - v.data() : -1;
-}
-
-QByteArrayView trimSpaces(QByteArrayView v)
-{
-    const char *b = v.data();
-    const char *e = b + v.size();
-    while (b < e && *b == ' ')
-        ++b;
-    while (e > b && e[-1] == ' ')
-        --e;
-    return QByteArrayView(b, e - b);
-}
-
-// Case-insensitive comparison with an upper-case ASCII word.
-bool equalsCI(QByteArrayView a, QByteArrayView upper)
-{
-    if (a.size() != upper.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'a' && c <= 'z')
-            c = char(c - ('a' - 'A'));
-        if (c != upper[i])
-            return false;
-    }
-    return true;
-}
+enum class Dialect { V21, V30, V40 };
 
 QString text(QByteArrayView v)
 {
     return v.isEmpty() ? QString() : QString::fromUtf8(v);
 }
 
-// Every offset of "BEGIN:VCARD" in the text.
-std::vector<qsizetype> cardOffsets(QByteArrayView text)
+bool startsWithWord(QByteArrayView v, QByteArrayView upper)
 {
-    std::vector<qsizetype> offsets;
-    const std::boyer_moore_horspool_searcher searcher(kBegin.begin(), kBegin.end());
-    const char *end = text.data() + text.size();
-    for (const char *at = text.data();;) {
-        at = std::search(at, end, searcher);
-        if (at == end)
-            break;
-        offsets.push_back(at - text.data());
-        at += kBegin.size();
+    return v.size() >= upper.size() && equalsWord(v.first(upper.size()), upper);
+}
+
+QByteArray withoutWhiteSpace(QByteArrayView v)
+{
+    QByteArray out;
+    out.reserve(v.size());
+    for (char c : v) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            out.append(c);
     }
-    return offsets;
+    return out;
 }
 
-// A property line taken apart: [group.]NAME[;params]:value.
-struct Property {
-    QByteArrayView name;      // without group, as written
-    QByteArrayView params;    // between the first ";" and the first ":" (empty when there are none)
-    QByteArrayView afterName; // everything after "NAME;" (parameters, colon and value), trimmed
-    QByteArrayView rawValue;  // after the first colon, as it stands
-    QByteArrayView value;     // after the first colon, trimmed
-    bool hasParams = false;
-    bool hasColon = false;
-};
-
-Property splitProperty(QByteArrayView line)
-{
-    Property p;
-    const qsizetype colon = indexOf(line, ':');
-    p.hasColon = colon >= 0;
-    const QByteArrayView head = p.hasColon ? line.first(colon) : line;
-    const qsizetype semi = indexOf(head, ';');
-    QByteArrayView name = semi >= 0 ? head.first(semi) : head;
-    for (qsizetype i = name.size() - 1; i >= 0; --i) {
-        if (name[i] == '.') {
-            name = name.sliced(i + 1);
-            break;
-        }
-    }
-    p.name = name;
-    if (semi >= 0) {
-        p.hasParams = true;
-        p.params = head.sliced(semi + 1);
-        p.afterName = trimSpaces(line.sliced(semi + 1));
-    }
-    if (p.hasColon) {
-        p.rawValue = line.sliced(colon + 1);
-        p.value = trimSpaces(p.rawValue);
-    }
-    return p;
-}
-
-// Calls f(key, value) for each parameter; a bare word (2.1 style, "CELL") comes as TYPE with that value, and a
-// TYPE list ("TYPE=CELL,VOICE") gives one call per value.
-template<typename F>
-void forEachParam(QByteArrayView params, F &&f)
-{
-    while (!params.isEmpty()) {
-        const qsizetype semi = indexOf(params, ';');
-        const QByteArrayView param = trimSpaces(semi >= 0 ? params.first(semi) : params);
-        params = semi >= 0 ? params.sliced(semi + 1) : QByteArrayView();
-        const qsizetype eq = indexOf(param, '=');
-        const QByteArrayView key = eq >= 0 ? trimSpaces(param.first(eq)) : QByteArrayView("TYPE");
-        QByteArrayView values = eq >= 0 ? param.sliced(eq + 1) : param;
-        if (!equalsCI(key, "TYPE")) {
-            f(key, trimSpaces(values));
-            continue;
-        }
-        while (!values.isEmpty()) {
-            const qsizetype comma = indexOf(values, ',');
-            QByteArrayView v = trimSpaces(comma >= 0 ? values.first(comma) : values);
-            values = comma >= 0 ? values.sliced(comma + 1) : QByteArrayView();
-            if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
-                v = v.sliced(1, v.size() - 2);
-            f(key, v);
-        }
-    }
-}
-
-enum class TelKind { Ignored, Cell, Home, Work, Other };
-
-TelKind telKind(QByteArrayView params)
-{
-    bool fax = false, cell = false, home = false, work = false;
-    forEachParam(params, [&](QByteArrayView key, QByteArrayView v) {
-        if (!equalsCI(key, "TYPE"))
-            return;
-        fax = fax || equalsCI(v, "FAX") || equalsCI(v, "PAGER");
-        cell = cell || equalsCI(v, "CELL") || equalsCI(v, "MOBILE") || equalsCI(v, "IPHONE");
-        home = home || equalsCI(v, "HOME");
-        work = work || equalsCI(v, "WORK");
-    });
-    if (fax)
-        return TelKind::Ignored;
-    if (cell)
-        return TelKind::Cell;
-    if (home)
-        return TelKind::Home;
-    return work ? TelKind::Work : TelKind::Other;
-}
-
-enum class EmailKind { Plain, Work, Home };
-
-EmailKind emailKind(QByteArrayView params)
-{
-    bool work = false, home = false;
-    forEachParam(params, [&](QByteArrayView key, QByteArrayView v) {
-        if (equalsCI(key, "TYPE")) {
-            work = work || equalsCI(v, "WORK");
-            home = home || equalsCI(v, "HOME");
-        }
-    });
-    return work ? EmailKind::Work : home ? EmailKind::Home : EmailKind::Plain;
-}
-
-QByteArrayView charsetOf(QByteArrayView params)
-{
-    QByteArrayView charset;
-    forEachParam(params, [&](QByteArrayView key, QByteArrayView v) {
-        if (equalsCI(key, "CHARSET"))
-            charset = v;
-    });
-    return charset;
-}
-
-bool saysQuotedPrintable(QByteArrayView line)
-{
-    const qsizetype colon = indexOf(line, ':');
-    const QByteArrayView head = colon >= 0 ? line.first(colon) : line;
-    const qsizetype semi = indexOf(head, ';');
-    if (semi < 0)
-        return false;
-    bool qp = false;
-    forEachParam(head.sliced(semi + 1), [&](QByteArrayView key, QByteArrayView v) {
-        qp = qp || ((equalsCI(key, "ENCODING") || equalsCI(key, "TYPE")) && equalsCI(v, "QUOTED-PRINTABLE"));
-    });
-    return qp;
-}
-
-bool isVersion21Line(QByteArrayView line)
-{
-    return line.size() >= 11 && equalsCI(trimSpaces(line), "VERSION:2.1");
-}
-
-// Buffers reused from card to card.
-struct Scratch {
-    std::vector<QByteArrayView> lines;
-    QByteArray joined;
-    QByteArray photo;
-    QByteArray categories;
-};
-
-// Splits a piece into lines at line feeds (a carriage return before one is dropped; the text after the last line
-// feed is a line too) and tells whether one of them makes the card vCard 2.1.
-bool splitLines(QByteArrayView piece, std::vector<QByteArrayView> &lines)
+// Splits a card piece into lines. A line ends at a line feed, at carriage returns before one, or at a lone carriage
+// return; the text after the last line end is a line too.
+void splitLines(QByteArrayView piece, std::vector<QByteArrayView> &lines)
 {
     lines.clear();
-    bool v21 = false;
     const char *p = piece.data();
     const char *end = p + piece.size();
     for (;;) {
-        const auto *lf = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
-        const char *stop = lf ? lf : end;
-        const char *e = (stop > p && stop[-1] == '\r') ? stop - 1 : stop;
-        const QByteArrayView line(p, e - p);
-        v21 = v21 || isVersion21Line(line);
-        lines.push_back(line);
-        if (!lf)
-            return v21;
-        p = lf + 1;
+        const char *stop = p;
+        while (stop < end && *stop != '\n' && *stop != '\r') {
+            const auto *lf = static_cast<const char *>(std::memchr(stop, '\n', std::size_t(end - stop)));
+            const auto *cr = static_cast<const char *>(std::memchr(stop, '\r', std::size_t((lf ? lf : end) - stop)));
+            stop = cr ? cr : lf ? lf : end;
+        }
+        lines.emplace_back(p, stop - p);
+        if (stop == end)
+            return;
+        const char *next = stop;
+        while (next < end && *next == '\r')
+            ++next;
+        if (next < end && *next == '\n')
+            ++next;            // CR…CR LF, or LF: one line end
+        else if (next > stop + 1)
+            next = stop + 1;   // CRs without a line feed: each one ends a line
+        p = next;
     }
 }
 
-// Reads one card. Both dialects share the property rules; 2.1 differs in its name values (first component of N,
-// quoted-printable N and FN), its soft line breaks and its photo continuation lines.
-class CardReader {
-public:
-    CardReader(bool v21, Scratch &scratch) : m_v21(v21), m_scratch(scratch) { m_scratch.categories.clear(); }
+Dialect dialectOf(const std::vector<QByteArrayView> &lines)
+{
+    for (QByteArrayView line : lines) {
+        const QByteArrayView t = trimSpaces(line);
+        if (equalsWord(t, "VERSION:2.1"))
+            return Dialect::V21;
+        if (equalsWord(t, "VERSION:4.0"))
+            return Dialect::V40;
+        if (equalsWord(t, "END:VCARD"))
+            break;
+    }
+    return Dialect::V30;
+}
 
-    std::optional<ContactRecord> read()
+// The lines of one card as its properties: folded lines joined, the 2.1 soft line breaks and photo data lines too.
+class LogicalLines {
+public:
+    void build(const std::vector<QByteArrayView> &physical, Dialect dialect)
     {
-        const std::vector<QByteArrayView> &lines = m_scratch.lines;
-        const std::size_t count = lines.size();
-        for (std::size_t i = 0; i < count; ++i) {
-            const QByteArrayView line = lines[i];
-            const bool continues =
-                i + 1 < count && (m_v21 ? endsInSoftBreak(line) && saysQuotedPrintable(line) : isFolded(lines[i + 1]));
-            if (!continues) {
-                take(line);
+        m_lines.clear();
+        m_joined.clear();
+        const std::size_t count = physical.size();
+        // Line 0 is the rest of the "BEGIN:VCARD" line: no property.
+        for (std::size_t i = 1; i < count; ++i) {
+            const QByteArrayView line = physical[i];
+            std::size_t next = i + 1;
+            const bool folded = next < count && isFolded(physical[next]);
+            const bool softBreak = dialect == Dialect::V21 && next < count && endsInSoftBreak(line) &&
+                                   vcard::saysQuotedPrintable(vcard::splitProperty(trimSpaces(line)).params);
+            const bool photo21 = dialect == Dialect::V21 && isPhotoLine(line);
+            if (!folded && !softBreak && !photo21) {
+                m_lines.push_back(line);
                 continue;
             }
-            QByteArray &joined = m_scratch.joined;
-            joined.clear();
-            joined.append(line);
-            if (m_v21) {
-                // Quoted-printable soft line breaks: drop the "=" and go on with the next line.
-                while (i + 1 < count && endsInSoftBreak(joined)) {
+            QByteArray joined = line.toByteArray();
+            if (softBreak) {
+                // Quoted-printable soft line breaks: the "=" goes and the value goes on with the next line.
+                while (next < count && endsInSoftBreak(joined)) {
                     chopSoftBreak(joined);
-                    joined.append(lines[++i]);
+                    joined.append(physical[next++]);
                 }
-            } else {
-                // Folded lines: a line that starts with a space or a tab goes on with the previous one.
-                while (i + 1 < count && isFolded(lines[i + 1]))
-                    joined.append(lines[++i].sliced(1));
             }
-            take(joined, true);
+            for (; next < count; ++next) {
+                const QByteArrayView more = physical[next];
+                if (isFolded(more)) {
+                    // 3.0 folds at any place and the first white space goes; 2.1 folds only where white space
+                    // already stands, so it stays.
+                    joined.append(dialect == Dialect::V21 ? more : more.sliced(1));
+                } else if (photo21 && !trimSpaces(more).isEmpty() && !more.contains(':')) {
+                    joined.append(trimSpaces(more)); // 2.1 photo data goes on in lines of its own
+                } else {
+                    break;
+                }
+            }
+            m_joined.push_back(std::move(joined));
+            m_lines.push_back(m_joined.back());
+            i = next - 1;
         }
-        endPhoto();
-        if (!m_recognised)
-            return std::nullopt;
-        finish();
-        return std::move(m_record);
     }
+
+    [[nodiscard]] const std::vector<QByteArrayView> &lines() const { return m_lines; }
 
 private:
     static bool isFolded(QByteArrayView line) { return !line.isEmpty() && (line[0] == ' ' || line[0] == '\t'); }
@@ -288,215 +150,548 @@ private:
             line.chop(1);
         line.chop(1);
     }
-
-    void take(QByteArrayView rawLine, bool joined = false)
+    static bool isPhotoLine(QByteArrayView line)
     {
-        m_lineIsJoined = joined;
-        const QByteArrayView line = trimSpaces(rawLine);
-        if (m_inPhoto) {
-            if (!line.isEmpty() && !findChar(line, ':')) {
-                m_scratch.photo.append(line);
-                return;
-            }
-            endPhoto();
-        }
-        if (line.isEmpty())
-            return;
-        const Property p = splitProperty(line);
-        if (takeProperty(p))
-            m_recognised = true;
+        const Property p = vcard::splitProperty(trimSpaces(line));
+        return p.hasColon && equalsWord(p.name, "PHOTO");
     }
 
+    std::vector<QByteArrayView> m_lines;
+    std::deque<QByteArray> m_joined; // lines that had to be joined; a deque keeps the views into them valid
+};
+
+// 2.1 values as 3.0 text: the line breaks and commas of plain text escaped, a backslash that escapes no ";"
+// doubled (2.1 escapes only the ";" inside structured values).
+QString escape21(QStringView value, bool commas)
+{
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == u'\\' && !(i + 1 < value.size() && value[i + 1] == u';'))
+            out += u"\\\\";
+        else if (c == u',' && commas)
+            out += u"\\,";
+        else if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < value.size() && value[i + 1] == u'\n')
+                ++i;
+            out += u"\\n";
+        } else
+            out += c;
+    }
+    return out;
+}
+
+// A 2.1 value's encodings: quoted-printable text in a charset, Base64 data, or plain text.
+struct Encoding21 {
+    bool quotedPrintable = false;
+    bool base64 = false;
+    QByteArrayView charset;
+    QString parameters; // the other parameters in 3.0 form: ";KEY=value" each, bare words as TYPE
+};
+
+Encoding21 encoding21(QByteArrayView params)
+{
+    Encoding21 e;
+    vcard::forEachParameter(params, [&](const vcard::Parameter &p) {
+        const bool encoding = p.bare || equalsWord(p.key, "ENCODING");
+        if (encoding && equalsWord(p.value, "QUOTED-PRINTABLE"))
+            e.quotedPrintable = true;
+        else if (encoding && (equalsWord(p.value, "BASE64") || equalsWord(p.value, "B")))
+            e.base64 = true;
+        else if (encoding && (equalsWord(p.value, "8BIT") || equalsWord(p.value, "7BIT")))
+            return;
+        else if (equalsWord(p.key, "ENCODING"))
+            return;
+        else if (equalsWord(p.key, "CHARSET"))
+            e.charset = p.value; // the value is decoded: the 3.0 line is UTF-8
+        else
+            e.parameters += u';' + text(p.key) + u'=' + text(p.value);
+    });
+    return e;
+}
+
+// A 2.1 value as text: quoted-printable decoded in its charset where the line says so.
+QString decoded21(const Property &p, const Encoding21 &e)
+{
+    return e.quotedPrintable ? mEncodeDecode::decodeQuotedPrintableUtf8(p.value, e.charset) : text(p.value);
+}
+
+// The type of a 2.1 photo: TYPE=, or a bare word other than an encoding or a value type ("JPEG", "PNG"); a MIME
+// type "image/jpeg" gives "JPEG".
+QByteArray photoType21(QByteArrayView params)
+{
+    QByteArray type;
+    vcard::forEachParameter(params, [&](const vcard::Parameter &p) {
+        if (p.bare) {
+            static constexpr QByteArrayView notTypes[] = {"BASE64", "B", "QUOTED-PRINTABLE", "8BIT", "7BIT",
+                                                          "URL",    "CID", "CONTENT-ID",       "INLINE"};
+            for (QByteArrayView word : notTypes) {
+                if (equalsWord(p.value, word))
+                    return;
+            }
+            type = p.value.toByteArray();
+        } else if (equalsWord(p.key, "TYPE")) {
+            type = p.value.toByteArray();
+        }
+    });
+    if (startsWithWord(type, "IMAGE/"))
+        type = type.sliced(6).toUpper();
+    return type;
+}
+
+// Reads one card. All dialects share the property rules; 2.1 differs in its encodings and its photo lines, 4.0 in
+// its URIs.
+class CardReader {
+public:
+    CardReader(Dialect dialect, const std::vector<QByteArrayView> &lines) : m_dialect(dialect), m_lines(lines)
+    {
+        m_keep.assign(lines.size(), false);
+    }
+
+    std::optional<ContactRecord> read()
+    {
+        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+            const QByteArrayView line = trimSpaces(m_lines[i]);
+            if (line.isEmpty() || startsWithWord(line, "VERSION:"))
+                continue;
+            if (equalsWord(line, "END:VCARD"))
+                break; // what follows before the next card is not this card's
+            m_line = i;
+            const Property p = vcard::splitProperty(line);
+            if (takeProperty(p))
+                m_recognised = true;
+            else
+                m_keep[i] = true;
+        }
+        if (!m_recognised)
+            return std::nullopt;
+        finish();
+        return std::move(m_record);
+    }
+
+private:
+    bool v21() const { return m_dialect == Dialect::V21; }
+
+    // A field's value, with the line it came from: a later line of the same kind replaces it, and the line it
+    // replaced is kept with the record.
+    struct Held {
+        QString value;
+        std::ptrdiff_t line = -1;
+    };
+    void hold(Held &held, QString value, bool keepReplaced = true)
+    {
+        if (held.line >= 0 && keepReplaced)
+            m_keep[std::size_t(held.line)] = true;
+        held = {std::move(value), std::ptrdiff_t(m_line)};
+    }
+
+    // The properties that fill the record. A line is looked up by its name (the group dropped, letter case
+    // ignored); the other lines are kept with the record as they are.
     bool takeProperty(const Property &p)
     {
-        const QByteArrayView name = p.name;
-        switch (name.size()) {
-        case 1:
-            if (!p.hasColon || !equalsCI(name, "N"))
-                return false;
-            m_record.Name = m_v21 ? nameComponent21(p) : text(p.value);
-            return true;
-        case 2:
-            if (!p.hasColon || !equalsCI(name, "FN"))
-                return false;
-            m_record.FullName =
-                m_v21 ? mEncodeDecode::decodeQuotedPrintableUtf8(p.value, charsetOf(p.params)) : text(p.value);
-            return true;
-        case 3:
-            if (equalsCI(name, "TEL") && p.hasColon) {
-                switch (telKind(p.params)) {
-                case TelKind::Ignored: return false;
-                case TelKind::Cell: m_cell = hold(p.value); break;
-                case TelKind::Home: m_home = hold(p.value); break;
-                case TelKind::Work: m_work = hold(p.value); break;
-                case TelKind::Other: m_other = hold(p.value); break;
-                }
-                return true;
-            }
-            // ADR; keeps its parameters with the value, so it needs no colon of its own.
-            if (equalsCI(name, "ADR") && p.hasParams) {
-                m_record.Address = text(p.afterName);
-                return true;
-            }
-            return false;
-        case 4:
-            if (!p.hasColon || !equalsCI(name, "X-QQ"))
-                return false;
-            m_record.QQ = text(p.value);
-            return true;
-        case 5:
-            if (equalsCI(name, "EMAIL") && p.hasColon) {
-                switch (emailKind(p.params)) {
-                case EmailKind::Plain: m_emailPlain = hold(p.value); break;
-                case EmailKind::Work: m_emailWork = hold(p.value); break;
-                case EmailKind::Home: m_emailHome = hold(p.value); break;
-                }
-                return true;
-            }
-            if (!equalsCI(name, "PHOTO"))
-                return false;
-            if (m_v21 && p.hasColon) {
-                // 2.1 photos keep only the data, which goes on over the lines that follow.
-                m_scratch.photo.clear();
-                m_scratch.photo.append(p.value);
-                m_inPhoto = true;
-                return true;
-            }
-            if (!m_v21 && p.hasParams) {
-                m_record.Photo = text(p.afterName);
-                return true;
-            }
-            return false;
-        case 10:
-            if (p.hasParams || !p.hasColon || !equalsCI(name, "CATEGORIES"))
-                return false;
-            m_scratch.categories.append(p.value);
-            m_scratch.categories.append('|');
-            return true;
-        case 13:
-            if (p.hasParams || !p.hasColon || !equalsCI(name, "X-WDJ-STARRED"))
-                return false;
-            m_record.Starred = text(p.value);
-            return true;
-        case 15:
-            if (p.hasParams || !p.hasColon || !(equalsCI(name, "X_WDJ_BIG_PHOTO") || equalsCI(name, "X-WDJ-BIG-PHOTO")))
-                return false;
-            m_record.BigPhoto = text(p.value);
-            return true;
-        default: return false;
+        using Take = bool (CardReader::*)(const Property &);
+        struct Rule {
+            QByteArrayView name;
+            Take take;
+        };
+        static constexpr Rule kRules[] = {
+            {"N", &CardReader::takeName},
+            {"FN", &CardReader::takeFullName},
+            {"TEL", &CardReader::takeNumber},
+            {"EMAIL", &CardReader::takeEmail},
+            {"PHOTO", &CardReader::takePhoto},
+            {"ADR", &CardReader::takeAddress},
+            {"X-QQ", &CardReader::takeQQ},
+            {"CATEGORIES", &CardReader::takeCategory},
+            {"X-WDJ-STARRED", &CardReader::takeStarred},
+            {"X_WDJ_BIG_PHOTO", &CardReader::takeBigPhoto},
+            {"X-WDJ-BIG-PHOTO", &CardReader::takeBigPhoto},
+        };
+        for (const Rule &rule : kRules) {
+            if (equalsWord(p.name, rule.name))
+                return (this->*rule.take)(p);
         }
+        return false;
     }
 
-    // A value held until the end of the card: a view into the text, or a copy when the line was joined in the
-    // scratch buffer that the next joined line will overwrite.
-    QByteArrayView hold(QByteArrayView value)
+    // N and FN are quoted-printable decoded only where the line says so, in either dialect.
+    QString nameText(const Property &p) const
     {
-        if (!m_lineIsJoined)
-            return value;
-        m_owned.emplace_back(value.toByteArray());
-        return m_owned.back();
+        if (!vcard::saysQuotedPrintable(p.params))
+            return text(p.value);
+        return mEncodeDecode::decodeQuotedPrintableUtf8(p.value, vcard::parameter(p.params, "CHARSET"));
     }
 
-    // 2.1 keeps only the first component of N, the family name as most phones write it.
-    static QString nameComponent21(const Property &p)
+    bool takeName(const Property &p)
     {
-        const qsizetype semi = indexOf(p.rawValue, ';');
-        if (semi < 0)
-            return {};
-        return mEncodeDecode::decodeQuotedPrintableUtf8(trimSpaces(p.rawValue.first(semi)), charsetOf(p.params));
+        if (!p.hasColon)
+            return false;
+        // The whole value, as 3.0 text: the components of the structured name, separated by ";".
+        QString whole = nameText(p);
+        if (v21()) {
+            // 2.1 keeps only the first component, the family name as most phones write it.
+            const qsizetype semi = whole.indexOf(u';');
+            m_record.Name = semi < 0 ? QString() : trimSpaces(QStringView(whole).first(semi)).toString();
+            whole = escape21(whole, true);
+        } else {
+            m_record.Name = whole;
+        }
+        // An earlier N line says nothing the last one does not: only one N line is written back.
+        hold(m_name, std::move(whole), false);
+        m_nameParameters = p.params.toByteArray();
+        return true;
     }
 
-    void endPhoto()
+    bool takeFullName(const Property &p)
     {
-        if (!m_inPhoto)
-            return;
-        m_inPhoto = false;
-        m_record.Photo = text(m_scratch.photo);
+        if (!p.hasColon)
+            return false;
+        const QString name = nameText(p);
+        hold(m_fullName, v21() ? name : vcard::unescapeText(name), false);
+        return true;
+    }
+
+    enum class TelKind { Ignored, Cell, Home, Work, Other };
+
+    static TelKind telKind(QByteArrayView params)
+    {
+        bool fax = false, cell = false, home = false, work = false;
+        vcard::forEachValue(params, [&](QByteArrayView key, QByteArrayView v) {
+            if (!equalsWord(key, "TYPE"))
+                return;
+            fax = fax || equalsWord(v, "FAX") || equalsWord(v, "PAGER");
+            cell = cell || equalsWord(v, "CELL") || equalsWord(v, "MOBILE") || equalsWord(v, "IPHONE");
+            home = home || equalsWord(v, "HOME");
+            work = work || equalsWord(v, "WORK");
+        });
+        if (fax)
+            return TelKind::Ignored;
+        if (cell)
+            return TelKind::Cell;
+        if (home)
+            return TelKind::Home;
+        return work ? TelKind::Work : TelKind::Other;
+    }
+
+    bool takeNumber(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        QByteArrayView number = p.value;
+        // A tel: URI (4.0, or any card that says VALUE=uri) is the number after its scheme.
+        if ((m_dialect == Dialect::V40 || equalsWord(vcard::parameter(p.params, "VALUE"), "URI")) &&
+            startsWithWord(number, "TEL:"))
+            number = number.sliced(4);
+        switch (telKind(p.params)) {
+        case TelKind::Ignored: return false;
+        case TelKind::Cell: hold(m_cell, text(number)); break;
+        case TelKind::Home: hold(m_home, text(number)); break;
+        case TelKind::Work: hold(m_work, text(number)); break;
+        case TelKind::Other: hold(m_other, text(number)); break;
+        }
+        return true;
+    }
+
+    bool takeEmail(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        bool work = false, home = false;
+        vcard::forEachValue(p.params, [&](QByteArrayView key, QByteArrayView v) {
+            if (equalsWord(key, "TYPE")) {
+                work = work || equalsWord(v, "WORK");
+                home = home || equalsWord(v, "HOME");
+            }
+        });
+        QString address = v21() ? text(p.value) : vcard::unescapeText(text(p.value));
+        hold(work ? m_emailWork : home ? m_emailHome : m_emailPlain, std::move(address));
+        return true;
+    }
+
+    // A photo in the 3.0 form the record keeps: parameters, a colon and the Base64 data, or "VALUE=uri:" and a URI.
+    bool takePhoto(const Property &p)
+    {
+        std::optional<QString> photo = v21() ? photo21(p) : m_dialect == Dialect::V40 ? photo40(p) : photo30(p);
+        if (!photo)
+            return false;
+        hold(m_photo, std::move(*photo));
+        return true;
+    }
+
+    static std::optional<QString> photo30(const Property &p)
+    {
+        if (!p.hasParams || !p.hasColon)
+            return std::nullopt;
+        const QByteArrayView data = p.value;
+        const QByteArrayView parameters = p.afterName.first(p.afterName.size() - p.rawValue.size() - 1);
+        // Base64 holds no white space: what a fold left inside the data goes.
+        if (data.contains(' ') || data.contains('\t'))
+            return text(parameters) + u':' + text(withoutWhiteSpace(data));
+        return text(p.afterName);
+    }
+
+    static std::optional<QString> photo40(const Property &p)
+    {
+        if (!p.hasColon || p.value.isEmpty())
+            return std::nullopt;
+        const QByteArrayView uri = p.value;
+        if (startsWithWord(uri, "DATA:")) {
+            // data:image/TYPE;base64,DATA
+            const qsizetype comma = uri.indexOf(',');
+            const QByteArrayView header = comma > 0 ? uri.sliced(5, comma - 5) : QByteArrayView();
+            if (comma > 0 && header.size() >= 7 && equalsWord(header.last(7), ";BASE64")) {
+                QByteArray type = header.first(header.size() - 7).toByteArray();
+                if (startsWithWord(type, "IMAGE/"))
+                    type = type.sliced(6).toUpper();
+                const QString data = text(withoutWhiteSpace(uri.sliced(comma + 1)));
+                return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + text(type) + u':' + data;
+            }
+        }
+        return u"VALUE=uri:"_s + text(uri);
+    }
+
+    static std::optional<QString> photo21(const Property &p)
+    {
+        if (!p.hasColon)
+            return std::nullopt;
+        if (equalsWord(vcard::parameter(p.params, "VALUE"), "URL"))
+            return u"VALUE=uri:"_s + text(p.value);
+        const QByteArray type = photoType21(p.params);
+        const QString data = text(withoutWhiteSpace(p.value));
+        return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + text(type) + u':' + data;
+    }
+
+    // ADR; keeps its parameters with the value, so it needs no colon of its own, but parameters.
+    bool takeAddress(const Property &p)
+    {
+        if (!p.hasParams)
+            return false;
+        QString address;
+        if (v21()) {
+            // As 3.0: decoded, the line breaks and commas escaped, the bare words as TYPE.
+            const Encoding21 e = encoding21(p.params);
+            if (e.parameters.isEmpty() || !p.hasColon)
+                return false; // no parameters would be left: the line is kept as it is
+            address = e.parameters.sliced(1) + u':' + escape21(decoded21(p, e), true);
+        } else {
+            address = text(p.afterName);
+        }
+        hold(m_address, std::move(address));
+        return true;
+    }
+
+    bool takeQQ(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        hold(m_qq, text(p.value));
+        return true;
+    }
+
+    // The extension lines and CATEGORIES are read only in the form the table gives, without parameters.
+    static bool plainValue(const Property &p) { return !p.hasParams && p.hasColon; }
+
+    bool takeCategory(const Property &p)
+    {
+        if (!plainValue(p))
+            return false;
+        m_record.Categories += text(p.value) + u'|';
+        return true;
+    }
+
+    bool takeStarred(const Property &p)
+    {
+        if (!plainValue(p))
+            return false;
+        hold(m_starred, text(p.value));
+        return true;
+    }
+
+    bool takeBigPhoto(const Property &p)
+    {
+        if (!plainValue(p))
+            return false;
+        hold(m_bigPhoto, text(p.value));
+        return true;
+    }
+
+    // A card's name given only as N: its components joined as the name is said.
+    static QString nameFromComponents(const QString &n)
+    {
+        QStringList parts; // family; given; middle; prefix; suffix
+        for (QStringView part : vcard::components(n))
+            parts << trimSpaces(vcard::unescapeText(part));
+        while (parts.size() < 5)
+            parts << QString();
+        const auto cjk = [](const QString &s) {
+            for (qsizetype i = 0; i < s.size(); ++i) {
+                char32_t c = s[i].unicode();
+                if (s[i].isHighSurrogate() && i + 1 < s.size())
+                    c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+                if ((c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+                    (c >= 0x1100 && c <= 0x11FF) || (c >= 0x20000 && c <= 0x3FFFF))
+                    return true;
+            }
+            return false;
+        };
+        const bool eastern = std::any_of(parts.begin(), parts.end(), cjk);
+        if (eastern)
+            return parts[0] + parts[2] + parts[1];
+        QStringList said;
+        for (int k : {3, 1, 2, 0, 4}) {
+            if (!parts[k].isEmpty())
+                said << parts[k];
+        }
+        return said.join(u' ');
+    }
+
+    // A line kept with the record, in 3.0 form.
+    QString keptLine(std::size_t i) const
+    {
+        const QByteArrayView line = trimSpaces(m_lines[i]);
+        if (!v21())
+            return text(line);
+        const Property p = vcard::splitProperty(line);
+        if (!p.hasColon)
+            return text(line);
+        QString head = p.group.isEmpty() ? text(p.name) : text(p.group) + u'.' + text(p.name);
+        if (equalsWord(p.name, "PHOTO")) {
+            if (const std::optional<QString> photo = photo21(p))
+                return head + u';' + *photo;
+        }
+        const Encoding21 e = encoding21(p.params);
+        head += e.parameters;
+        if (e.base64)
+            return head + u";ENCODING=b:"_s + text(withoutWhiteSpace(p.value));
+        static constexpr QByteArrayView textual[] = {"N", "FN", "NOTE", "ORG", "TITLE", "ROLE", "ADR", "LABEL"};
+        const bool commas = std::any_of(std::begin(textual), std::end(textual),
+                                        [&](QByteArrayView name) { return equalsWord(p.name, name); });
+        return head + u':' + escape21(decoded21(p, e), commas);
     }
 
     void finish()
     {
-        QByteArrayView email = m_emailPlain;
-        QByteArray joined;
-        for (QByteArrayView more : {m_emailWork, m_emailHome}) {
-            if (more.isEmpty())
-                continue;
-            if (email.isEmpty()) {
-                email = more;
+        // E-mail: the plain, work and home addresses in that order.
+        QStringList emails;
+        for (const Held *e : {&m_emailPlain, &m_emailWork, &m_emailHome}) {
+            if (!e->value.isEmpty())
+                emails << e->value;
+        }
+        m_record.Email = emails.join(u' ');
+
+        // Numbers: the work and then the other number fill an empty mobile, else an empty landline, else drop out.
+        Held mobile = m_cell, landline = m_home;
+        for (const Held *number : {&m_work, &m_other}) {
+            if (number->value.isEmpty()) {
+                if (number->line >= 0 && number->line != mobile.line && number->line != landline.line)
+                    m_keep[std::size_t(number->line)] = true; // an empty number line says nothing, but stays
                 continue;
             }
-            joined = email.toByteArray() + ' ' + more.toByteArray();
-            email = joined;
+            if (mobile.value.isEmpty())
+                mobile = *number;
+            else if (landline.value.isEmpty())
+                landline = *number;
+            else
+                m_keep[std::size_t(number->line)] = true;
         }
-        m_record.Email = text(email);
+        m_record.Mobile = mobile.value;
+        m_record.Landline = landline.value;
+        m_record.Photo = m_photo.value;
+        m_record.Address = m_address.value;
+        m_record.QQ = m_qq.value;
+        m_record.Starred = m_starred.value;
+        m_record.BigPhoto = m_bigPhoto.value;
 
-        QByteArrayView mobile = m_cell, landline = m_home;
-        for (QByteArrayView number : {m_work, m_other}) {
-            if (number.isEmpty())
-                continue;
-            if (mobile.isEmpty())
-                mobile = number;
-            else if (landline.isEmpty())
-                landline = number;
+        // A card named only by N is called by its name's components.
+        m_record.FullName = m_fullName.value;
+        if (m_record.FullName.isEmpty() && m_name.line >= 0)
+            m_record.FullName = nameFromComponents(m_name.value);
+
+        QString kept;
+        // The card's N goes back as it came while it says more than the N the writer builds from the name.
+        if (m_name.line >= 0 && m_name.value != u';' + vcard::escapeText(m_record.FullName) + u";;;"_s) {
+            const QString parameters = v21() ? encoding21(m_nameParameters).parameters
+                                             : (m_nameParameters.isEmpty() ? QString() : u';' + text(m_nameParameters));
+            kept += u"N"_s + (v21() || !vcard::saysQuotedPrintable(m_nameParameters) ? parameters : QString()) +
+                    u':' + m_name.value + u'\n';
         }
-        m_record.Mobile = text(mobile);
-        m_record.Landline = text(landline);
-        m_record.Categories = text(m_scratch.categories);
+        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+            if (m_keep[i])
+                kept += keptLine(i) + u'\n';
+        }
+        m_record.Kept = kept;
     }
 
-    const bool m_v21;
-    Scratch &m_scratch;
+    const Dialect m_dialect;
+    const std::vector<QByteArrayView> &m_lines;
+    std::vector<bool> m_keep; // the lines that go back with the record
+    std::size_t m_line = 0;   // the line being read
     ContactRecord m_record;
-    std::vector<QByteArray> m_owned;
-    QByteArrayView m_cell, m_home, m_work, m_other;
-    QByteArrayView m_emailPlain, m_emailWork, m_emailHome;
-    bool m_inPhoto = false;
+    Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_photo,
+        m_address, m_qq, m_starred, m_bigPhoto;
+    QByteArray m_nameParameters;
     bool m_recognised = false;
-    bool m_lineIsJoined = false;
 };
-
-std::optional<ContactRecord> readPiece(QByteArrayView piece, Scratch &scratch)
-{
-    const bool v21 = splitLines(piece, scratch.lines);
-    return CardReader(v21, scratch).read();
-}
 
 } // namespace
 
-ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table)
-{
-    ParseResult result;
-    const std::vector<qsizetype> offsets = cardOffsets(utf8Text);
-    table.reserve(int(offsets.size()));
-    Scratch scratch;
-    for (std::size_t k = 0; k < offsets.size(); ++k) {
-        const qsizetype start = offsets[k] + kBegin.size();
-        const qsizetype end = k + 1 < offsets.size() ? offsets[k + 1] : utf8Text.size();
-        if (std::optional<ContactRecord> record = readPiece(utf8Text.sliced(start, end - start), scratch)) {
-            if (table.append(std::move(*record)) == 0)
-                break; // the table is full
-            ++result.appended;
-        } else {
-            ++result.unread;
-        }
-    }
-    return result;
-}
-
+// Buffers reused from card to card, and the decoder for cards that are not UTF-8.
 struct CardStream::Reader {
-    Scratch scratch;
+    std::vector<QByteArrayView> physical;
+    LogicalLines logical;
+    QStringDecoder gb18030{"GB18030"};
+
+    // One card piece (the bytes after its "BEGIN:VCARD"); `last` when the end of the text cuts it.
+    std::optional<ContactRecord> read(QByteArrayView piece, bool last)
+    {
+        // A character cut by the end of the file does not make the card GB18030.
+        const QByteArrayView checked = last ? piece.first(utf8::wholeCharacters(piece)) : piece;
+        QByteArray converted;
+        if (!checked.isValidUtf8()) {
+            if (!gb18030.isValid())
+                return std::nullopt;
+            converted = QString(gb18030.decode(piece)).toUtf8();
+            gb18030.resetState();
+            piece = converted;
+        }
+        splitLines(piece, physical);
+        const Dialect dialect = dialectOf(physical);
+        logical.build(physical, dialect);
+        return CardReader(dialect, logical.lines()).read();
+    }
 };
 
-CardStream::CardStream(ContactTable &table, int expectedCards) : m_table(table), m_reader(std::make_unique<Reader>())
+qsizetype findCardStart(QByteArrayView text, qsizetype from)
 {
-    m_table.reserve(expectedCards);
+    if (from < 0 || text.size() - from < kCardStart.size())
+        return -1;
+    // glibc's memmem skips through photos many bytes at a time.
+    const void *hit = memmem(text.data() + from, std::size_t(text.size() - from), kCardStart.data(),
+                             std::size_t(kCardStart.size()));
+    return hit ? static_cast<const char *>(hit) - text.data() : -1;
 }
+
+ParseResult splitAndParse(QByteArrayView bytes, ContactTable &table)
+{
+    CardStream stream(table);
+    stream.feed(bytes);
+    return stream.finish();
+}
+
+ParseResult splitAndParse(QStringView text, ContactTable &table)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return splitAndParse(QByteArrayView(utf8), table);
+}
+
+CardStream::CardStream(ContactTable &table) : m_table(table), m_reader(std::make_unique<Reader>()) {}
 
 CardStream::~CardStream() = default;
 
-void CardStream::read(QByteArrayView piece)
+void CardStream::read(QByteArrayView piece, bool last)
 {
-    if (std::optional<ContactRecord> record = readPiece(piece, m_reader->scratch)) {
+    if (std::optional<ContactRecord> record = m_reader->read(piece, last)) {
         if (m_table.append(std::move(*record)) != 0)
             ++m_result.appended;
     } else {
@@ -504,26 +699,24 @@ void CardStream::read(QByteArrayView piece)
     }
 }
 
-void CardStream::feed(QByteArrayView utf8)
+void CardStream::feed(QByteArrayView bytes)
 {
-    m_buffer.append(utf8);
+    m_buffer.append(bytes);
     const QByteArrayView text(m_buffer);
-    const std::boyer_moore_horspool_searcher searcher(kBegin.begin(), kBegin.end());
     qsizetype start = 0; // of the card being read, or of the text before the first card
     for (;;) {
-        const qsizetype from = std::max(m_searched, m_inCard ? start + kBegin.size() : start);
-        const char *hit = std::search(text.data() + from, text.data() + text.size(), searcher);
-        if (hit == text.data() + text.size()) {
+        const qsizetype from = std::max(m_searched, m_inCard ? start + kCardStart.size() : start);
+        const qsizetype at = findCardStart(text, from);
+        if (at < 0) {
             // A "BEGIN:VCARD" may be cut at the end: its first bytes are searched again with the next piece.
-            m_searched = std::max(from, text.size() - (kBegin.size() - 1));
+            m_searched = std::max(from, text.size() - (kCardStart.size() - 1));
             break;
         }
-        const qsizetype at = hit - text.data();
         if (m_inCard)
-            read(text.sliced(start + kBegin.size(), at - start - kBegin.size()));
+            read(text.sliced(start + kCardStart.size(), at - start - kCardStart.size()), false);
         m_inCard = true;
         start = at;
-        m_searched = at + kBegin.size();
+        m_searched = at + kCardStart.size();
     }
     if (!m_inCard)
         start = std::max<qsizetype>(0, m_searched); // nothing before the first card is kept
@@ -534,17 +727,11 @@ void CardStream::feed(QByteArrayView utf8)
 ParseResult CardStream::finish()
 {
     if (m_inCard)
-        read(QByteArrayView(m_buffer).sliced(kBegin.size()));
+        read(QByteArrayView(m_buffer).sliced(kCardStart.size()), true);
     m_buffer.clear();
     m_inCard = false;
     m_searched = 0;
     return m_result;
-}
-
-ParseResult splitAndParse(QStringView text, ContactTable &table)
-{
-    const QByteArray utf8 = text.toUtf8();
-    return splitAndParse(QByteArrayView(utf8), table);
 }
 
 } // namespace vecardia

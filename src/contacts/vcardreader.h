@@ -2,10 +2,10 @@
 
 #include "contacts/contactrecord.h"
 
-#include <QByteArrayView>
-#include <QStringView>
-
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QStringDecoder>
+#include <QStringView>
 
 #include <memory>
 
@@ -18,27 +18,34 @@ struct ParseResult {
     int unread = 0;   // card pieces that held nothing we could read
 };
 
-// Splits a vCard text at every "BEGIN:VCARD" and appends one record per card to the table. Each card is read as
-// vCard 2.1 when it has a VERSION:2.1 line and as 3.0 otherwise. Does not reset the table.
-[[nodiscard]] ParseResult splitAndParse(QByteArrayView utf8Text, ContactTable &table);
+// Cards start at every "BEGIN:VCARD" (exactly so, in upper case).
+inline constexpr QByteArrayView kCardStart = "BEGIN:VCARD";
+
+// The offset of the next "BEGIN:VCARD" at or after `from`, or -1.
+[[nodiscard]] qsizetype findCardStart(QByteArrayView text, qsizetype from = 0);
+
+// Splits a vCard text at every "BEGIN:VCARD" and appends one record per card to the table; does not reset it.
+// Each card is decoded on its own: as UTF-8 when its bytes are well-formed UTF-8, otherwise as GB18030, so a book
+// merged from two phones reads both. Each card is read by its own VERSION line: 2.1, 3.0 or 4.0.
+[[nodiscard]] ParseResult splitAndParse(QByteArrayView bytes, ContactTable &table);
 [[nodiscard]] ParseResult splitAndParse(QStringView text, ContactTable &table);
 
 // The same for a text that arrives a piece at a time, so that a large file need not be in memory whole: the cards
 // are those that splitAndParse would read from the whole text.
 class CardStream {
 public:
-    // `expectedCards` sizes the table once when the caller knows how many cards will come.
-    explicit CardStream(ContactTable &table, int expectedCards = 0);
+    explicit CardStream(ContactTable &table);
     ~CardStream();
     CardStream(const CardStream &) = delete;
     CardStream &operator=(const CardStream &) = delete;
 
-    void feed(QByteArrayView utf8);
+    void feed(QByteArrayView bytes);
     [[nodiscard]] ParseResult finish();
 
-private:
     struct Reader;
-    void read(QByteArrayView piece);
+
+private:
+    void read(QByteArrayView piece, bool last);
 
     ContactTable &m_table;
     std::unique_ptr<Reader> m_reader;

@@ -1,6 +1,9 @@
 #include "contacts/vcardwriter.h"
 
 #include "contacts/contacttable.h"
+#include "contacts/keptlines.h"
+#include "contacts/vcardsyntax.h"
+#include "encoding/spaces.h"
 
 #include <QBuffer>
 #include <QStringEncoder>
@@ -36,14 +39,27 @@ public:
         ascii("\n");
     }
 
+    // A whole line, folded where it is long.
+    void folded(QStringView line)
+    {
+        const QByteArray utf8 = line.toUtf8();
+        if (utf8.size() <= vcard::kFoldAt) {
+            ascii(utf8);
+            ascii("\n");
+        } else {
+            ascii(vcard::foldedLine(utf8));
+        }
+    }
+
     bool flushIfFull() { return m_used < kChunk / 2 || flush(); }
 
+    // False once any write was refused: everything after it is dropped.
     bool flush()
     {
-        const bool ok = m_failed || m_used == 0 || m_out.write(m_buffer.constData(), m_used) == m_used;
-        m_failed = !ok;
+        if (!m_failed && m_used > 0)
+            m_failed = m_out.write(m_buffer.constData(), m_used) != m_used;
         m_used = 0;
-        return ok;
+        return !m_failed;
     }
 
 private:
@@ -66,12 +82,45 @@ private:
     QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
+// The e-mail lines: one per address, typed so that reading them again joins the same addresses in the same order
+// (plain, work, home). A single address is the work address, as the card layout always had it.
+void writeEmails(Utf8Sink &out, QStringView email)
+{
+    QList<QStringView> addresses;
+    for (QStringView address : email.tokenize(u' ', Qt::SkipEmptyParts))
+        addresses << address;
+    const qsizetype n = addresses.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        QByteArrayView tag = "EMAIL;TYPE=INTERNET:"; // a plain address
+        if (i == n - 1 && n >= 3)
+            tag = "EMAIL;TYPE=HOME:";
+        else if (i == n - 1 || (i == n - 2 && n >= 3))
+            tag = "EMAIL;TYPE=WORK:";
+        out.line(tag, vcard::escapeText(addresses[i]));
+    }
+}
+
 void writeCard(Utf8Sink &out, const ContactRecord &r)
 {
-    out.ascii("BEGIN:VCARD\nVERSION:3.0\nN:;");
-    out.put(r.FullName);
-    out.ascii(";;;\n");
-    out.line("FN:", r.FullName);
+    out.ascii("BEGIN:VCARD\nVERSION:3.0\n");
+    // What the card had beyond the fields comes first, so that the lines below decide the fields when it is read
+    // again. Its N line stands in for the one built from the name.
+    QStringView name;
+    for (QStringView line : QStringView(r.Kept).tokenize(u'\n', Qt::SkipEmptyParts)) {
+        if (kept::isNameLine(line) && name.isEmpty())
+            name = line;
+        else
+            out.folded(line);
+    }
+    const QString fullName = vcard::escapeText(r.FullName);
+    if (name.isEmpty()) {
+        out.ascii("N:;");
+        out.put(fullName);
+        out.ascii(";;;\n");
+    } else {
+        out.folded(name);
+    }
+    out.line("FN:", fullName);
     const auto optional = [&out](QByteArrayView tag, QStringView value) {
         if (!value.isEmpty())
             out.line(tag, value);
@@ -79,30 +128,16 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     optional("TEL;TYPE=CELL:", r.Mobile);
     optional("TEL;TYPE=HOME:", r.Landline);
     optional("PHOTO;", r.Photo);
-    optional("EMAIL;TYPE=WORK:", r.Email);
+    writeEmails(out, r.Email);
     optional("ADR;", r.Address);
     optional("X-QQ;TYPE=CUSTOM:", r.QQ);
     optional("X-WDJ-BIG-PHOTO:", r.BigPhoto);
     optional("X-WDJ-STARRED:", r.Starred);
     for (QStringView category : QStringView(r.Categories).tokenize(u'|')) {
-        qsizetype b = 0, e = category.size();
-        while (b < e && category[b] == u' ')
-            ++b;
-        while (e > b && category[e - 1] == u' ')
-            --e;
-        if (e > b)
-            out.line("CATEGORIES:", category.sliced(b, e - b));
+        if (const QStringView trimmed = trimSpaces(category); !trimmed.isEmpty())
+            out.line("CATEGORIES:", trimmed);
     }
     out.ascii("END:VCARD\n");
-}
-
-bool anyLive(const ContactTable &table, const QList<int> &indexes)
-{
-    for (int index : indexes) {
-        if (table.contains(index) && table.isLive(index))
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -133,12 +168,10 @@ QByteArray vcardText(const ContactTable &table, const QList<int> &indexes)
     return text;
 }
 
-SaveOutcome writeVCardFile(const ContactTable &table, const QList<int> &indexes, const QString &path,
-                           const WriteProgress &progress)
+SaveResult writeVCardFile(const ContactTable &table, const QList<int> &indexes, const QString &path,
+                          const WriteProgress &progress)
 {
-    if (!anyLive(table, indexes))
-        return SaveOutcome::EncodingError;
-    return saveFile(path, [&](QIODevice &out) { return writeVCards(table, indexes, out, progress); }).outcome;
+    return UTF8格式保存文件(Utf8Text([&](QIODevice &out) { return writeVCards(table, indexes, out, progress); }), path);
 }
 
 } // namespace vecardia

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "encoding/charsetfile.h"
+#include "encoding/savefile.h"
 
 #include <QByteArray>
 #include <QList>
@@ -25,9 +25,8 @@ using WriteProgress = std::function<void(qsizetype row, qsizetype rows)>;
 // The same cards as one text.
 [[nodiscard]] QByteArray vcardText(const ContactTable &table, const QList<int> &indexes);
 
-// Saves the cards to a file as UTF8格式保存文件 does: nothing to write is an encoding error, and a failed write
-// keeps the old file.
-[[nodiscard]] SaveOutcome writeVCardFile(const ContactTable &table, const QList<int> &indexes, const QString &path,
-                                         const WriteProgress &progress = {});
+// Saves the cards with UTF8格式保存文件: nothing to write is an encoding error, and a failed write keeps the old file.
+[[nodiscard]] SaveResult writeVCardFile(const ContactTable &table, const QList<int> &indexes, const QString &path,
+                                        const WriteProgress &progress = {});
 
 } // namespace vecardia

@@ -1,9 +1,10 @@
 #include "encoding/charsetfile.h"
 
+#include "encoding/spaces.h"
+#include "encoding/utf8.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStringDecoder>
 
 #include <limits>
 
@@ -13,8 +14,8 @@ namespace vecardia {
 
 QString localPath(const QString &path)
 {
-    QString p = path.trimmed();
-    // Programs that hand us a file sometimes pass it as a URL.
+    QString p = trimSpaces(path);
+    // Programs that hand us a file sometimes pass it as a URL; the URL's third slash is the path's first.
     if (p.startsWith(u"file:///", Qt::CaseInsensitive))
         p.remove(0, 7);
     return p;
@@ -32,18 +33,44 @@ bool isUtf8(QByteArrayView bytes)
     return !bytes.isEmpty() && bytes.isValidUtf8();
 }
 
-std::optional<QByteArray> readFileBytes(const QString &path)
+bool readInPieces(QFile &file, const std::function<void(QByteArrayView)> &take, QString *why)
 {
-    if (!fileExists(path))
+    if (!file.seek(0)) {
+        if (why)
+            *why = file.errorString();
+        return false;
+    }
+    QByteArray piece(kReadPiece, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = file.read(piece.data(), kReadPiece);
+        if (got < 0) {
+            if (why)
+                *why = file.errorString();
+            return false;
+        }
+        if (got == 0)
+            return true;
+        take(QByteArrayView(piece.constData(), got));
+    }
+}
+
+std::optional<QByteArray> readFileBytes(const QString &path, QString *why)
+{
+    const auto fail = [why](const QString &reason) {
+        if (why)
+            *why = reason;
         return std::nullopt;
+    };
+    if (!fileExists(path))
+        return fail(u"文件不存在"_s);
     QFile file(localPath(path));
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return fail(file.errorString());
     QByteArray bytes;
     const qint64 size = file.size();
     if (size > 0) {
         if (size >= qint64(std::numeric_limits<qsizetype>::max() / 2))
-            return std::nullopt;
+            return fail(u"文件太大"_s);
         bytes.resize(qsizetype(size));
         qint64 got = 0;
         while (got < size) {
@@ -53,19 +80,25 @@ std::optional<QByteArray> readFileBytes(const QString &path)
             got += n;
         }
         if (got != size || file.error() != QFileDevice::NoError)
-            return std::nullopt;
+            return fail(file.errorString());
     } else {
         bytes = file.readAll(); // files that report no size, such as pipes
         if (file.error() != QFileDevice::NoError)
-            return std::nullopt;
+            return fail(file.errorString());
     }
     return bytes;
 }
 
 bool mduUnicodeEncodeFormat(const QString &path)
 {
-    const std::optional<QByteArray> bytes = readFileBytes(path);
-    return bytes && isUtf8(*bytes);
+    if (!fileExists(path))
+        return false;
+    QFile file(localPath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    utf8::Survey survey;
+    return readInPieces(file, [&](QByteArrayView piece) { survey.feed(piece); }) && survey.bytes() > 0 &&
+           survey.wellFormed();
 }
 
 std::optional<QStringDecoder> decoderFor(const QString &charset)
@@ -93,27 +126,9 @@ QString readTextFile(const QString &path, const QString &charset)
     return bytes ? decodeText(*bytes, charset) : QString();
 }
 
-SaveResult saveFile(const QString &path, const std::function<bool(QIODevice &)> &writeBody)
+QString charsetOfFile(const QString &path)
 {
-    QSaveFile file(localPath(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return {SaveOutcome::SaveError, file.errorString()};
-    if (!writeBody(file) || file.error() != QFileDevice::NoError) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return {SaveOutcome::SaveError, why};
-    }
-    if (!file.commit())
-        return {SaveOutcome::SaveError, file.errorString()};
-    return {};
-}
-
-SaveOutcome UTF8格式保存文件(const QString &text, const QString &path)
-{
-    const QByteArray utf8 = text.toUtf8();
-    if (utf8.isEmpty())
-        return SaveOutcome::EncodingError;
-    return saveFile(path, [&](QIODevice &out) { return out.write(utf8) == utf8.size(); }).outcome;
+    return mduUnicodeEncodeFormat(path) ? u"utf-8"_s : u"gb2312"_s;
 }
 
 } // namespace vecardia

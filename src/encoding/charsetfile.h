@@ -8,9 +8,12 @@
 #include <functional>
 #include <optional>
 
-class QIODevice;
+class QFile;
 
 namespace vecardia {
+
+// The file a path names: spaces trimmed, a "file://" URL taken as its path.
+[[nodiscard]] QString localPath(const QString &path);
 
 // Whether a regular file exists at the path (spaces trimmed, a "file://" URL accepted). Hidden files count.
 [[nodiscard]] bool fileExists(const QString &path);
@@ -18,14 +21,17 @@ namespace vecardia {
 // True when the bytes are UTF-8: not empty, and every non-ASCII sequence in them is well-formed UTF-8.
 [[nodiscard]] bool isUtf8(QByteArrayView bytes);
 
-// The file a path names: spaces trimmed, a "file://" URL taken as its path.
-[[nodiscard]] QString localPath(const QString &path);
-
-// The UTF-8 test on a file: false for a missing, empty or unreadable file.
+// The UTF-8 test on a file, judging all of it a piece at a time: false for a missing, empty or unreadable file.
 [[nodiscard]] bool mduUnicodeEncodeFormat(const QString &path);
 
-// The whole file, or nothing when it does not exist or cannot be read.
-[[nodiscard]] std::optional<QByteArray> readFileBytes(const QString &path);
+// Files are read a megabyte at a time, so a large book never sits in memory beside what is read from it.
+inline constexpr qint64 kReadPiece = 1 << 20;
+
+// Calls `take` with each piece of an open file from its start; false, with the system's reason, on a read error.
+[[nodiscard]] bool readInPieces(QFile &file, const std::function<void(QByteArrayView)> &take, QString *why = nullptr);
+
+// The whole file, or nothing (with the system's reason) when it does not exist or cannot be read.
+[[nodiscard]] std::optional<QByteArray> readFileBytes(const QString &path, QString *why = nullptr);
 
 // The decoder for a charset name, trimmed and in any case; "gb2312" and "gbk" get GB18030, their superset, so GBK
 // characters common in names survive. Nothing when the name is empty or the converter does not know it.
@@ -38,19 +44,7 @@ namespace vecardia {
 // The whole file as text in the charset, or the empty text on any failure.
 [[nodiscard]] QString readTextFile(const QString &path, const QString &charset);
 
-enum class SaveOutcome { Saved, EncodingError, SaveError };
-
-struct SaveResult {
-    SaveOutcome outcome = SaveOutcome::Saved;
-    QString error; // what went wrong, for SaveError
-    [[nodiscard]] bool saved() const { return outcome == SaveOutcome::Saved; }
-};
-
-// Writes a file atomically: the body goes to a temporary file beside the target, which replaces the target only
-// when every byte was written. A failed or refused save leaves an existing file as it was.
-[[nodiscard]] SaveResult saveFile(const QString &path, const std::function<bool(QIODevice &)> &writeBody);
-
-// Saves the text as UTF-8 without byte-order mark. An empty text is an encoding error and writes nothing.
-[[nodiscard]] SaveOutcome UTF8格式保存文件(const QString &text, const QString &path);
+// The charset a text file is read in, by the UTF-8 test: "utf-8" or "gb2312".
+[[nodiscard]] QString charsetOfFile(const QString &path);
 
 } // namespace vecardia

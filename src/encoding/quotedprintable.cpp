@@ -1,6 +1,7 @@
 #include "encoding/quotedprintable.h"
 
 #include "encoding/charsetfile.h"
+#include "encoding/utf8.h"
 
 #include <optional>
 
@@ -26,20 +27,11 @@ bool isUtf8Name(QByteArrayView charset)
            name.compare("UTF8", Qt::CaseInsensitive) == 0;
 }
 
-// Length of the UTF-8 sequence that starts with `lead`, at least 1.
-qsizetype sequenceLength(unsigned char lead)
-{
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    return lead >= 0xC0 ? 2 : 1;
-}
-
-// Turns collected bytes into text in the value's charset.
+// Turns collected bytes into text in the value's charset. Without a charset (or with one the converter does not
+// know) the bytes are UTF-8 when they are well-formed UTF-8, and GB18030 otherwise: older Chinese phones name none.
 class ByteSink {
 public:
-    explicit ByteSink(QByteArrayView charset)
+    explicit ByteSink(QByteArrayView charset) : m_named(isUtf8Name(charset) && !charset.trimmed().isEmpty())
     {
         if (!isUtf8Name(charset))
             m_decoder = decoderFor(QString::fromLatin1(charset));
@@ -52,14 +44,18 @@ public:
         if (m_decoder) {
             out += m_decoder->decode(bytes);
             m_decoder->resetState();
-        } else {
+        } else if (m_named || QByteArrayView(bytes).first(utf8::wholeCharacters(bytes)).isValidUtf8()) {
+            // A character cut at the end of the value (a file cut short) does not make the rest GB18030.
             out += QString::fromUtf8(bytes);
+        } else {
+            out += decodeText(bytes, QStringLiteral("GB18030"));
         }
         bytes.clear();
     }
 
 private:
     std::optional<QStringDecoder> m_decoder;
+    bool m_named; // the value says UTF-8
 };
 
 } // namespace
@@ -84,7 +80,7 @@ QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset)
     const qsizetype n = input.size();
     // Positions step over whole characters, so a character outside ASCII counts as one, as in the text it came from.
     const auto width = [&](qsizetype at) {
-        return std::min(sequenceLength(static_cast<unsigned char>(input[at])), n - at);
+        return std::min(utf8::sequenceLength(static_cast<unsigned char>(input[at])), n - at);
     };
     qsizetype p = 0;
     while (p < n) {

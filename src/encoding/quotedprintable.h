@@ -7,7 +7,8 @@
 namespace vecardia::mEncodeDecode {
 
 // Decodes a quoted-printable value. "=XX" pairs and ASCII characters are collected as bytes, which are turned into
-// text with `charset` (UTF-8 when it is empty or unknown); a character outside ASCII is kept as it stands.
+// text with `charset`; when it is empty or unknown, as UTF-8 where they are well-formed UTF-8 and as GB18030
+// otherwise. A character outside ASCII is kept as it stands.
 // Malformed "=" sequences are dropped the way old phones' files expect; an "=" in the last two places ends the value.
 [[nodiscard]] QString decodeQuotedPrintable(QStringView input, QByteArrayView charset = {});
 

@@ -1,6 +1,6 @@
 #include "ui/contactlistview.h"
 
-#include "ui/contactlistmodel.h"
+#include "model/contactlistmodel.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -115,10 +115,16 @@ void ContactListView::autoSizeColumns()
         widest[std::size_t(column)] = headerMetrics.horizontalAdvance(header) + headerPadding;
     }
     // Row by row in table order: a record's texts were read one after the other, so this walks memory in order.
-    for (int row : m_model->rowsInTableOrder()) {
+    const RowOrder &rows = m_model->rows();
+    const ContactTable &table = m_model->table();
+    for (int row : rows.rowsInTableOrder()) {
+        if (rows[row].blank)
+            continue; // shows nothing
+        const ContactRecord &r = table[rows[row].index];
+        const QString *texts[kContactColumns] = {&r.FullName, &r.Mobile, &r.Landline, &photoCell(r), &r.Email, &r.QQ};
         for (int column = 0; column < columns; ++column) {
             int &width = widest[std::size_t(column)];
-            width = std::max(width, textWidth(m_model->cell(row, column), cellMetrics) + cellPadding);
+            width = std::max(width, textWidth(*texts[column], cellMetrics) + cellPadding);
         }
     }
     for (int column = 0; column < columns; ++column)

@@ -3,7 +3,6 @@
 #include "encoding/base64.h"
 #include "ui/photobox.h"
 #include "ui/prompter.h"
-#include "ui/textboxes.h"
 
 #include <QImageReader>
 #include <QPainter>
@@ -36,6 +35,13 @@ bool EncodePictureFile(const QString &path, QString &photo)
     b64.Encode(bytes, encoded);
     b64.ByteArrayToString(encoded, photo);
     return true;
+}
+
+QString pictureFilter()
+{
+    // One filter entry whose caption is its own pattern list.
+    const QString patterns = QStringLiteral("*.gif; *.jpg; *.jpeg; *.jpe; *.bmp; *.png; *.tif; *.tiff");
+    return patterns + u'|' + patterns;
 }
 
 QString choosePicture(Prompter &prompter, PhotoBox &box)

@@ -15,6 +15,9 @@ class Prompter;
 // The Base64 text of the whole file, for storing as a photo; false when the file cannot be read or is empty.
 [[nodiscard]] bool EncodePictureFile(const QString &path, QString &photo);
 
+// The filter of the picture dialogs.
+[[nodiscard]] QString pictureFilter();
+
 // "载入图片": asks for a picture file and shows it in the box. Returns the file when a picture is shown; on a
 // cancelled dialog nothing changes, and a file that is no picture leaves the box empty at its old size.
 [[nodiscard]] QString choosePicture(Prompter &prompter, PhotoBox &box);

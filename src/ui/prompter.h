@@ -29,6 +29,11 @@ public:
     virtual QStringList openFiles(const FileDialog &dialog) = 0;
     // The chosen file, or the empty text when the user cancelled.
     virtual QString saveFile(const FileDialog &dialog) = 0;
+
+    // The program's own messages, captioned with the product title: refusals and failures, completions, questions.
+    void critical(const QString &text);
+    void information(const QString &text);
+    [[nodiscard]] bool askYesNo(const QString &text);
 };
 
 } // namespace vecardia

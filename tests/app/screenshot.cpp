@@ -1,6 +1,6 @@
 // Renders the main window with the sample book offscreen and saves it as a PNG (scripts/screenshot).
-#include "app/form1.h"
-#include "ui/contactlistmodel.h"
+#include "app/mainwindow.h"
+#include "model/contactlistmodel.h"
 #include "ui/contactlistview.h"
 #include "ui/prompter.h"
 

@@ -5,6 +5,8 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace vecardia;
 
+Q_DECLARE_METATYPE(vecardia::ContactRecord)
+
 class TestContactTable : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -81,10 +83,5 @@ private Q_SLOTS:
     }
 };
 
-Q_DECLARE_METATYPE(vecardia::ContactRecord)
-
-QObject *makeContactTableTest()
-{
-    return new TestContactTable;
-}
+QTEST_GUILESS_MAIN(TestContactTable)
 #include "tst_contacttable.moc"

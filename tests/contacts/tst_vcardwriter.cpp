@@ -1,7 +1,7 @@
 #include "contacts/contacttable.h"
 #include "contacts/vcardreader.h"
 #include "contacts/vcardwriter.h"
-#include "describe.h"
+#include "support/describe.h"
 #include "support/generatedbook.h"
 
 #include <QBuffer>
@@ -61,7 +61,7 @@ private Q_SLOTS:
                                          u"a@x b@y"_s, u"HOME:;;St"_s, u"1"_s, u"BIG"_s, u" Family |  | Work|   |"_s,
                                          u"12345"_s});
         QCOMPARE(vcardText(table, {1}), "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=HOME:2\n"
-                                        "PHOTO;ENCODING=B;TYPE=PNG:AAAA\nEMAIL;TYPE=WORK:a@x b@y\nADR;HOME:;;St\n"
+                                        "PHOTO;ENCODING=B;TYPE=PNG:AAAA\nEMAIL;TYPE=INTERNET:a@x\nEMAIL;TYPE=WORK:b@y\nADR;HOME:;;St\n"
                                         "X-QQ;TYPE=CUSTOM:12345\nX-WDJ-BIG-PHOTO:BIG\nX-WDJ-STARRED:1\n"
                                         "CATEGORIES:Family\nCATEGORIES:Work\nEND:VCARD\n"_ba);
     }
@@ -114,13 +114,13 @@ private Q_SLOTS:
         ContactTable table;
         (void)table.append(ContactRecord{.FullName = u"A"_s});
         table.清空数组单个数据(1);
-        QCOMPARE(writeVCardFile(table, {1}, path), SaveOutcome::EncodingError);
+        QCOMPARE(writeVCardFile(table, {1}, path).outcome, SaveOutcome::EncodingError);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), "old"_ba);
         old.close();
 
         (void)table.append(ContactRecord{.FullName = u"B"_s});
-        QCOMPARE(writeVCardFile(table, {1, 2}, path), SaveOutcome::Saved);
+        QCOMPARE(writeVCardFile(table, {1, 2}, path).outcome, SaveOutcome::Saved);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), vcardText(table, {2}));
     }
@@ -157,8 +157,5 @@ private Q_SLOTS:
     }
 };
 
-QObject *makeVCardWriterTest()
-{
-    return new TestVCardWriter;
-}
+QTEST_GUILESS_MAIN(TestVCardWriter)
 #include "tst_vcardwriter.moc"

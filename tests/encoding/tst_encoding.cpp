@@ -1,5 +1,6 @@
 #include "encoding/base64.h"
 #include "encoding/charsetfile.h"
+#include "encoding/savefile.h"
 #include "encoding/quotedprintable.h"
 #include "support/tempfolder.h"
 
@@ -91,24 +92,24 @@ private Q_SLOTS:
     void saveUtf8()
     {
         const QString path = m_dir.filePath(u"out.vcf"_s);
-        QCOMPARE(UTF8格式保存文件(u"abc"_s, path), SaveOutcome::Saved);
+        QCOMPARE(UTF8格式保存文件(u"abc"_s, path).outcome, SaveOutcome::Saved);
         QCOMPARE(testing::TempFolder::contents(path), "abc"_ba);
-        QCOMPARE(UTF8格式保存文件(u"张"_s, path), SaveOutcome::Saved);
+        QCOMPARE(UTF8格式保存文件(u"张"_s, path).outcome, SaveOutcome::Saved);
         QCOMPARE(testing::TempFolder::contents(path), "\xE5\xBC\xA0"_ba); // replaced, no byte-order mark
-        QCOMPARE(UTF8格式保存文件(u"😀\n"_s, path), SaveOutcome::Saved);
+        QCOMPARE(UTF8格式保存文件(u"😀\n"_s, path).outcome, SaveOutcome::Saved);
         QCOMPARE(testing::TempFolder::contents(path), "\xF0\x9F\x98\x80\n"_ba);
     }
 
     void saveEmptyTextKeepsTheOldFile()
     {
         const QString path = m_dir.write(u"keep.vcf"_s, "old");
-        QCOMPARE(UTF8格式保存文件(QString(), path), SaveOutcome::EncodingError);
+        QCOMPARE(UTF8格式保存文件(QString(), path).outcome, SaveOutcome::EncodingError);
         QCOMPARE(testing::TempFolder::contents(path), "old"_ba);
     }
 
     void saveIntoMissingFolderFails()
     {
-        QCOMPARE(UTF8格式保存文件(u"x"_s, m_dir.filePath(u"no/such/folder/x.vcf"_s)), SaveOutcome::SaveError);
+        QCOMPARE(UTF8格式保存文件(u"x"_s, m_dir.filePath(u"no/such/folder/x.vcf"_s)).outcome, SaveOutcome::SaveError);
     }
 
     void saveFailingMidwayKeepsTheOldFile()

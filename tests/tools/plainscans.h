@@ -1,19 +1,74 @@
 #pragma once
 
-// The cleanup tools as plain row-by-row scans: each group head compared with every later row, as the commands were
-// first written. Slow (quadratic) and obviously right; the fast tools must give exactly the same lists.
+// The cleanup tools as plain row-by-row scans over a list that holds copies of its cells, as the commands were first
+// written: each group head compared with every later row. Slow (quadratic) and obviously right; the fast tools must
+// give exactly the same lists, colours, records and counts.
 
 #include "contacts/contacttable.h"
-#include "ui/contactlistmodel.h"
+#include "model/roworder.h"
+#include "model/textrank.h"
+
+#include <algorithm>
+#include <array>
+#include <numeric>
 
 namespace vecardia::plain {
 
-using Colour = ContactListModel::CellColour;
+struct Row {
+    int index = 0;
+    std::array<QString, 7> cells; // the contact row layout and the temporary seventh column
+    std::array<CellColour, 7> colours{};
+};
+
+struct List {
+    std::vector<Row> rows;
+    bool ascending = false;
+
+    [[nodiscard]] int rowCount() const { return int(rows.size()); }
+    [[nodiscard]] const QString &cell(int row, int column) const { return rows[std::size_t(row)].cells[std::size_t(column)]; }
+    void setCell(int row, int column, const QString &text) { rows[std::size_t(row)].cells[std::size_t(column)] = text; }
+    void setColour(int row, int column, CellColour colour) { rows[std::size_t(row)].colours[std::size_t(column)] = colour; }
+};
+
+// The list filled with these records: copies of their texts, black on white.
+inline List listOf(const ContactTable &table, const std::vector<int> &indexes)
+{
+    List list;
+    for (int index : indexes) {
+        const ContactRecord &r = table[index];
+        list.rows.push_back({index, {r.FullName, r.Mobile, r.Landline, photoCell(r), r.Email, r.QQ, QString()}, {}});
+    }
+    return list;
+}
+
+// A header click: the direction flips, then a stable sort of the rows by the column's texts.
+inline void sortOnHeaderClick(List &list, int column)
+{
+    list.ascending = !list.ascending;
+    std::vector<const QString *> texts;
+    for (const Row &row : list.rows)
+        texts.push_back(&row.cells[std::size_t(column)]);
+    const std::vector<int> place = rankTexts(texts, list.ascending);
+    std::vector<std::size_t> order(list.rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](auto a, auto b) { return place[a] < place[b]; });
+    std::vector<Row> sorted;
+    for (std::size_t from : order)
+        sorted.push_back(list.rows[from]);
+    list.rows = std::move(sorted);
+}
+
+inline void resetToBlack(List &list)
+{
+    for (Row &row : list.rows) {
+        for (int column = 0; column < 3; ++column)
+            row.colours[std::size_t(column)] = CellColour::Black;
+    }
+}
 
 // 寻找LV重复项: from 1-based position `start` to the last row, rows whose cell in `column` equals `sought` exactly
 // are marked red, or blanked with their records cleared. Returns the last position matched, or 0.
-inline int 寻找LV重复项(ContactListModel &list, ContactTable &table, int start, const QString &sought, int column,
-                        bool remove)
+inline int 寻找LV重复项(List &list, ContactTable &table, int start, const QString &sought, int column, bool remove)
 {
     if (sought.isEmpty())
         return 0;
@@ -23,12 +78,12 @@ inline int 寻找LV重复项(ContactListModel &list, ContactTable &table, int st
         if (list.cell(p - 1, column) != sought)
             continue;
         if (remove) {
-            for (int c = 0; c <= ContactListModel::TempColumn; ++c)
+            for (int c = 0; c <= kTempColumn; ++c)
                 list.setCell(p - 1, c, QString());
-            table.清空数组单个数据(list.indexAt(p - 1));
+            table.清空数组单个数据(list.rows[std::size_t(p - 1)].index);
         } else {
-            list.setColour(p - 1, 0, Colour::Red);
-            list.setColour(p - 1, column, Colour::Red);
+            list.setColour(p - 1, 0, CellColour::Red);
+            list.setColour(p - 1, column, CellColour::Red);
         }
         last = p;
     }
@@ -36,7 +91,7 @@ inline int 寻找LV重复项(ContactListModel &list, ContactTable &table, int st
 }
 
 // 寻找LV重复项2: names equal after lower-casing; numbering appends 2, 3, … to the repeats.
-inline int 寻找LV重复项2(ContactListModel &list, ContactTable &table, int start, const QString &sought, bool numbering)
+inline int 寻找LV重复项2(List &list, ContactTable &table, int start, const QString &sought, bool numbering)
 {
     if (sought.isEmpty())
         return 0;
@@ -46,13 +101,13 @@ inline int 寻找LV重复项2(ContactListModel &list, ContactTable &table, int s
     for (int p = start; p <= n; ++p) {
         if (list.cell(p - 1, 0).toLower() != sought.toLower())
             continue;
-        list.setColour(p - 1, 0, Colour::Red);
-        list.setColour(p - 1, 1, Colour::Red);
+        list.setColour(p - 1, 0, CellColour::Red);
+        list.setColour(p - 1, 1, CellColour::Red);
         if (numbering) {
             ++counter;
             const QString name = list.cell(p - 1, 0) + QString::number(counter);
             list.setCell(p - 1, 0, name);
-            table[list.indexAt(p - 1)].FullName = name;
+            table[list.rows[std::size_t(p - 1)].index].FullName = name;
         }
         last = p;
     }
@@ -60,10 +115,10 @@ inline int 寻找LV重复项2(ContactListModel &list, ContactTable &table, int s
 }
 
 // The marking commands; `column` 0 marks names.
-inline int mark(ContactListModel &list, ContactTable &table, int column)
+inline int mark(List &list, ContactTable &table, int column)
 {
-    list.resetToBlack();
-    list.sortOnHeaderClick(column);
+    resetToBlack(list);
+    sortOnHeaderClick(list, column);
     const int n = list.rowCount();
     int d = 0;
     for (int i = 1; i <= n; ++i) {
@@ -82,10 +137,10 @@ inline int mark(ContactListModel &list, ContactTable &table, int column)
     return d;
 }
 
-inline int numberNames(ContactListModel &list, ContactTable &table)
+inline int numberNames(List &list, ContactTable &table)
 {
-    list.resetToBlack();
-    list.sortOnHeaderClick(0);
+    resetToBlack(list);
+    sortOnHeaderClick(list, 0);
     const int n = list.rowCount();
     int d = 0;
     for (int i = 1; i <= n; ++i) {
@@ -97,7 +152,7 @@ inline int numberNames(ContactListModel &list, ContactTable &table)
         const int t = 寻找LV重复项2(list, table, i + 1, s, true);
         if (t > 0) {
             list.setCell(i - 1, 0, s + u'1');
-            table[list.indexAt(i - 1)].FullName = s + u'1';
+            table[list.rows[std::size_t(i - 1)].index].FullName = s + u'1';
             d += t - i + 1;
             i = t;
         }
@@ -105,12 +160,11 @@ inline int numberNames(ContactListModel &list, ContactTable &table)
     return d;
 }
 
-inline int deleteDuplicates(ContactListModel &list, ContactTable &table)
+inline int deleteDuplicates(List &list, ContactTable &table)
 {
-    list.setTempColumn(true);
     for (int row = 0; row < list.rowCount(); ++row)
         list.setCell(row, 6, (list.cell(row, 0) + u'|' + list.cell(row, 1) + u'|' + list.cell(row, 2)).toLower());
-    list.sortOnHeaderClick(6);
+    sortOnHeaderClick(list, 6);
     const int n = list.rowCount();
     for (int i = 1; i <= n; ++i) {
         if (list.rowCount() < i + 1)
@@ -123,9 +177,10 @@ inline int deleteDuplicates(ContactListModel &list, ContactTable &table)
             i = w;
     }
     int m = 0;
-    for (int row = 0; row < list.rowCount(); ++row)
+    for (int row = 0; row < list.rowCount(); ++row) {
         m += list.cell(row, 6).isEmpty() ? 1 : 0;
-    list.setTempColumn(false);
+        list.setCell(row, 6, QString()); // the temporary column goes
+    }
     return m;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "contacts/contactrecord.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -12,18 +14,18 @@ class QPushButton;
 
 namespace vecardia {
 
-class ContactListModel;
-class ContactTable;
 class PhotoBox;
 class Prompter;
 
-// "添加联系人": types in new contacts one after the other; each is appended to the table and listed at once.
+// "添加联系人" (AddUser): types in new contacts one after the other; each is handed to `add`, which appends it to
+// the table and lists it, and returns whether it could.
 class AddUser final : public QDialog {
     Q_OBJECT
 
 public:
-    AddUser(ContactTable &table, ContactListModel &list, Prompter &prompter, std::function<void()> countChanged,
-            QWidget *parent = nullptr);
+    using AddContact = std::function<bool(ContactRecord record)>;
+
+    AddUser(Prompter &prompter, AddContact add, QWidget *parent = nullptr);
 
     QLabel *Label4, *Label5, *Label10, *Label6, *Label7;
     QLineEdit *Text3, *Text4, *Text5, *Text6, *Text7;
@@ -38,10 +40,8 @@ public:
     void 确定添加();
 
 private:
-    ContactTable &m_table;
-    ContactListModel &m_list;
     Prompter &m_prompter;
-    std::function<void()> m_countChanged;
+    AddContact m_add;
     QString m_pendingPhoto; // starts empty at every opening, so an earlier opening's picture is never stored
 };
 

@@ -12,9 +12,16 @@ constexpr int kVersionRevision = 801;
 // The number users are asked to contact when a file cannot be read.
 inline const QString kSupportQQ = QStringLiteral("800018801");
 
+// "2.0.801"
+inline QString versionText()
+{
+    return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+}
+
+// "卡舟手机电话簿管理器 V2.0.801"
 inline QString windowCaption()
 {
-    return kTitle + QStringLiteral(" V%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+    return kTitle + QStringLiteral(" V") + versionText();
 }
 
 } // namespace vecardia::product

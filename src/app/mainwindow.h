@@ -19,13 +19,16 @@ class QTimer;
 
 namespace vecardia {
 
+class ChangeSet;
 class ContactListModel;
 class ContactListView;
+class EditorPanel;
 class PhotoBox;
 class Prompter;
 
 // The main window: the contact list on the left, the editor of one contact on the right, the find bar above.
-// Every control keeps its design name as member and object name.
+// Every control keeps its design name as member and object name. The commands live in three files: the list and
+// the panel here, the file commands in filecommands.cpp, the Edit-menu tools in toolcommands.cpp.
 class Form1 final : public QMainWindow {
     Q_OBJECT
 
@@ -38,7 +41,7 @@ public:
 
     [[nodiscard]] ContactTable &table() { return m_table; }
     [[nodiscard]] ContactListModel &listModel() { return *m_model; }
-    [[nodiscard]] const QString &pendingPhoto() const { return m_pendingPhoto; }
+    [[nodiscard]] const QString &pendingPhoto() const;
     [[nodiscard]] QString temporaryPictureFile() const;
 
     // Top row and find bar.
@@ -52,8 +55,8 @@ public:
     // The list.
     QLabel *Label3, *Label2;
     ContactListView *ListView1;
-    // The editor panel.
-    QGroupBox *Frame3;
+    // The editor panel (Frame3) and its controls.
+    EditorPanel *Frame3;
     QLabel *Label4, *Label5, *Label10, *Label6, *Label7;
     QLineEdit *Text3, *Text4, *Text5, *Text6, *Text7;
     QGroupBox *Frame1;
@@ -71,15 +74,16 @@ public:
     void 附加导入VCF文件();
     void 导出列表到号码簿VCF文件();
     void 导出列表到文本文件();
+    [[nodiscard]] bool 查找List1(const QString &path) const;
     // The list.
     void 显示全部数据到LV();
     void 显示查找数据到LV(const QString &choice, const QString &text);
     void AutoSizeColumns();
-    void ListView1全部置为黑色字体();
     void sortByHeader(int column);
     void 删除选中项();
     void 添加联系人();
     void 批量查找();
+    [[nodiscard]] bool 判断LV项目是否存在(const QString &key) const;
     // The cleanup tools.
     void 红色标示重复(int column);
     void 自动给重复姓名后加序号();
@@ -90,14 +94,10 @@ public:
     void 删除座机号前面的区号();
     void 移动手机栏中的座机号码到座机栏();
     void 移动座机栏中的手机号码到手机栏();
-    [[nodiscard]] bool 判断LV项目是否存在(const QString &key) const;
-    [[nodiscard]] bool 查找List1(const QString &path) const;
     // The editor panel.
     void rowClicked(int row);
     void 保存全部信息();
     void 清空全部();
-    void 载入图片();
-    void 清除图片();
 
 private:
     void buildControls();
@@ -106,21 +106,20 @@ private:
                       const std::function<void()> &handler);
     void setCountLabel();
     void showSortIndicator();
-    void emptyPanel();
-    void tell(const QString &text);
+    void listChanged();
+    void applyChanges(const ChangeSet &changes);
     void resetTable();
     void showProgress(const QString &text);
     void hideProgress();
     void importOne(const QString &path);
     void tellUnread(int unread);
+    enum class ExportKind { VCard, Text };
+    void exportList(ExportKind kind);
 
     Prompter &m_prompter;
     ContactTable m_table;
     ContactListModel *m_model;
-    QString m_currentKey;          // the row clicked last (the photo box's tag)
     quint64 m_tableGeneration = 0; // grows with every reset of the table
-    quint64 m_keyGeneration = 0;   // the table the current key belongs to
-    QString m_pendingPhoto;
 };
 
 } // namespace vecardia

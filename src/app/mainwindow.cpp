@@ -1,0 +1,369 @@
+#include "app/mainwindow.h"
+
+#include "app/mainwindowlayout.h"
+#include "contacts/product.h"
+#include "encoding/spaces.h"
+#include "model/contactlistmodel.h"
+#include "tools/batchfind.h"
+#include "ui/addcontactdialog.h"
+#include "ui/batchfinddialog.h"
+#include "ui/contactlistview.h"
+#include "ui/editorpanel.h"
+#include "ui/layout.h"
+#include "ui/photobox.h"
+#include "ui/prompter.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace vecardia {
+
+namespace {
+
+// The update check's timer fires once, this long after start-up.
+constexpr int kUpdateCheckDelayMs = 1000;
+
+} // namespace
+
+Form1::Form1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), m_prompter(prompter)
+{
+    setObjectName(u"Form1"_s);
+    setWindowTitle(u"手机电话簿管理"_s); // the design caption, until start-up sets the real one
+    m_model = new ContactListModel(m_table, this);
+    buildControls();
+    buildMenus();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(u"client"_s);
+    client->setFixedSize(twips(kClientWidth), twips(kClientHeight));
+    setCentralWidget(client);
+
+    Frame3 = new EditorPanel(m_prompter, client);
+    const QHash<QString, QWidget *> controls =
+        vecardia::buildControls(client, mainWindowLayout(), {{u"Frame3"_s, Frame3}});
+    Text1 = controlNamed<QLineEdit>(controls, u"Text1");
+    Command1 = controlNamed<QPushButton>(controls, u"Command1");
+    Command4 = controlNamed<QPushButton>(controls, u"Command4");
+    Frame2 = controlNamed<QGroupBox>(controls, u"Frame2");
+    Label1 = controlNamed<QLabel>(controls, u"Label1");
+    Combo1 = controlNamed<QComboBox>(controls, u"Combo1");
+    Text2 = controlNamed<QLineEdit>(controls, u"Text2");
+    Command2 = controlNamed<QPushButton>(controls, u"Command2");
+    Command3 = controlNamed<QPushButton>(controls, u"Command3");
+    Command8 = controlNamed<QPushButton>(controls, u"Command8");
+    Label3 = controlNamed<QLabel>(controls, u"Label3");
+    Label2 = controlNamed<QLabel>(controls, u"Label2");
+    ListView1 = controlNamed<ContactListView>(controls, u"ListView1");
+    Label8 = controlNamed<QLabel>(controls, u"Label8");
+    Label9 = controlNamed<QLabel>(controls, u"Label9");
+    Label11 = controlNamed<QLabel>(controls, u"Label11");
+    List1 = controlNamed<QListWidget>(controls, u"List1");
+    Label4 = Frame3->Label4;
+    Label5 = Frame3->Label5;
+    Label10 = Frame3->Label10;
+    Label6 = Frame3->Label6;
+    Label7 = Frame3->Label7;
+    Text3 = Frame3->Text3;
+    Text4 = Frame3->Text4;
+    Text5 = Frame3->Text5;
+    Text6 = Frame3->Text6;
+    Text7 = Frame3->Text7;
+    Frame1 = Frame3->Frame1;
+    Picture1 = Frame3->Picture1;
+    Command5 = Frame3->Command5;
+    Command7 = Frame3->Command7;
+    Command6 = Frame3->Command6;
+
+    Text1->setReadOnly(true);
+    Combo1->addItems({u"[全部]"_s, u"姓名"_s, u"电话(手机和座机)"_s, u"邮箱"_s, u"QQ"_s});
+    Label1->lower(); // the search column sits in the gap of its caption
+    Command3->setToolTip(u"载入全部到列表"_s);
+    ListView1->setContactModel(m_model);
+    Label9->setStyleSheet(u"color: #ff8000;"_s);
+    Label9->hide();
+    Label11->setStyleSheet(u"color: red;"_s);
+    Label11->setCursor(Qt::PointingHandCursor);
+    Label11->setToolTip(u"去下载更新..."_s);
+    Label11->hide();
+    List1->hide();
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(u"Timer1"_s);
+    Timer1->setInterval(kUpdateCheckDelayMs);
+    Timer1->setSingleShot(true);
+
+    connect(Command1, &QPushButton::clicked, this, [this] { 打开VCF文件(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { 清空全部(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { 显示查找数据到LV(Combo1->currentText(), Text2->text()); });
+    connect(Text2, &QLineEdit::returnPressed, this, [this] { 显示查找数据到LV(Combo1->currentText(), Text2->text()); });
+    connect(Command3, &QPushButton::clicked, this, [this] { 显示全部数据到LV(); });
+    connect(Command8, &QPushButton::clicked, this, [this] { 批量查找(); });
+    connect(Command6, &QPushButton::clicked, this, [this] { 保存全部信息(); });
+    connect(ListView1, &ContactListView::rowClicked, this, [this](int row) { rowClicked(row); });
+    connect(ListView1, &ContactListView::headerClicked, this, [this](int column) { sortByHeader(column); });
+    connect(ListView1, &ContactListView::popupRequested, this, [this](const QPoint &at) { menu编辑->popup(at); });
+}
+
+QAction *Form1::menuItem(QMenu *menu, const QString &caption, const QString &function,
+                         const std::function<void()> &handler)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(u"menu"_s + function);
+    if (handler)
+        connect(action, &QAction::triggered, this, handler);
+    else
+        action->setEnabled(false); // comes with a later version
+    return action;
+}
+
+void Form1::buildMenus()
+{
+    menu文件 = menuBar()->addMenu(u"文件(&F)"_s);
+    menu文件->setObjectName(u"menu文件"_s);
+    menuItem(menu文件, u"打开VCF文件"_s, u"打开VCF文件"_s, [this] { 打开VCF文件(); });
+    menuItem(menu文件, u"附加导入VCF文件"_s, u"附加导入VCF文件"_s, [this] { 附加导入VCF文件(); });
+    menu文件->addSeparator();
+    menuItem(menu文件, u"导出列表到文本文件"_s, u"导出列表到文本文件"_s, [this] { 导出列表到文本文件(); });
+    menuItem(menu文件, u"导出列表到号码簿VCF文件"_s, u"导出列表到号码簿VCF文件"_s,
+             [this] { 导出列表到号码簿VCF文件(); });
+    menu文件->addSeparator();
+    menuItem(menu文件, u"退出"_s, u"退出"_s, [this] { close(); });
+
+    menu编辑 = menuBar()->addMenu(u"编辑(&E)"_s);
+    menu编辑->setObjectName(u"menu编辑"_s);
+    menuItem(menu编辑, u"删除姓名中的空格"_s, u"删除姓名中的空格"_s, [this] { 删除姓名中的空格(); });
+    menuItem(menu编辑, u"删除手机号码中的空格"_s, u"删除手机号码中的空格"_s, [this] { 删除号码中的空格(false); });
+    menuItem(menu编辑, u"删除座机号码中的空格"_s, u"删除座机号码中的空格"_s, [this] { 删除号码中的空格(true); });
+    menuItem(menu编辑, u"删除座机号前面的区号"_s, u"删除座机号前面的区号"_s, [this] { 删除座机号前面的区号(); });
+    menu编辑->addSeparator();
+    menuItem(menu编辑, u"移动手机栏中的座机号码到座机栏"_s, u"移动手机栏中的座机号码到座机栏"_s,
+             [this] { 移动手机栏中的座机号码到座机栏(); });
+    menuItem(menu编辑, u"移动座机栏中的手机号码到手机栏"_s, u"移动座机栏中的手机号码到手机栏"_s,
+             [this] { 移动座机栏中的手机号码到手机栏(); });
+    menu编辑->addSeparator();
+    menuItem(menu编辑, u"红色标示重复姓名"_s, u"红色标示重复姓名"_s, [this] { 红色标示重复(NameColumn); });
+    menuItem(menu编辑, u"自动给重复姓名后加序号"_s, u"自动给重复姓名后加序号"_s, [this] { 自动给重复姓名后加序号(); });
+    menuItem(menu编辑, u"红色标示重复手机号"_s, u"红色标示重复手机号"_s, [this] { 红色标示重复(MobileColumn); });
+    menuItem(menu编辑, u"红色标示重复座机号"_s, u"红色标示重复座机号"_s, [this] { 红色标示重复(LandlineColumn); });
+    menu编辑->addSeparator();
+    menuItem(menu编辑, u"删除姓名/手机/座机都重复的条目"_s, u"删除姓名手机座机全部重复项"_s,
+             [this] { 删除姓名手机座机全部重复项(); });
+    menuItem(menu编辑, u"删除空白项"_s, u"删除空白项"_s, [this] { 删除空白项(); });
+    menu编辑->addSeparator();
+    menuItem(menu编辑, u"删除选中项(联系人)"_s, u"删除选中项"_s, [this] { 删除选中项(); });
+    menuItem(menu编辑, u"添加联系人"_s, u"添加联系人"_s, [this] { 添加联系人(); });
+
+    menu查找 = menuBar()->addMenu(u"查找(&D)"_s);
+    menu查找->setObjectName(u"menu查找"_s);
+    menuItem(menu查找, u"批量查找"_s, u"批量查找"_s, [this] { 批量查找(); });
+    menuItem(menu查找, u"载入全部到列表"_s, u"载入全部"_s, [this] { 显示全部数据到LV(); });
+
+    menu工具 = menuBar()->addMenu(u"工具(&T)"_s);
+    menu工具->setObjectName(u"menu工具"_s);
+    menuItem(menu工具, u"设置"_s, u"设置"_s, nullptr);
+
+    menu帮助 = menuBar()->addMenu(u"帮助(&H)"_s);
+    menu帮助->setObjectName(u"menu帮助"_s);
+    menuItem(menu帮助, u"关于"_s, u"关于"_s, nullptr);
+    menu帮助->addSeparator();
+    for (const QString &item :
+         {u"最新版本"_s, u"功能介绍及使用方法"_s, u"售后服务"_s, u"作者网站一"_s, u"作者网站二"_s})
+        menuItem(menu帮助, item, item, nullptr);
+}
+
+void Form1::startUp(const QStringList &arguments)
+{
+    setWindowTitle(product::windowCaption());
+    Combo1->setCurrentIndex(0);
+    resetTable();
+    Timer1->start();
+    // The first-run file association and the update check are started here when they are built.
+
+    QString path = arguments.join(u' ');
+    path.remove(u'"');
+    path = trimSpaces(path);
+    if (!path.isEmpty())
+        打开单个VCF文件(path);
+}
+
+const QString &Form1::pendingPhoto() const
+{
+    return Frame3->pendingPhoto();
+}
+
+QString Form1::temporaryPictureFile() const
+{
+    return Frame3->temporaryPictureFile();
+}
+
+void Form1::resetTable()
+{
+    m_table.reset();
+    ++m_tableGeneration;
+}
+
+void Form1::setCountLabel()
+{
+    Label2->setText(m_model->countText());
+}
+
+void Form1::showProgress(const QString &text)
+{
+    Label9->setText(text);
+    Label9->show();
+    // Paint now without handling input: nothing else may run in the middle of a command.
+    Label9->repaint();
+}
+
+void Form1::hideProgress()
+{
+    Label9->hide();
+}
+
+void Form1::applyChanges(const ChangeSet &changes)
+{
+    (void)m_model->apply(changes);
+}
+
+// ---- the list ----
+
+// After a fill: the columns fit the new rows, the count and the sort arrow tell what the list shows.
+void Form1::listChanged()
+{
+    AutoSizeColumns();
+    setCountLabel();
+    showSortIndicator();
+}
+
+void Form1::显示全部数据到LV()
+{
+    m_model->showAll();
+    listChanged();
+}
+
+void Form1::显示查找数据到LV(const QString &choice, const QString &text)
+{
+    m_model->showMatches(choice, text);
+    listChanged();
+}
+
+void Form1::AutoSizeColumns()
+{
+    ListView1->autoSizeColumns();
+}
+
+void Form1::sortByHeader(int column)
+{
+    m_model->sortOnHeaderClick(column);
+    showSortIndicator();
+}
+
+void Form1::showSortIndicator()
+{
+    QHeaderView *header = ListView1->horizontalHeader();
+    const int column = m_model->sortColumn();
+    header->setSortIndicatorShown(column >= 0 && column < m_model->columnCount());
+    if (column >= 0)
+        header->setSortIndicator(column, m_model->sortOrder());
+}
+
+bool Form1::判断LV项目是否存在(const QString &key) const
+{
+    return m_model->rows().判断LV项目是否存在(key);
+}
+
+void Form1::删除选中项()
+{
+    const int row = ListView1->selectedRow();
+    if (row >= 0) {
+        ChangeSet changes;
+        changes.deleteContact(m_table, m_model->indexAt(row));
+        applyChanges(changes);
+        Frame3->empty();
+        m_model->removeRowAt(row);
+    }
+    setCountLabel();
+}
+
+void Form1::批量查找()
+{
+    fFind dialog(
+        [this](const QString &lines) {
+            const tools::BatchFindResult found = tools::batchFind(m_table, lines);
+            m_model->showIndexes(found.listed);
+            listChanged();
+            return found.notFound;
+        },
+        this);
+    dialog.exec();
+}
+
+void Form1::添加联系人()
+{
+    AddUser dialog(
+        m_prompter,
+        [this](ContactRecord record) {
+            const int index = m_table.append(std::move(record));
+            if (index == 0)
+                return false;
+            (void)m_model->appendRow(index);
+            setCountLabel();
+            return true;
+        },
+        this);
+    dialog.exec();
+}
+
+// ---- the editor panel ----
+
+void Form1::rowClicked(int row)
+{
+    if (row >= 0 && row < m_model->rowCount())
+        Frame3->showRecord(m_model->keyAt(row), m_tableGeneration, m_table[m_model->indexAt(row)]);
+    else
+        Frame3->showNoRecord();
+}
+
+void Form1::保存全部信息()
+{
+    const QString &key = Frame3->currentKey();
+    if (key.size() <= 1)
+        return;
+    const int index = ContactTable::indexOfKey(key);
+    // A key from before the table was reset names no record of this table.
+    if (!m_table.contains(index) || Frame3->keyGeneration() != m_tableGeneration) {
+        m_prompter.critical(u"记录不存在，不能保存！"_s);
+        return;
+    }
+    ChangeSet changes;
+    Frame3->addSaveChanges(changes, m_table, index);
+    applyChanges(changes); // the record's row, when listed, shows the new texts
+    Frame3->setSaveEnabled(false);
+}
+
+void Form1::清空全部()
+{
+    m_model->clear();
+    Picture1->removePicture(false);
+    resetTable();
+    List1->clear();
+    for (QLineEdit *box : {Text3, Text4, Text5, Text6, Text7, Text1, Text2})
+        box->clear();
+    setCountLabel();
+    Frame3->setSaveEnabled(false);
+}
+
+} // namespace vecardia

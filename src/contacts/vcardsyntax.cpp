@@ -1,0 +1,182 @@
+#include "contacts/vcardsyntax.h"
+
+#include "encoding/spaces.h"
+#include "encoding/utf8.h"
+
+namespace vecardia::vcard {
+
+namespace detail {
+
+qsizetype nextSeparator(QByteArrayView text, char separator, qsizetype from)
+{
+    bool quoted = false;
+    for (qsizetype i = from; i < text.size(); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == separator && !quoted)
+            return i;
+    }
+    return -1;
+}
+
+QByteArrayView trimmed(QByteArrayView v)
+{
+    return trimSpaces(v);
+}
+
+QByteArrayView unquoted(QByteArrayView v)
+{
+    return v.size() >= 2 && v.front() == '"' && v.back() == '"' ? v.sliced(1, v.size() - 2) : v;
+}
+
+} // namespace detail
+
+bool equalsWord(QByteArrayView a, QByteArrayView upper)
+{
+    if (a.size() != upper.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char c = a[i];
+        if (c >= 'a' && c <= 'z')
+            c = char(c - ('a' - 'A'));
+        if (c != upper[i])
+            return false;
+    }
+    return true;
+}
+
+Property splitProperty(QByteArrayView line)
+{
+    Property p;
+    // Most lines have no quotes: the first colon ends the parameters.
+    const qsizetype plainColon = line.indexOf(':');
+    const qsizetype firstQuote = plainColon < 0 ? line.indexOf('"') : line.first(plainColon).indexOf('"');
+    const qsizetype colon = firstQuote < 0 ? plainColon : detail::nextSeparator(line, ':', 0);
+    p.hasColon = colon >= 0;
+    const QByteArrayView head = p.hasColon ? line.first(colon) : line;
+    const qsizetype semi = head.indexOf(';');
+    QByteArrayView name = semi >= 0 ? head.first(semi) : head;
+    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
+        p.group = name.first(dot);
+        name = name.sliced(dot + 1);
+    }
+    p.name = name;
+    if (semi >= 0) {
+        p.hasParams = true;
+        p.params = head.sliced(semi + 1);
+        p.afterName = trimSpaces(line.sliced(semi + 1));
+    }
+    if (p.hasColon) {
+        p.rawValue = line.sliced(colon + 1);
+        p.value = trimSpaces(p.rawValue);
+    }
+    return p;
+}
+
+QByteArrayView parameter(QByteArrayView params, QByteArrayView key)
+{
+    QByteArrayView found;
+    bool seen = false;
+    forEachParameter(params, [&](const Parameter &p) {
+        if (!seen && !p.bare && equalsWord(p.key, key)) {
+            found = p.value;
+            seen = true;
+        }
+    });
+    return found;
+}
+
+bool saysQuotedPrintable(QByteArrayView params)
+{
+    bool qp = false;
+    forEachParameter(params, [&](const Parameter &p) {
+        qp = qp || ((p.bare || equalsWord(p.key, "ENCODING")) && equalsWord(p.value, "QUOTED-PRINTABLE"));
+    });
+    return qp;
+}
+
+QString unescapeText(QStringView text)
+{
+    if (!text.contains(u'\\'))
+        return text.toString();
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\\' || i + 1 == text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = text[i + 1];
+        if (next == u'n' || next == u'N')
+            out += u'\n';
+        else if (next == u'\\' || next == u',' || next == u';')
+            out += next;
+        else {
+            out += c; // not an escape: the backslash stays
+            continue;
+        }
+        ++i;
+    }
+    return out;
+}
+
+QString escapeText(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        switch (c.unicode()) {
+        case u'\\': out += u"\\\\"; break;
+        case u',': out += u"\\,"; break;
+        case u';': out += u"\\;"; break;
+        case u'\r':
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            out += u"\\n";
+            break;
+        case u'\n': out += u"\\n"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QList<QStringView> components(QStringView value)
+{
+    QList<QStringView> parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u'\\') {
+            ++i; // the escaped character
+        } else if (value[i] == u';') {
+            parts << value.sliced(start, i - start);
+            start = i + 1;
+        }
+    }
+    parts << value.sliced(std::min(start, value.size()));
+    return parts;
+}
+
+QByteArray foldedLine(QByteArrayView line)
+{
+    QByteArray out;
+    out.reserve(line.size() + line.size() / kFoldAt * 3 + 1);
+    qsizetype room = kFoldAt;
+    while (line.size() > room) {
+        // Cut before the character that would cross the limit.
+        qsizetype cut = utf8::wholeCharacters(line.first(room));
+        if (cut == 0)
+            cut = room; // not UTF-8 there: cut where the limit is
+        out.append(line.first(cut));
+        out.append("\n ");
+        line = line.sliced(cut);
+        room = kFoldAt - 1; // the space that starts a continuation counts
+    }
+    out.append(line);
+    out.append('\n');
+    return out;
+}
+
+} // namespace vecardia::vcard

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+// The syntax of vCard lines, shared by the reader and the writer: a property line taken apart, its parameters,
+// the backslash escapes of 3.0 text values, and line folding.
+namespace vecardia::vcard {
+
+// Case-insensitive comparison with an upper-case ASCII word.
+[[nodiscard]] bool equalsWord(QByteArrayView a, QByteArrayView upper);
+
+// A property line taken apart: [group.]NAME[;parameters]:value.
+struct Property {
+    QByteArrayView group;     // before the name, without its "." (empty when none)
+    QByteArrayView name;      // as written
+    QByteArrayView params;    // between the first ";" and the colon (empty when there are none)
+    QByteArrayView afterName; // everything after "NAME;" (parameters, colon and value), trimmed of spaces
+    QByteArrayView rawValue;  // after the colon, as it stands
+    QByteArrayView value;     // after the colon, trimmed of spaces
+    bool hasParams = false;
+    bool hasColon = false;
+};
+
+// The colon that ends the parameters is the first one outside double quotes.
+[[nodiscard]] Property splitProperty(QByteArrayView line);
+
+// One parameter: KEY=value, or a bare word (2.1 style, "CELL"), which comes with `bare` set and the key TYPE.
+// Values in double quotes come unquoted.
+struct Parameter {
+    QByteArrayView key;
+    QByteArrayView value;
+    bool bare = false;
+};
+
+// Calls f(parameter) for each parameter, in order.
+template<typename F>
+void forEachParameter(QByteArrayView params, F &&f);
+
+// Calls f(key, value) for each value: a list ("TYPE=CELL,VOICE", or quoted "cell,voice") gives one call per item,
+// and a bare word comes as TYPE.
+template<typename F>
+void forEachValue(QByteArrayView params, F &&f);
+
+// The value of the first parameter named `key` (case ignored), or nothing.
+[[nodiscard]] QByteArrayView parameter(QByteArrayView params, QByteArrayView key);
+
+// Whether the parameters say the value is quoted-printable (ENCODING=QUOTED-PRINTABLE or the bare word).
+[[nodiscard]] bool saysQuotedPrintable(QByteArrayView params);
+
+// 3.0 text escapes: "\\", "\,", "\;" and "\n" or "\N" (a line break) turned into their characters; a backslash
+// before anything else stays.
+[[nodiscard]] QString unescapeText(QStringView text);
+// The other way: backslash, comma, semicolon and line breaks (CR LF, LF or CR) escaped.
+[[nodiscard]] QString escapeText(QStringView text);
+
+// The components of a structured value (N, ADR) as written: split at each ";" that no backslash escapes.
+[[nodiscard]] QList<QStringView> components(QStringView value);
+
+// Longest line, in bytes, before it is folded.
+inline constexpr qsizetype kFoldAt = 75;
+// A line folded as 3.0 folds: at most 75 bytes a line, never inside a UTF-8 character, each continuation starting
+// with one space. Ends with a line feed.
+[[nodiscard]] QByteArray foldedLine(QByteArrayView line);
+
+// ---- template definitions ----
+
+namespace detail {
+// The next ";" outside double quotes at or after `from`, or -1.
+qsizetype nextSeparator(QByteArrayView text, char separator, qsizetype from);
+QByteArrayView trimmed(QByteArrayView v);
+QByteArrayView unquoted(QByteArrayView v);
+} // namespace detail
+
+template<typename F>
+void forEachParameter(QByteArrayView params, F &&f)
+{
+    qsizetype at = 0;
+    while (at <= params.size() && !params.isEmpty()) {
+        const qsizetype end = detail::nextSeparator(params, ';', at);
+        const QByteArrayView text = detail::trimmed(params.sliced(at, (end < 0 ? params.size() : end) - at));
+        if (!text.isEmpty()) {
+            const qsizetype eq = text.indexOf('=');
+            if (eq < 0)
+                f(Parameter{"TYPE", text, true});
+            else
+                f(Parameter{detail::trimmed(text.first(eq)), detail::unquoted(detail::trimmed(text.sliced(eq + 1))),
+                            false});
+        }
+        if (end < 0)
+            break;
+        at = end + 1;
+    }
+}
+
+template<typename F>
+void forEachValue(QByteArrayView params, F &&f)
+{
+    forEachParameter(params, [&](const Parameter &p) {
+        if (p.bare || !equalsWord(p.key, "TYPE")) {
+            f(p.key, p.value);
+            return;
+        }
+        QByteArrayView values = p.value;
+        while (!values.isEmpty()) {
+            const qsizetype comma = values.indexOf(',');
+            f(p.key, detail::unquoted(detail::trimmed(comma >= 0 ? values.first(comma) : values)));
+            values = comma >= 0 ? values.sliced(comma + 1) : QByteArrayView();
+        }
+    });
+}
+
+} // namespace vecardia::vcard

@@ -1,0 +1,59 @@
+#include "model/changeset.h"
+
+#include "contacts/contacttable.h"
+
+#include <algorithm>
+
+namespace vecardia {
+
+void ChangeSet::set(const ContactTable &table, int index, Field f, const QString &value)
+{
+    const QString &now = field(table[index], f);
+    if (now != value)
+        m_fields.push_back({index, f, now, value});
+}
+
+void ChangeSet::deleteContact(const ContactTable &table, int index)
+{
+    for (Field f : kDeletedFields)
+        set(table, index, f, QString());
+}
+
+std::vector<int> ChangeSet::changedRecords() const
+{
+    std::vector<int> records;
+    for (const FieldChange &change : m_fields) {
+        if (records.empty() || records.back() != change.index)
+            records.push_back(change.index);
+    }
+    std::vector<int> sorted = records;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    if (sorted.size() == records.size())
+        return records;
+    // A record changed again after others: keep the first mention of each.
+    std::vector<bool> seen(std::size_t(sorted.back()) + 1, false);
+    std::vector<int> once;
+    for (int index : records) {
+        if (!seen[std::size_t(index)]) {
+            seen[std::size_t(index)] = true;
+            once.push_back(index);
+        }
+    }
+    return once;
+}
+
+void applyFieldChanges(const ChangeSet &changes, ContactTable &table)
+{
+    for (const FieldChange &change : changes.fields())
+        field(table[change.index], change.field) = change.after;
+}
+
+void applyChanges(const ChangeSet &changes, ContactTable &table, RowOrder &rows)
+{
+    applyFieldChanges(changes, table);
+    if (changes.rows)
+        rows = *changes.rows;
+}
+
+} // namespace vecardia

@@ -146,7 +146,7 @@ void Form1::exportList(ExportKind kind)
         switch (saved.outcome) {
         case SaveOutcome::Saved: m_prompter.information(u"保存完毕！"_s); break;
         case SaveOutcome::EncodingError: m_prompter.critical(u"保存编码出错！"_s); break;
-        case SaveOutcome::SaveError: m_prompter.critical(u"保存出错！"_s); break;
+        case SaveOutcome::SaveError: m_prompter.critical(u"保存出错！\n"_s + saved.reason); break;
         }
     } else {
         // The text list walks the table and asks the list for each record's row, as the Part's export does.

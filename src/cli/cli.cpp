@@ -11,7 +11,10 @@
 #include "tools/cleanuptools.h"
 
 #include <QHash>
+#include <QFileDevice>
 #include <QIODevice>
+
+#include <algorithm>
 
 #include <optional>
 
@@ -109,9 +112,9 @@ QByteArray recordJson(const ContactTable &table, int index)
     return line;
 }
 
-QString cannotRead(const QString &path)
+QString cannotRead(const QString &path, const QString &reason = {})
 {
-    return u"无法打开你的文件！（%1）"_s.arg(path);
+    return reason.isEmpty() ? u"无法打开你的文件！（%1）"_s.arg(path) : u"无法打开你的文件！（%1：%2）"_s.arg(path, reason);
 }
 
 int dump(const QStringList &args, QIODevice &out, QIODevice &err)
@@ -121,7 +124,7 @@ int dump(const QStringList &args, QIODevice &out, QIODevice &err)
     ContactTable table;
     const ReadResult read = openContactFile(args.first(), table);
     if (!read.read)
-        return fail(err, Failed, cannotRead(args.first()));
+        return fail(err, Failed, cannotRead(args.first(), read.reason));
     for (int i = 1; i <= table.upperIndex(); ++i) {
         if (out.write(recordJson(table, i)) < 0)
             return fail(err, Failed, u"输出出错"_s);
@@ -138,13 +141,19 @@ int dump(const QStringList &args, QIODevice &out, QIODevice &err)
 std::optional<int> loadBooks(const QStringList &inputs, ContactTable &table, QIODevice &err)
 {
     int unread = 0;
+    QStringList read; // as the window's append import, a path is the same file whatever its letter case
     for (qsizetype i = 0; i < inputs.size(); ++i) {
-        const ReadResult read = i == 0 ? openContactFile(inputs[i], table) : importContactFile(inputs[i], table);
-        if (!read.read) {
-            (void)fail(err, Failed, cannotRead(inputs[i]));
+        if (read.contains(inputs[i], Qt::CaseInsensitive)) {
+            say(err, u"该文件（%1）已经导入过，跳过。"_s.arg(inputs[i]));
+            continue;
+        }
+        const ReadResult result = i == 0 ? openContactFile(inputs[i], table) : importContactFile(inputs[i], table);
+        if (!result.read) {
+            (void)fail(err, Failed, cannotRead(inputs[i], result.reason));
             return std::nullopt;
         }
-        unread += read.parsed.unread;
+        read << inputs[i];
+        unread += result.parsed.unread;
     }
     return unread;
 }
@@ -157,12 +166,12 @@ bool isOutputName(const QString &name)
 // Writes the records as the export commands do: vCard 3.0 in list order, or the text list.
 int writeOutput(const ContactTable &table, const QList<int> &indexes, const QString &output, QIODevice &err)
 {
+    const bool anyLive = std::any_of(indexes.begin(), indexes.end(), [&](int index) { return table.isLive(index); });
+    if (!anyLive)
+        return fail(err, Failed, u"保存编码出错！（没有可以保存的联系人）"_s);
     if (output.endsWith(u".vcf", Qt::CaseInsensitive)) {
-        switch (writeVCardFile(table, indexes, output).outcome) {
-        case SaveOutcome::Saved: return Done;
-        case SaveOutcome::EncodingError: return fail(err, Failed, u"保存编码出错！（没有可以保存的联系人）"_s);
-        case SaveOutcome::SaveError: return fail(err, Failed, u"保存出错！（%1）"_s.arg(output));
-        }
+        const SaveResult saved = writeVCardFile(table, indexes, output);
+        return saved.saved() ? int(Done) : fail(err, Failed, u"保存出错！（%1：%2）"_s.arg(output, saved.reason));
     }
     const std::vector<bool> listed = [&] {
         std::vector<bool> marks(std::size_t(table.upperIndex()) + 1, false);
@@ -171,7 +180,7 @@ int writeOutput(const ContactTable &table, const QList<int> &indexes, const QStr
         return marks;
     }();
     const SaveResult saved = writeTextFile(table, [&](int index) { return listed[std::size_t(index)]; }, output);
-    return saved.saved() ? int(Done) : fail(err, Failed, u"保存出错：%1"_s.arg(saved.reason));
+    return saved.saved() ? int(Done) : fail(err, Failed, u"保存出错：%1（%2）"_s.arg(saved.reason, output));
 }
 
 struct Operation {
@@ -329,10 +338,12 @@ int find(const QStringList &args, QIODevice &out, QIODevice &err)
     ContactTable table;
     if (!loadBooks({args[0]}, table, err))
         return Failed;
-    if (!fileExists(args[1]))
-        return fail(err, Failed, cannotRead(args[1]));
+    QString why;
+    const std::optional<QByteArray> bytes = readFileBytes(args[1], &why);
+    if (!bytes)
+        return fail(err, Failed, cannotRead(args[1], why));
     // The lines of the numbers file, whatever its line ends, as the dialog's text box holds them.
-    QString lines = readTextFile(args[1], charsetOfFile(args[1]));
+    QString lines = decodeText(*bytes, charsetOfFile(args[1]));
     lines.replace(u"\r\n"_s, u"\n"_s);
     lines.replace(u'\n', u"\r\n"_s);
     const tools::BatchFindResult found = tools::batchFind(table, lines);
@@ -364,15 +375,21 @@ int runCli(const QStringList &args, QIODevice &out, QIODevice &err)
         out.write(kUsage.toUtf8());
         return Done;
     }
+    int code = BadArguments;
     if (command == u"dump")
-        return dump(args.mid(1), out, err);
-    if (command == u"convert")
-        return convert(args.mid(1), err);
-    if (command == u"clean")
-        return clean(args.mid(1), err);
-    if (command == u"find")
-        return find(args.mid(1), out, err);
-    return fail(err, BadArguments, u"不认识的命令 %1（--help 查看用法）"_s.arg(command));
+        code = dump(args.mid(1), out, err);
+    else if (command == u"convert")
+        code = convert(args.mid(1), err);
+    else if (command == u"clean")
+        code = clean(args.mid(1), err);
+    else if (command == u"find")
+        code = find(args.mid(1), out, err);
+    else
+        return fail(err, BadArguments, u"不认识的命令 %1（--help 查看用法）"_s.arg(command));
+    // What was printed must have reached its file (a full disk, a closed pipe): otherwise the command failed.
+    if (auto *file = qobject_cast<QFileDevice *>(&out); code == Done && file && !file->flush())
+        return fail(err, Failed, u"输出出错：%1"_s.arg(file->errorString()));
+    return code;
 }
 
 } // namespace vecardia

@@ -49,7 +49,7 @@ ReadResult importContactFile(const QString &path, ContactTable &table)
 
     // The file is read a piece at a time and each card decoded on its own, so a large book never sits in memory
     // beside the contacts built from it, and a book merged from a UTF-8 and a GB2312 phone reads whole.
-    CardStream cards(table);
+    CardStream cards(table, file.size());
     const QByteArray head = file.peek(kUtf8Bom.size());
     QString why;
     if (head.startsWith(kUtf16LeBom) || head.startsWith(kUtf16BeBom)) {

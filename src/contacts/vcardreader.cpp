@@ -31,6 +31,11 @@ QString text(QByteArrayView v)
     return v.isEmpty() ? QString() : QString::fromUtf8(v);
 }
 
+bool holds(QByteArrayView v, char c)
+{
+    return !v.isEmpty() && std::memchr(v.data(), c, std::size_t(v.size())) != nullptr;
+}
+
 bool startsWithWord(QByteArrayView v, QByteArrayView upper)
 {
     return v.size() >= upper.size() && equalsWord(v.first(upper.size()), upper);
@@ -75,10 +80,17 @@ void splitLines(QByteArrayView piece, std::vector<QByteArrayView> &lines)
     }
 }
 
+bool startsWithLetter(QByteArrayView line, char upper)
+{
+    return !line.isEmpty() && (line[0] == upper || line[0] == char(upper + ('a' - 'A')));
+}
+
 Dialect dialectOf(const std::vector<QByteArrayView> &lines)
 {
     for (QByteArrayView line : lines) {
         const QByteArrayView t = trimSpaces(line);
+        if (!startsWithLetter(t, 'V') && !startsWithLetter(t, 'E'))
+            continue;
         if (equalsWord(t, "VERSION:2.1"))
             return Dialect::V21;
         if (equalsWord(t, "VERSION:4.0"))
@@ -109,7 +121,18 @@ public:
                 m_lines.push_back(line);
                 continue;
             }
-            QByteArray joined = line.toByteArray();
+            // The lines that make this one, first measured so the joined line is allocated once.
+            std::size_t last = next;
+            qsizetype size = line.size();
+            if (softBreak) {
+                while (last < count && endsInSoftBreak(physical[last - 1]))
+                    size += physical[last++].size();
+            }
+            while (last < count && continues(physical[last], photo21))
+                size += physical[last++].size();
+            QByteArray joined;
+            joined.reserve(size);
+            joined.append(line);
             if (softBreak) {
                 // Quoted-printable soft line breaks: the "=" goes and the value goes on with the next line.
                 while (next < count && endsInSoftBreak(joined)) {
@@ -117,17 +140,14 @@ public:
                     joined.append(physical[next++]);
                 }
             }
-            for (; next < count; ++next) {
+            for (; next < last; ++next) {
                 const QByteArrayView more = physical[next];
-                if (isFolded(more)) {
-                    // 3.0 folds at any place and the first white space goes; 2.1 folds only where white space
-                    // already stands, so it stays.
-                    joined.append(dialect == Dialect::V21 ? more : more.sliced(1));
-                } else if (photo21 && !trimSpaces(more).isEmpty() && !more.contains(':')) {
-                    joined.append(trimSpaces(more)); // 2.1 photo data goes on in lines of its own
-                } else {
-                    break;
-                }
+                if (photo21)
+                    appendWithoutWhiteSpace(joined, more); // Base64 data holds no white space
+                else if (dialect == Dialect::V21)
+                    joined.append(more); // 2.1 folds only where white space already stands, so it stays
+                else
+                    joined.append(more.sliced(1)); // 3.0 folds anywhere, and the first white space goes
             }
             m_joined.push_back(std::move(joined));
             m_lines.push_back(m_joined.back());
@@ -139,6 +159,28 @@ public:
 
 private:
     static bool isFolded(QByteArrayView line) { return !line.isEmpty() && (line[0] == ' ' || line[0] == '\t'); }
+    // Whether a line goes on with the one before: folded, or (after a 2.1 photo line) data without a colon.
+    static bool continues(QByteArrayView line, bool photo21)
+    {
+        return isFolded(line) || (photo21 && !trimSpaces(line).isEmpty() && !holds(line, ':'));
+    }
+    static void appendWithoutWhiteSpace(QByteArray &out, QByteArrayView data)
+    {
+        const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+        // A data line is its indent and then data: the indent goes, and the rest is checked with memchr.
+        qsizetype at = 0;
+        while (at < data.size() && blank(data[at]))
+            ++at;
+        data = data.sliced(at);
+        if (!holds(data, ' ') && !holds(data, '\t')) {
+            out.append(data);
+            return;
+        }
+        for (char c : data) {
+            if (!blank(c))
+                out.append(c);
+        }
+    }
     static bool endsInSoftBreak(QByteArrayView line)
     {
         const QByteArrayView t = trimSpaces(line);
@@ -152,7 +194,10 @@ private:
     }
     static bool isPhotoLine(QByteArrayView line)
     {
-        const Property p = vcard::splitProperty(trimSpaces(line));
+        line = trimSpaces(line);
+        if (!startsWithLetter(line, 'P') && !holds(line, '.')) // grouped lines ("item1.PHOTO") are rare
+            return false;
+        const Property p = vcard::splitProperty(line);
         return p.hasColon && equalsWord(p.name, "PHOTO");
     }
 
@@ -162,8 +207,13 @@ private:
 
 // 2.1 values as 3.0 text: the line breaks and commas of plain text escaped, a backslash that escapes no ";"
 // doubled (2.1 escapes only the ";" inside structured values).
-QString escape21(QStringView value, bool commas)
+QString escape21(const QString &value, bool commas)
 {
+    const bool plain = std::none_of(value.begin(), value.end(), [&](QChar c) {
+        return c == u'\\' || c == u'\r' || c == u'\n' || (commas && c == u',');
+    });
+    if (plain)
+        return value;
     QString out;
     out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -244,7 +294,8 @@ QByteArray photoType21(QByteArrayView params)
 // its URIs.
 class CardReader {
 public:
-    CardReader(Dialect dialect, const std::vector<QByteArrayView> &lines) : m_dialect(dialect), m_lines(lines)
+    CardReader(Dialect dialect, const std::vector<QByteArrayView> &lines, std::vector<bool> &keep)
+        : m_dialect(dialect), m_lines(lines), m_keep(keep)
     {
         m_keep.assign(lines.size(), false);
     }
@@ -253,9 +304,9 @@ public:
     {
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
             const QByteArrayView line = trimSpaces(m_lines[i]);
-            if (line.isEmpty() || startsWithWord(line, "VERSION:"))
+            if (line.isEmpty() || (startsWithLetter(line, 'V') && startsWithWord(line, "VERSION:")))
                 continue;
-            if (equalsWord(line, "END:VCARD"))
+            if (startsWithLetter(line, 'E') && equalsWord(line, "END:VCARD"))
                 break; // what follows before the next card is not this card's
             m_line = i;
             const Property p = vcard::splitProperty(line);
@@ -339,7 +390,7 @@ private:
         }
         // An earlier N line says nothing the last one does not: only one N line is written back.
         hold(m_name, std::move(whole), false);
-        m_nameParameters = p.params.toByteArray();
+        m_nameParameters = p.params;
         return true;
     }
 
@@ -380,8 +431,8 @@ private:
             return false;
         QByteArrayView number = p.value;
         // A tel: URI (4.0, or any card that says VALUE=uri) is the number after its scheme.
-        if ((m_dialect == Dialect::V40 || equalsWord(vcard::parameter(p.params, "VALUE"), "URI")) &&
-            startsWithWord(number, "TEL:"))
+        if (startsWithWord(number, "TEL:") &&
+            (m_dialect == Dialect::V40 || equalsWord(vcard::parameter(p.params, "VALUE"), "URI")))
             number = number.sliced(4);
         switch (telKind(p.params)) {
         case TelKind::Ignored: return false;
@@ -458,7 +509,7 @@ private:
         if (equalsWord(vcard::parameter(p.params, "VALUE"), "URL"))
             return u"VALUE=uri:"_s + text(p.value);
         const QByteArray type = photoType21(p.params);
-        const QString data = text(withoutWhiteSpace(p.value));
+        const QString data = p.value.contains(' ') || p.value.contains('\t') ? text(withoutWhiteSpace(p.value)) : text(p.value);
         return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + text(type) + u':' + data;
     }
 
@@ -496,7 +547,7 @@ private:
     {
         if (!plainValue(p))
             return false;
-        m_record.Categories += text(p.value) + u'|';
+        m_record.Categories.append(text(p.value)).append(u'|');
         return true;
     }
 
@@ -546,6 +597,20 @@ private:
         return said.join(u' ');
     }
 
+    // Whether N is the one the writer builds from the name: ";" + name + ";;;".
+    static bool isBuiltName(const QString &n, const QString &name)
+    {
+        if (n.size() != name.size() + 4 && !name.contains(u'\\') && !name.contains(u',') && !name.contains(u';'))
+            return false; // the common answer, without looking further
+        if (n.size() < 4 || n.front() != u';' || !QStringView(n).endsWith(u";;;"))
+            return false;
+        const QStringView given = QStringView(n).sliced(1, n.size() - 4);
+        const bool plain = std::none_of(name.begin(), name.end(), [](QChar c) {
+            return c == u'\\' || c == u',' || c == u';' || c == u'\n' || c == u'\r';
+        });
+        return plain ? given == name : given == vcard::escapeText(name);
+    }
+
     // A line kept with the record, in 3.0 form.
     QString keptLine(std::size_t i) const
     {
@@ -573,48 +638,50 @@ private:
     void finish()
     {
         // E-mail: the plain, work and home addresses in that order.
-        QStringList emails;
-        for (const Held *e : {&m_emailPlain, &m_emailWork, &m_emailHome}) {
-            if (!e->value.isEmpty())
-                emails << e->value;
+        for (Held *e : {&m_emailPlain, &m_emailWork, &m_emailHome}) {
+            if (e->value.isEmpty())
+                continue;
+            if (m_record.Email.isEmpty())
+                m_record.Email = std::move(e->value);
+            else
+                m_record.Email.append(u' ').append(e->value);
         }
-        m_record.Email = emails.join(u' ');
 
         // Numbers: the work and then the other number fill an empty mobile, else an empty landline, else drop out.
-        Held mobile = m_cell, landline = m_home;
-        for (const Held *number : {&m_work, &m_other}) {
-            if (number->value.isEmpty()) {
-                if (number->line >= 0 && number->line != mobile.line && number->line != landline.line)
-                    m_keep[std::size_t(number->line)] = true; // an empty number line says nothing, but stays
+        Held *mobile = &m_cell, *landline = &m_home;
+        for (Held *number : {&m_work, &m_other}) {
+            if (number->value.isEmpty())
                 continue;
-            }
-            if (mobile.value.isEmpty())
-                mobile = *number;
-            else if (landline.value.isEmpty())
-                landline = *number;
+            if (mobile->value.isEmpty())
+                mobile = number;
+            else if (landline->value.isEmpty())
+                landline = number;
             else
                 m_keep[std::size_t(number->line)] = true;
         }
-        m_record.Mobile = mobile.value;
-        m_record.Landline = landline.value;
-        m_record.Photo = m_photo.value;
-        m_record.Address = m_address.value;
-        m_record.QQ = m_qq.value;
-        m_record.Starred = m_starred.value;
-        m_record.BigPhoto = m_bigPhoto.value;
+        m_record.Mobile = std::move(mobile->value);
+        m_record.Landline = std::move(landline->value);
+        m_record.Photo = std::move(m_photo.value);
+        m_record.Address = std::move(m_address.value);
+        m_record.QQ = std::move(m_qq.value);
+        m_record.Starred = std::move(m_starred.value);
+        m_record.BigPhoto = std::move(m_bigPhoto.value);
 
         // A card named only by N is called by its name's components.
-        m_record.FullName = m_fullName.value;
+        m_record.FullName = std::move(m_fullName.value);
         if (m_record.FullName.isEmpty() && m_name.line >= 0)
             m_record.FullName = nameFromComponents(m_name.value);
 
         QString kept;
         // The card's N goes back as it came while it says more than the N the writer builds from the name.
-        if (m_name.line >= 0 && m_name.value != u';' + vcard::escapeText(m_record.FullName) + u";;;"_s) {
+        if (m_name.line >= 0 && !isBuiltName(m_name.value, m_record.FullName)) {
             const QString parameters = v21() ? encoding21(m_nameParameters).parameters
                                              : (m_nameParameters.isEmpty() ? QString() : u';' + text(m_nameParameters));
-            kept += u"N"_s + (v21() || !vcard::saysQuotedPrintable(m_nameParameters) ? parameters : QString()) +
-                    u':' + m_name.value + u'\n';
+            kept.reserve(m_name.value.size() + parameters.size() + 3);
+            kept.append(u'N');
+            if (v21() || !vcard::saysQuotedPrintable(m_nameParameters))
+                kept.append(parameters);
+            kept.append(u':').append(m_name.value).append(u'\n');
         }
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
             if (m_keep[i])
@@ -625,12 +692,12 @@ private:
 
     const Dialect m_dialect;
     const std::vector<QByteArrayView> &m_lines;
-    std::vector<bool> m_keep; // the lines that go back with the record
+    std::vector<bool> &m_keep; // the lines that go back with the record
     std::size_t m_line = 0;   // the line being read
     ContactRecord m_record;
     Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_photo,
         m_address, m_qq, m_starred, m_bigPhoto;
-    QByteArray m_nameParameters;
+    QByteArrayView m_nameParameters;
     bool m_recognised = false;
 };
 
@@ -640,6 +707,7 @@ private:
 struct CardStream::Reader {
     std::vector<QByteArrayView> physical;
     LogicalLines logical;
+    std::vector<bool> keep;
     QStringDecoder gb18030{"GB18030"};
 
     // One card piece (the bytes after its "BEGIN:VCARD"); `last` when the end of the text cuts it.
@@ -658,7 +726,7 @@ struct CardStream::Reader {
         splitLines(piece, physical);
         const Dialect dialect = dialectOf(physical);
         logical.build(physical, dialect);
-        return CardReader(dialect, logical.lines()).read();
+        return CardReader(dialect, logical.lines(), keep).read();
     }
 };
 
@@ -685,7 +753,10 @@ ParseResult splitAndParse(QStringView text, ContactTable &table)
     return splitAndParse(QByteArrayView(utf8), table);
 }
 
-CardStream::CardStream(ContactTable &table) : m_table(table), m_reader(std::make_unique<Reader>()) {}
+CardStream::CardStream(ContactTable &table, qint64 expectedBytes)
+    : m_table(table), m_reader(std::make_unique<Reader>()), m_expectedBytes(expectedBytes)
+{
+}
 
 CardStream::~CardStream() = default;
 
@@ -701,6 +772,7 @@ void CardStream::read(QByteArrayView piece, bool last)
 
 void CardStream::feed(QByteArrayView bytes)
 {
+    m_fed += bytes.size();
     m_buffer.append(bytes);
     const QByteArrayView text(m_buffer);
     qsizetype start = 0; // of the card being read, or of the text before the first card
@@ -722,6 +794,13 @@ void CardStream::feed(QByteArrayView bytes)
         start = std::max<qsizetype>(0, m_searched); // nothing before the first card is kept
     m_buffer.remove(0, start);
     m_searched -= start;
+
+    // The table grows once: the cards of the first piece tell how many the whole text holds.
+    if (!m_sized && m_expectedBytes > m_fed && m_result.appended + m_result.unread > 0) {
+        m_sized = true;
+        const double perByte = double(m_result.appended) / double(m_fed);
+        m_table.reserve(int(std::min<double>(perByte * double(m_expectedBytes - m_fed) * 1.05 + 16, 1 << 30)));
+    }
 }
 
 ParseResult CardStream::finish()

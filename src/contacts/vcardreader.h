@@ -34,7 +34,8 @@ inline constexpr QByteArrayView kCardStart = "BEGIN:VCARD";
 // are those that splitAndParse would read from the whole text.
 class CardStream {
 public:
-    explicit CardStream(ContactTable &table);
+    // `expectedBytes`, the length of the whole text when known, lets the table be sized once from the first cards.
+    explicit CardStream(ContactTable &table, qint64 expectedBytes = 0);
     ~CardStream();
     CardStream(const CardStream &) = delete;
     CardStream &operator=(const CardStream &) = delete;
@@ -52,6 +53,9 @@ private:
     QByteArray m_buffer;      // from the start of the card being read (or of text not searched yet) on
     qsizetype m_searched = 0; // how far the buffer has been searched for the next "BEGIN:VCARD"
     bool m_inCard = false;    // the buffer starts with "BEGIN:VCARD"
+    qint64 m_expectedBytes;
+    qint64 m_fed = 0;
+    bool m_sized = false;
     ParseResult m_result;
 };
 

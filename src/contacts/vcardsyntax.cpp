@@ -3,6 +3,8 @@
 #include "encoding/spaces.h"
 #include "encoding/utf8.h"
 
+#include <cstring>
+
 namespace vecardia::vcard {
 
 namespace detail {
@@ -31,32 +33,40 @@ QByteArrayView unquoted(QByteArrayView v)
 
 } // namespace detail
 
-bool equalsWord(QByteArrayView a, QByteArrayView upper)
+namespace {
+
+// Lines are short: memchr beats the general-purpose searches here.
+qsizetype find(QByteArrayView v, char c)
 {
-    if (a.size() != upper.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char c = a[i];
-        if (c >= 'a' && c <= 'z')
-            c = char(c - ('a' - 'A'));
-        if (c != upper[i])
-            return false;
-    }
-    return true;
+    if (v.isEmpty())
+        return -1;
+    const void *hit = std::memchr(v.data(), c, std::size_t(v.size()));
+    return hit ? static_cast<const char *>(hit) - v.data() : -1;
 }
+
+qsizetype findLast(QByteArrayView v, char c)
+{
+    for (qsizetype i = v.size() - 1; i >= 0; --i) {
+        if (v[i] == c)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
 
 Property splitProperty(QByteArrayView line)
 {
     Property p;
     // Most lines have no quotes: the first colon ends the parameters.
-    const qsizetype plainColon = line.indexOf(':');
-    const qsizetype firstQuote = plainColon < 0 ? line.indexOf('"') : line.first(plainColon).indexOf('"');
+    const qsizetype plainColon = find(line, ':');
+    const qsizetype firstQuote = find(plainColon < 0 ? line : line.first(plainColon), '"');
     const qsizetype colon = firstQuote < 0 ? plainColon : detail::nextSeparator(line, ':', 0);
     p.hasColon = colon >= 0;
     const QByteArrayView head = p.hasColon ? line.first(colon) : line;
-    const qsizetype semi = head.indexOf(';');
+    const qsizetype semi = find(head, ';');
     QByteArrayView name = semi >= 0 ? head.first(semi) : head;
-    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
+    if (const qsizetype dot = findLast(name, '.'); dot >= 0) {
         p.group = name.first(dot);
         name = name.sliced(dot + 1);
     }
@@ -95,10 +105,15 @@ bool saysQuotedPrintable(QByteArrayView params)
     return qp;
 }
 
-QString unescapeText(QStringView text)
+QString unescapeText(const QString &text)
 {
     if (!text.contains(u'\\'))
-        return text.toString();
+        return text;
+    return unescapeText(QStringView(text));
+}
+
+QString unescapeText(QStringView text)
+{
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -11,7 +11,17 @@
 namespace vecardia::vcard {
 
 // Case-insensitive comparison with an upper-case ASCII word.
-[[nodiscard]] bool equalsWord(QByteArrayView a, QByteArrayView upper);
+[[nodiscard]] inline bool equalsWord(QByteArrayView a, QByteArrayView upper)
+{
+    if (a.size() != upper.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char c = a[i];
+        if ((c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c) != upper[i])
+            return false;
+    }
+    return true;
+}
 
 // A property line taken apart: [group.]NAME[;parameters]:value.
 struct Property {
@@ -54,6 +64,7 @@ void forEachValue(QByteArrayView params, F &&f);
 // 3.0 text escapes: "\\", "\,", "\;" and "\n" or "\N" (a line break) turned into their characters; a backslash
 // before anything else stays.
 [[nodiscard]] QString unescapeText(QStringView text);
+[[nodiscard]] QString unescapeText(const QString &text); // the same text, shared, when it holds no escape
 // The other way: backslash, comma, semicolon and line breaks (CR LF, LF or CR) escaped.
 [[nodiscard]] QString escapeText(QStringView text);
 

@@ -8,7 +8,10 @@
 #include <QBuffer>
 #include <QStringEncoder>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <vector>
 
 namespace vecardia {
 
@@ -82,22 +85,73 @@ private:
     QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
-// The e-mail lines: one per address, typed so that reading them again joins the same addresses in the same order
-// (plain, work, home). A single address is the work address, as the card layout always had it.
-void writeEmails(Utf8Sink &out, QStringView email)
+// The kinds of e-mail line, in the order reading joins them.
+enum EmailKind { Plain, Work, Home };
+
+EmailKind emailKind(QByteArrayView params)
+{
+    bool work = false, home = false;
+    vcard::forEachValue(params, [&](QByteArrayView key, QByteArrayView v) {
+        if (vcard::equalsWord(key, "TYPE")) {
+            work = work || vcard::equalsWord(v, "WORK");
+            home = home || vcard::equalsWord(v, "HOME");
+        }
+    });
+    return work ? Work : home ? Home : Plain;
+}
+
+// The kinds of the e-mail lines a record keeps (addresses its card had beyond the three it shows).
+std::array<bool, 3> keptEmailKinds(const QString &kept)
+{
+    std::array<bool, 3> kinds{};
+    for (QStringView line : QStringView(kept).tokenize(u'\n', Qt::SkipEmptyParts)) {
+        const QByteArray utf8 = line.toUtf8();
+        const vcard::Property p = vcard::splitProperty(utf8);
+        if (p.hasColon && vcard::equalsWord(p.name, "EMAIL"))
+            kinds[emailKind(p.params)] = true;
+    }
+    return kinds;
+}
+
+// The kinds the addresses are written as. One address is the work address and two are the plain and the work one,
+// as the card layout had it, unless the kept lines hold other kinds: a kept address must be followed by a written
+// one of its kind, so that reading the file again gives the same addresses.
+std::vector<EmailKind> emailKinds(qsizetype addresses, const std::array<bool, 3> &kept)
+{
+    if (addresses >= 3) {
+        std::vector<EmailKind> kinds(std::size_t(addresses - 2), Plain); // only the last plain one is read back
+        kinds.push_back(Work);
+        kinds.push_back(Home);
+        return kinds;
+    }
+    static const std::vector<std::vector<EmailKind>> choices[] = {
+        {{}},
+        {{Work}, {Plain}, {Home}},
+        {{Plain, Work}, {Plain, Home}, {Work, Home}},
+    };
+    const auto &options = choices[addresses];
+    for (const std::vector<EmailKind> &option : options) {
+        bool covers = true;
+        for (int kind : {Plain, Work, Home})
+            covers = covers && (!kept[std::size_t(kind)] || std::find(option.begin(), option.end(), kind) != option.end());
+        if (covers)
+            return option;
+    }
+    return options.front();
+}
+
+// The e-mail lines: one per address.
+void writeEmails(Utf8Sink &out, const ContactRecord &r)
 {
     QList<QStringView> addresses;
-    for (QStringView address : email.tokenize(u' ', Qt::SkipEmptyParts))
+    for (QStringView address : QStringView(r.Email).tokenize(u' ', Qt::SkipEmptyParts))
         addresses << address;
-    const qsizetype n = addresses.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        QByteArrayView tag = "EMAIL;TYPE=INTERNET:"; // a plain address
-        if (i == n - 1 && n >= 3)
-            tag = "EMAIL;TYPE=HOME:";
-        else if (i == n - 1 || (i == n - 2 && n >= 3))
-            tag = "EMAIL;TYPE=WORK:";
-        out.line(tag, vcard::escapeText(addresses[i]));
-    }
+    if (addresses.isEmpty())
+        return;
+    const std::vector<EmailKind> kinds = emailKinds(addresses.size(), keptEmailKinds(r.Kept));
+    static constexpr QByteArrayView tags[] = {"EMAIL;TYPE=INTERNET:", "EMAIL;TYPE=WORK:", "EMAIL;TYPE=HOME:"};
+    for (qsizetype i = 0; i < addresses.size(); ++i)
+        out.line(tags[kinds[std::size_t(i)]], vcard::escapeText(addresses[i]));
 }
 
 void writeCard(Utf8Sink &out, const ContactRecord &r)
@@ -128,7 +182,7 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     optional("TEL;TYPE=CELL:", r.Mobile);
     optional("TEL;TYPE=HOME:", r.Landline);
     optional("PHOTO;", r.Photo);
-    writeEmails(out, r.Email);
+    writeEmails(out, r);
     optional("ADR;", r.Address);
     optional("X-QQ;TYPE=CUSTOM:", r.QQ);
     optional("X-WDJ-BIG-PHOTO:", r.BigPhoto);

@@ -120,12 +120,6 @@ QString decodeText(QByteArrayView bytes, const QString &charset)
     return decoder ? decoder->decode(bytes) : QString();
 }
 
-QString readTextFile(const QString &path, const QString &charset)
-{
-    const std::optional<QByteArray> bytes = readFileBytes(path);
-    return bytes ? decodeText(*bytes, charset) : QString();
-}
-
 QString charsetOfFile(const QString &path)
 {
     return mduUnicodeEncodeFormat(path) ? u"utf-8"_s : u"gb2312"_s;

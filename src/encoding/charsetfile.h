@@ -41,9 +41,6 @@ inline constexpr qint64 kReadPiece = 1 << 20;
 // The empty text when the name is empty or unknown; a leading byte-order mark is dropped.
 [[nodiscard]] QString decodeText(QByteArrayView bytes, const QString &charset);
 
-// The whole file as text in the charset, or the empty text on any failure.
-[[nodiscard]] QString readTextFile(const QString &path, const QString &charset);
-
 // The charset a text file is read in, by the UTF-8 test: "utf-8" or "gb2312".
 [[nodiscard]] QString charsetOfFile(const QString &path);
 

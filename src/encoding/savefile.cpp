@@ -4,17 +4,29 @@
 
 #include <QSaveFile>
 
+#include <cerrno>
+
 namespace vecardia {
 
-SaveResult saveFile(const QString &path, const std::function<bool(QIODevice &)> &writeBody,
-                    const QString &reasonWhenRefused)
+SaveResult saveFile(const QString &path, const std::function<bool(QIODevice &)> &writeBody)
 {
     QSaveFile file(localPath(path));
     if (!file.open(QIODevice::WriteOnly))
         return {SaveOutcome::SaveError, file.errorString()};
+    errno = 0;
     if (!writeBody(file) || file.error() != QFileDevice::NoError) {
-        const QString why = file.error() != QFileDevice::NoError || reasonWhenRefused.isEmpty() ? file.errorString()
-                                                                                                 : reasonWhenRefused;
+        // A write the disk cut short (it is full) leaves the device without an error: the system said why.
+        const int systemError = errno;
+        QString why = file.errorString();
+        if (file.error() == QFileDevice::NoError)
+            why = systemError != 0 ? qt_error_string(systemError) : QStringLiteral("写入未完成");
+        file.cancelWriting();
+        return {SaveOutcome::SaveError, why};
+    }
+    // The last buffered bytes reach the disk here: a full disk shows now, with its reason, where the commit that
+    // follows would only say that something went wrong.
+    if (!file.flush()) {
+        const QString why = file.errorString();
         file.cancelWriting();
         return {SaveOutcome::SaveError, why};
     }

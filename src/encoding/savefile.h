@@ -18,10 +18,9 @@ struct SaveResult {
 };
 
 // Writes a file atomically: the body goes to a temporary file beside the target, which replaces the target only
-// when every byte was written. A failed or refused save leaves an existing file as it was. `writeBody` returns false
-// when it could not write everything; `reason` then says why when the device does not.
-[[nodiscard]] SaveResult saveFile(const QString &path, const std::function<bool(QIODevice &)> &writeBody,
-                                  const QString &reasonWhenRefused = {});
+// when every byte was written. A failed or refused save leaves an existing file as it was and says why in the
+// system's words. `writeBody` returns false when it could not write everything.
+[[nodiscard]] SaveResult saveFile(const QString &path, const std::function<bool(QIODevice &)> &writeBody);
 
 // A text to save as UTF-8: a whole string, or a writer that produces the bytes a piece at a time (a large contact
 // book is never held as one string).

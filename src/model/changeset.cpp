@@ -1,6 +1,7 @@
 #include "model/changeset.h"
 
 #include "contacts/contacttable.h"
+#include "contacts/keptlines.h"
 
 #include <algorithm>
 
@@ -11,6 +12,16 @@ void ChangeSet::set(const ContactTable &table, int index, Field f, const QString
     const QString &now = field(table[index], f);
     if (now != value)
         m_fields.push_back({index, f, now, value});
+}
+
+void ChangeSet::rename(const ContactTable &table, int index, const QString &name)
+{
+    const ContactRecord &r = table[index];
+    if (r.FullName == name)
+        return;
+    set(table, index, Field::FullName, name);
+    if (!kept::nameLine(r.Kept).isEmpty())
+        set(table, index, Field::Kept, kept::withoutNameLine(r.Kept));
 }
 
 void ChangeSet::deleteContact(const ContactTable &table, int index)

@@ -27,6 +27,9 @@ class ChangeSet {
 public:
     // Field `f` of record `index` becomes `value`; nothing is recorded when it already is that.
     void set(const ContactTable &table, int index, Field f, const QString &value);
+    // The contact gets another name. The card's own N line, kept while the name was the card's, goes with the old
+    // name: the writer builds N from the new one.
+    void rename(const ContactTable &table, int index, const QString &name);
     // The record is deleted in place, as 清空数组单个数据 does.
     void deleteContact(const ContactTable &table, int index);
 

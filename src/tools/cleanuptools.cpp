@@ -161,7 +161,7 @@ Outcome numberRepeatedNames(const ContactTable &table, const RowOrder &rows)
     return walkRepeats(table, rows, Repeat::Name, [&](const RowOrder &list, int head, auto repeatRows, ChangeSet &changes) {
         const auto rename = [&](int row, int number) {
             const int index = list.indexAt(row);
-            changes.set(table, index, Field::FullName, table[index].FullName + QString::number(number));
+            changes.rename(table, index, table[index].FullName + QString::number(number));
         };
         int number = 1;
         for (int row : repeatRows)
@@ -209,7 +209,7 @@ Outcome deleteFullDuplicates(const ContactTable &table, const RowOrder &rows)
 ChangeSet removeNameSpaces(const ContactTable &table, const RowOrder &rows)
 {
     return forListedRecords(table, rows, [&](ChangeSet &changes, int index, const ContactRecord &record) {
-        changes.set(table, index, Field::FullName, withoutSpaces(record.FullName));
+        changes.rename(table, index, withoutSpaces(record.FullName));
     });
 }
 

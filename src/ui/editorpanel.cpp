@@ -129,7 +129,7 @@ void EditorPanel::empty()
 
 void EditorPanel::addSaveChanges(ChangeSet &changes, const ContactTable &table, int index) const
 {
-    changes.set(table, index, Field::FullName, Text3->text());
+    changes.rename(table, index, Text3->text());
     changes.set(table, index, Field::Mobile, Text4->text());
     changes.set(table, index, Field::Landline, Text5->text());
     changes.set(table, index, Field::QQ, Text6->text());

@@ -34,7 +34,7 @@ Run run(const QStringList &args)
 
 QString dataFile(const QString &name)
 {
-    return QString::fromUtf8(VECARDIA_TEST_DATA) + u"/cli/"_s + name;
+    return QString::fromUtf8(VECARDIA_TEST_DATA) + u"/books/"_s + name;
 }
 
 } // namespace
@@ -152,6 +152,50 @@ private Q_SLOTS:
         r = run({u"convert"_s, blank, u"-o"_s, out});
         QCOMPARE(r.code, 1);
         QCOMPARE(testing::TempFolder::contents(out), "old"_ba);
+    }
+
+    void convertRefusesNothingToWriteAsText()
+    {
+        const QString blank = m_dir.write(u"only-mail.vcf"_s, "BEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"_ba);
+        const QString out = m_dir.write(u"keep.txt"_s, "old");
+        const Run r = run({u"convert"_s, blank, u"-o"_s, out});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(testing::TempFolder::contents(out), "old"_ba);
+    }
+
+    void aFileGivenTwiceIsReadOnce()
+    {
+        const QString book = m_dir.write(u"once.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
+        const QString out = m_dir.filePath(u"once-out.txt"_s);
+        const Run r = run({u"convert"_s, book, book, u"-o"_s, out});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains(u"已经导入过"_s), qPrintable(r.err));
+        QCOMPARE(testing::TempFolder::contents(out), "A    \r\n"_ba);
+    }
+
+    void unreadableFilesAreErrors()
+    {
+        const QString noCards = m_dir.write(u"nocards.vcf"_s, "just text\n"_ba);
+        Run r = run({u"dump"_s, noCards});
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(u"没有可以读入的联系人"_s), qPrintable(r.err));
+        const QString book = m_dir.write(u"f2.vcf"_s, "BEGIN:VCARD\nFN:A\nTEL;TYPE=CELL:1\nEND:VCARD\n"_ba);
+        r = run({u"find"_s, book, m_dir.path()}); // a folder: no numbers to read
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains(m_dir.path()));
+    }
+
+    // Output that never reaches its file is an error, not a silent success.
+    void fullOutputIsAnError()
+    {
+        const QString book = m_dir.write(u"d2.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
+        QFile full(u"/dev/full"_s);
+        if (!full.open(QIODevice::WriteOnly))
+            QSKIP("no /dev/full here");
+        QBuffer err;
+        err.open(QIODevice::WriteOnly);
+        QCOMPARE(runCli({u"dump"_s, book}, full, err), 1);
+        QVERIFY(err.data().contains("输出出错"));
     }
 
     void cleanRunsTheToolsInOrder()

@@ -1,4 +1,5 @@
 #include "contacts/contacttable.h"
+#include "contacts/keptlines.h"
 #include "contacts/vcardreader.h"
 #include "support/describe.h"
 
@@ -150,6 +151,94 @@ private Q_SLOTS:
         QTest::newRow("text before the first card ignored") << u"FN:X\n"_s + card30(u"FN:A\n"_s) << u"FN=A"_s;
         QTest::newRow("lower-case begin is no card") << u"begin:vcard\nFN:A\nend:vcard\n"_s << QString();
         QTest::newRow("e-mail only card is kept") << card30(u"EMAIL:a@x\n"_s) << u"E=a@x"_s;
+
+        // Line ends: CR LF, a run of CRs before LF, and a lone CR all end a line.
+        QTest::newRow("lone CR") << u"BEGIN:VCARD\rVERSION:3.0\rFN:A\rTEL;TYPE=CELL:1\rEND:VCARD\r"_s << u"FN=A | M=1"_s;
+        QTest::newRow("CR CR LF") << u"BEGIN:VCARD\r\r\nFN:A\r\r\nTEL;CELL:1\r\r\n"_s << u"FN=A | M=1"_s;
+        QTest::newRow("two lone CRs are two line ends")
+            << u"BEGIN:VCARD\rFN:A\r\rTEL;CELL:1\rEND:VCARD"_s << u"FN=A | M=1"_s;
+
+        // A name given only as N.
+        QTest::newRow("N without FN, western order")
+            << card30(u"N:Virtanen;Matti;Juhani;Dr.;Jr.\n"_s) << u"N=Virtanen;Matti;Juhani;Dr.;Jr. | FN=Dr. Matti Juhani Virtanen Jr."_s;
+        QTest::newRow("N without FN, Chinese order") << card30(u"N:张;三;;;\n"_s) << u"N=张;三;;; | FN=张三"_s;
+        QTest::newRow("empty FN takes N") << card30(u"N:Lee;Ann\nFN:\nEMAIL:a@x\n"_s) << u"N=Lee;Ann | FN=Ann Lee | E=a@x"_s;
+        QTest::newRow("N escapes") << card30(u"N:Smith\\;Jones;Ann\n"_s) << u"N=Smith\\;Jones;Ann | FN=Ann Smith;Jones"_s;
+
+        // Quoted-printable only where the line says so; the charset it names, or UTF-8 or GB18030 by the bytes.
+        QTest::newRow("2.1 plain name with =")
+            << card21(u"N:Tom=Jerry Co;;;;\nFN:Tom=Jerry Co\n"_s) << u"N=Tom=Jerry Co | FN=Tom=Jerry Co"_s;
+        QTest::newRow("2.1 GBK bytes, no charset")
+            << card21(u"FN;ENCODING=QUOTED-PRINTABLE:=D5=C5=C8=FD\n"_s) << u"FN=张三"_s;
+        QTest::newRow("2.1 bare QUOTED-PRINTABLE word")
+            << card21(u"FN;QUOTED-PRINTABLE:=41=42\n"_s) << u"FN=AB"_s;
+        QTest::newRow("3.0 declared quoted-printable")
+            << card30(u"FN;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0\n"_s) << u"FN=张"_s;
+        QTest::newRow("3.0 undeclared = stays") << card30(u"FN:=E5=BC=A0\n"_s) << u"FN==E5=BC=A0"_s;
+
+        // 2.1 folding keeps the white space it folds at; 3.0 folding drops one.
+        QTest::newRow("2.1 folded name") << card21(u"FN:Ann\n  Lee\n"_s) << u"FN=Ann  Lee"_s;
+        QTest::newRow("3.0 folded name") << card30(u"FN:Ann\n  Lee\n"_s) << u"FN=Ann Lee"_s;
+
+        // 3.0 escapes in the name and the e-mail addresses.
+        QTest::newRow("escapes") << card30(u"FN:Smith\\, John\\\\x\\nB\\q\nEMAIL:a\\,b@x\n"_s)
+                                 << u"FN=Smith, John\\x\nB\\q | E=a,b@x"_s;
+
+        // 2.1 photos in the 3.0 form.
+        QTest::newRow("2.1 photo typed by a bare word")
+            << card21(u"FN:A\nPHOTO;JPEG;ENCODING=BASE64:/9j/\n AA AA\n"_s) << u"FN=A | P=ENCODING=b;TYPE=JPEG:/9j/AAAA"_s;
+        QTest::newRow("2.1 photo by URL")
+            << card21(u"FN:A\nPHOTO;VALUE=URL:http://x/a.gif\n"_s) << u"FN=A | P=VALUE=uri:http://x/a.gif"_s;
+        QTest::newRow("2.1 photo MIME type") << card21(u"FN:A\nPHOTO;TYPE=image/png;BASE64:QUJD\n"_s)
+                                             << u"FN=A | P=ENCODING=b;TYPE=PNG:QUJD"_s;
+
+        // vCard 4.0.
+        QTest::newRow("4.0 quoted type list and tel: URI")
+            << u"BEGIN:VCARD\nVERSION:4.0\nFN:A\nTEL;VALUE=uri;TYPE=\"cell,voice\":tel:+1-555-0100\nEND:VCARD\n"_s
+            << u"FN=A | M=+1-555-0100"_s;
+        QTest::newRow("4.0 data: photo")
+            << u"BEGIN:VCARD\nVERSION:4.0\nFN:A\nPHOTO:data:image/jpeg;base64,/9j/AA==\nEND:VCARD\n"_s
+            << u"FN=A | P=ENCODING=b;TYPE=JPEG:/9j/AA=="_s;
+        QTest::newRow("4.0 URI photo")
+            << u"BEGIN:VCARD\nVERSION:4.0\nFN:A\nPHOTO:https://x/a.jpg\nEND:VCARD\n"_s << u"FN=A | P=VALUE=uri:https://x/a.jpg"_s;
+        QTest::newRow("3.0 keeps tel: when no URI is said") << card30(u"FN:A\nTEL;TYPE=CELL:tel:1\n"_s) << u"FN=A | M=tel:1"_s;
+        QTest::newRow("quoted parameter with a colon")
+            << card30(u"FN:A\nTEL;TYPE=CELL;X-LABEL=\"a:b\":1\n"_s) << u"FN=A | M=1"_s;
+
+        // What follows END:VCARD before the next card is no part of it.
+        QTest::newRow("text after END") << card30(u"FN:A\n"_s) + u"TEL;TYPE=CELL:9\n"_s << u"FN=A"_s;
+    }
+
+    // What the fields do not hold is kept with the record, in card order and in 3.0 form.
+    void keptLines_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("other properties") << card30(u"N:;A;;;\nFN:A\nORG:Acme\nitem1.URL:http://x\nX-FOO;BAR=1:z\n"_s)
+                                          << QStringList{u"ORG:Acme"_s, u"item1.URL:http://x"_s, u"X-FOO;BAR=1:z"_s};
+        QTest::newRow("N the writer would build is not kept") << card30(u"N:;A;;;\nFN:A\n"_s) << QStringList();
+        QTest::newRow("N with more in it") << card30(u"N:Lee;Ann;;;\nFN:Ann Lee\n"_s) << QStringList{u"N:Lee;Ann;;;"_s};
+        QTest::newRow("numbers and e-mails the fields do not keep")
+            << card30(u"FN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=CELL:2\nTEL;TYPE=HOME:3\nTEL;TYPE=WORK:4\nTEL;TYPE=FAX:5\n"
+                      "EMAIL;TYPE=HOME:h1\nEMAIL;TYPE=HOME:h2\n"_s)
+            << QStringList{u"TEL;TYPE=CELL:1"_s, u"TEL;TYPE=WORK:4"_s, u"TEL;TYPE=FAX:5"_s, u"EMAIL;TYPE=HOME:h1"_s};
+        QTest::newRow("a later FN replaces an earlier one") << card30(u"FN:A\nFN:B\n"_s) << QStringList();
+        QTest::newRow("2.1 lines in 3.0 form")
+            << card21(u"N:Lee;Ann\nFN:Ann Lee\nORG;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:A=2C B=0D=0AC\n"
+                      "TEL;WORK;FAX:5\nLOGO;GIF;ENCODING=BASE64:R0lG\n ODlh\n"_s)
+            << QStringList{u"N:Lee;Ann"_s, u"ORG:A\\, B\\nC"_s, u"TEL;TYPE=WORK;TYPE=FAX:5"_s,
+                           u"LOGO;TYPE=GIF;ENCODING=b:R0lGODlh"_s};
+        QTest::newRow("2.1 address as 3.0")
+            << card21(u"FN:A\nADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Main St=0D=0A2;X\nADR;ENCODING=QUOTED-PRINTABLE:;;=41\n"_s)
+            << QStringList{u"ADR:;;A"_s};
+    }
+    void keptLines()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, kept);
+        ContactTable table;
+        QCOMPARE(splitAndParse(QStringView(text), table).appended, 1);
+        QCOMPARE(kept::lines(table[1].Kept), kept);
     }
     void card()
     {

@@ -66,6 +66,61 @@ private Q_SLOTS:
                                         "CATEGORIES:Family\nCATEGORIES:Work\nEND:VCARD\n"_ba);
     }
 
+    // Kept lines come right after VERSION, folded where long; the card's own N stands in for the built one.
+    void keptLinesComeFirst()
+    {
+        ContactTable table;
+        const QString longNote = u"NOTE:"_s + QString(40, u'甲'); // 5 + 120 bytes: folded, never inside a character
+        (void)table.append(ContactRecord{.FullName = u"Ann Lee"_s,
+                                         .Mobile = u"1"_s,
+                                         .Kept = u"N:Lee;Ann;;;\nORG:Acme\n"_s + longNote + u'\n'});
+        const QByteArray text = vcardText(table, {1});
+        const QByteArray note = longNote.toUtf8();
+        QCOMPARE(text, "BEGIN:VCARD\nVERSION:3.0\nORG:Acme\n" + note.first(74) + "\n " + note.sliced(74) +
+                           "\nN:Lee;Ann;;;\nFN:Ann Lee\nTEL;TYPE=CELL:1\nEND:VCARD\n"_ba);
+        for (const QByteArray &line : text.split('\n'))
+            QVERIFY(line.size() <= 75);
+    }
+
+    void namesAndAddressesAreEscaped()
+    {
+        ContactTable table;
+        (void)table.append(ContactRecord{.FullName = u"Smith, John; Jr\\\n"_s, .Email = u"a,b@x"_s});
+        QCOMPARE(vcardText(table, {1}), "BEGIN:VCARD\nVERSION:3.0\nN:;Smith\\, John\\; Jr\\\\\\n;;;\n"
+                                        "FN:Smith\\, John\\; Jr\\\\\\n\nEMAIL;TYPE=WORK:a\\,b@x\nEND:VCARD\n"_ba);
+    }
+
+    // One line per e-mail address, typed so that reading gives the addresses back in their order, and so that an
+    // address the record keeps never comes before one of its own kind.
+    void emailLines_data()
+    {
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QByteArray>("lines");
+        QTest::newRow("one") << u"a"_s << QString() << "EMAIL;TYPE=WORK:a\n"_ba;
+        QTest::newRow("two") << u"a b"_s << QString() << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=WORK:b\n"_ba;
+        QTest::newRow("three") << u"a b c"_s << QString()
+                               << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=WORK:b\nEMAIL;TYPE=HOME:c\n"_ba;
+        QTest::newRow("four") << u"a b c d"_s << QString()
+                              << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=INTERNET:b\nEMAIL;TYPE=WORK:c\nEMAIL;TYPE=HOME:d\n"_ba;
+        QTest::newRow("one, a plain one kept") << u"a"_s << u"EMAIL:old\n"_s << "EMAIL;TYPE=INTERNET:a\n"_ba;
+        QTest::newRow("two, a home one kept") << u"a b"_s << u"EMAIL;TYPE=HOME:old\n"_s
+                                              << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=HOME:b\n"_ba;
+    }
+    void emailLines()
+    {
+        QFETCH(QString, email);
+        QFETCH(QString, kept);
+        QFETCH(QByteArray, lines);
+        ContactTable table;
+        (void)table.append(ContactRecord{.FullName = u"x"_s, .Email = email, .Kept = kept});
+        const QByteArray text = vcardText(table, {1});
+        QVERIFY2(text.contains("FN:x\n" + lines + "END:VCARD"), text.constData());
+        ContactTable again;
+        (void)splitAndParse(QByteArrayView(text), again);
+        QCOMPARE(again[1].Email, email.split(u' ').size() > 3 ? email.section(u' ', -3) : email);
+    }
+
     void listOrderAndLiveRecordsOnly()
     {
         ContactTable table;

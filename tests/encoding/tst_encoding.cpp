@@ -8,6 +8,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace vecardia;
 
@@ -62,7 +67,7 @@ private Q_SLOTS:
 
     void utf8TestOnMissingFile() { QVERIFY(!mduUnicodeEncodeFormat(m_dir.filePath(u"nope.vcf"_s))); }
 
-    void readTextFile_data()
+    void decodeFile_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("charset");
@@ -79,15 +84,22 @@ private Q_SLOTS:
         QTest::newRow("empty charset") << "abc"_ba << u"  "_s << QString();
         QTest::newRow("empty file") << QByteArray() << u"utf-8"_s << QString();
     }
-    void readTextFile()
+    void decodeFile()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, charset);
         QFETCH(QString, text);
-        QCOMPARE(vecardia::readTextFile(m_dir.write(u"r.vcf"_s, bytes), charset), text);
+        const std::optional<QByteArray> read = readFileBytes(m_dir.write(u"r.vcf"_s, bytes));
+        QVERIFY(read);
+        QCOMPARE(decodeText(*read, charset), text);
     }
 
-    void readTextFileMissing() { QCOMPARE(vecardia::readTextFile(m_dir.filePath(u"x"_s), u"utf-8"_s), QString()); }
+    void readMissingFile()
+    {
+        QString why;
+        QVERIFY(!readFileBytes(m_dir.filePath(u"x"_s), &why));
+        QVERIFY(!why.isEmpty());
+    }
 
     void saveUtf8()
     {
@@ -123,6 +135,24 @@ private Q_SLOTS:
         QCOMPARE(testing::TempFolder::contents(path), "old"_ba);
     }
 
+    // A disk that fills up in the middle of a save: the old file stays, and the system says why.
+    void fullDiskSaysWhy()
+    {
+        const QString path = m_dir.write(u"full.vcf"_s, "old");
+        struct rlimit before{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &before) == 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of stopping us
+        struct rlimit small = before;
+        small.rlim_cur = 4096;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const SaveResult result = UTF8格式保存文件(QString(20000, u'x'), path);
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(result.outcome, SaveOutcome::SaveError);
+        QCOMPARE(result.reason, qt_error_string(EFBIG));
+        QCOMPARE(testing::TempFolder::contents(path), "old"_ba);
+    }
+
     void quotedPrintable_data()
     {
         QTest::addColumn<QString>("input");
@@ -146,6 +176,11 @@ private Q_SLOTS:
         QTest::newRow("raw emoji kept") << u"A😀B"_s << QByteArray() << u"A😀B"_s;
         QTest::newRow("gb2312 bytes") << u"=D5=C5=C8=FD"_s << "GB2312"_ba << u"张三"_s;
         QTest::newRow("unknown charset is utf-8") << u"=E5=BC=A0"_s << "X-NONE"_ba << u"张"_s;
+        // No charset: UTF-8 when the bytes are UTF-8, GB18030 when they are not (older Chinese phones name none).
+        QTest::newRow("no charset, gbk bytes") << u"=D5=C5=C8=FD"_s << QByteArray() << u"张三"_s;
+        QTest::newRow("unknown charset, gbk bytes") << u"=D5=C5=C8=FD"_s << "X-NONE"_ba << u"张三"_s;
+        QTest::newRow("utf-8 cut at the end is utf-8") << u"=E5=BC=A0=E4=B8"_s << QByteArray() << u"张\uFFFD\uFFFD"_s;
+        QTest::newRow("utf-8 named stays utf-8") << u"=D5=C5"_s << "UTF-8"_ba << u"\uFFFD\uFFFD"_s;
     }
     void quotedPrintable()
     {

@@ -221,6 +221,18 @@ private Q_SLOTS:
         QCOMPARE(records, names);
     }
 
+    // A new name goes with a new N: the card's own N, kept while the name was the card's, is dropped.
+    void renamingDropsTheKeptName()
+    {
+        book({{.FullName = u"Ann Lee"_s, .Kept = u"N:Lee;Ann;;;\nORG:Acme\n"_s},
+              {.FullName = u"Ann Lee"_s, .Kept = u"ORG:Other\n"_s},
+              {.FullName = u"Bob"_s, .Kept = u"N:B;o;b;;\n"_s}});
+        QCOMPARE(run(tools::numberRepeatedNames(m_table, m_list)), 2);
+        QCOMPARE(m_table[1].Kept, u"ORG:Acme\n"_s);
+        QCOMPARE(m_table[2].Kept, u"ORG:Other\n"_s);
+        QCOMPARE(m_table[3].Kept, u"N:B;o;b;;\n"_s); // not renamed
+    }
+
     void numberingDoesNotLookAtNewNames()
     {
         book({{.FullName = u"老师"_s}, {.FullName = u"老师"_s}, {.FullName = u"老师1"_s}});

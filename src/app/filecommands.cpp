@@ -90,23 +90,31 @@ void Form1::附加导入VCF文件()
     const QStringList files = m_prompter.openFiles({.filter = kVCardFilter, .multiple = true});
     if (files.isEmpty())
         return;
+    bool anyRead = false;
     for (const QString &path : files) {
-        if (查找List1(path)) {
-            if (!m_prompter.askYesNo(u"该文件（"_s + path + u"）已经导入过，您确定要重复导入吗？"_s))
-                continue;
-        } else {
+        const bool again = 查找List1(path);
+        if (again && !m_prompter.askYesNo(u"该文件（"_s + path + u"）已经导入过，您确定要重复导入吗？"_s))
+            continue;
+        if (!importOne(path))
+            continue; // said so; the next file goes on
+        if (!again)
             List1->addItem(path);
-        }
-        importOne(path);
+        anyRead = true;
     }
-    m_prompter.information(u"附加导入文件完成。"_s);
+    if (anyRead)
+        m_prompter.information(u"附加导入文件完成。"_s);
 }
 
-void Form1::importOne(const QString &path)
+bool Form1::importOne(const QString &path)
 {
     const ReadResult read = importContactFile(path, m_table);
+    if (!read.read) {
+        m_prompter.critical(cannotOpen() + u'\n' + path + u"（"_s + read.reason + u"）"_s);
+        return false;
+    }
     tellUnread(read.parsed.unread);
     显示全部数据到LV();
+    return true;
 }
 
 void Form1::导出列表到号码簿VCF文件()

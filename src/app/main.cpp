@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "contacts/product.h"
 #include "ui/qtprompter.h"
+#include "ui/translations.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(vecardia::product::kTitle);
     QApplication::setApplicationVersion(vecardia::product::versionText());
+    (void)vecardia::loadQtChinese(app);
     QFont font = QApplication::font();
     font.setPointSize(9);
     QApplication::setFont(font);

@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace vecardia {
@@ -31,6 +33,25 @@ namespace {
 
 // The update check's timer fires once, this long after start-up.
 constexpr int kUpdateCheckDelayMs = 1000;
+
+// The window may be this much smaller than its design, so that it fits a 1024 by 768 screen: the panel gives the
+// width, the list and the panel the height (the list then scrolls).
+constexpr QSize kSmallerThanDesign(60, 60);
+
+// The client area: it tells the window when its size changes, so the list and the panel grow with it.
+class ClientArea final : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::function<void(QSize)> resized;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QWidget::resizeEvent(event);
+        if (resized)
+            resized(size());
+    }
+};
 
 } // namespace
 
@@ -47,9 +68,10 @@ Form1::~Form1() = default;
 
 void Form1::buildControls()
 {
-    auto *client = new QWidget(this);
+    auto *client = new ClientArea(this);
     client->setObjectName(u"client"_s);
-    client->setFixedSize(twips(kClientWidth), twips(kClientHeight));
+    const QSize design(twips(kClientWidth), twips(kClientHeight));
+    client->setMinimumSize(design - kSmallerThanDesign);
     setCentralWidget(client);
 
     Frame3 = new EditorPanel(m_prompter, client);
@@ -91,6 +113,13 @@ void Form1::buildControls()
     Text1->setReadOnly(true);
     Combo1->addItems({u"[全部]"_s, u"姓名"_s, u"电话(手机和座机)"_s, u"邮箱"_s, u"QQ"_s});
     Label1->lower(); // the search column sits in the gap of its caption
+    // The search column shows its longest entry whole: it grows, and the rest of its caption and the search box
+    // move right by as much.
+    if (const int more = Combo1->sizeHint().width() - Combo1->width(); more > 0) {
+        Combo1->resize(Combo1->width() + more, Combo1->height());
+        Label1->resize(Label1->width() + more, Label1->height());
+        Text2->setGeometry(Text2->geometry().adjusted(more, 0, 0, 0));
+    }
     Command3->setToolTip(u"载入全部到列表"_s);
     ListView1->setContactModel(m_model);
     Label9->setStyleSheet(u"color: #ff8000;"_s);
@@ -105,6 +134,12 @@ void Form1::buildControls()
     Timer1->setInterval(kUpdateCheckDelayMs);
     Timer1->setSingleShot(true);
 
+    for (QWidget *moving : {static_cast<QWidget *>(ListView1), static_cast<QWidget *>(Frame3), static_cast<QWidget *>(Label8),
+                            static_cast<QWidget *>(Label9), static_cast<QWidget *>(Label11), static_cast<QWidget *>(List1)})
+        m_designPlaces.insert(moving, moving->geometry());
+    client->resized = [this](QSize size) { placeControls(size); };
+    resize(design.width(), design.height() + menuBar()->sizeHint().height());
+
     connect(Command1, &QPushButton::clicked, this, [this] { 打开VCF文件(); });
     connect(Command4, &QPushButton::clicked, this, [this] { 清空全部(); });
     connect(Command2, &QPushButton::clicked, this, [this] { 显示查找数据到LV(Combo1->currentText(), Text2->text()); });
@@ -113,6 +148,8 @@ void Form1::buildControls()
     connect(Command8, &QPushButton::clicked, this, [this] { 批量查找(); });
     connect(Command6, &QPushButton::clicked, this, [this] { 保存全部信息(); });
     connect(ListView1, &ContactListView::rowClicked, this, [this](int row) { rowClicked(row); });
+    // The panel follows the current row however it moves (arrow keys, Page Up/Down, Home/End).
+    connect(ListView1, &ContactListView::currentRowChanged, this, [this](int row) { rowClicked(row); });
     connect(ListView1, &ContactListView::headerClicked, this, [this](int column) { sortByHeader(column); });
     connect(ListView1, &ContactListView::popupRequested, this, [this](const QPoint &at) { menu编辑->popup(at); });
 }
@@ -195,6 +232,7 @@ void Form1::startUp(const QStringList &arguments)
     QString path = arguments.join(u' ');
     path.remove(u'"');
     path = trimSpaces(path);
+    Text2->setFocus(); // where the user types first
     if (!path.isEmpty())
         打开单个VCF文件(path);
 }
@@ -204,9 +242,20 @@ const QString &Form1::pendingPhoto() const
     return Frame3->pendingPhoto();
 }
 
-QString Form1::temporaryPictureFile() const
+// The Part's layout at the design size. A larger window gives the list the extra width and the list and the panel
+// the extra height; a narrower one takes the width from the panel, so nothing moves under the top row's buttons.
+void Form1::placeControls(QSize client)
 {
-    return Frame3->temporaryPictureFile();
+    const QSize extra = client - QSize(twips(kClientWidth), twips(kClientHeight));
+    const int wider = std::max(0, extra.width()), narrower = std::min(0, extra.width());
+    const auto design = [this](QWidget *w) { return m_designPlaces.value(w); };
+    ListView1->setGeometry(design(ListView1).adjusted(0, 0, wider, extra.height()));
+    Frame3->setGeometry(design(Frame3).translated(wider, 0).adjusted(0, 0, narrower, extra.height()));
+    Frame3->growBy(narrower, extra.height());
+    for (QLabel *bottom : {Label8, Label9})
+        bottom->setGeometry(design(bottom).translated(0, extra.height()));
+    Label11->setGeometry(design(Label11).translated(wider, extra.height()));
+    List1->setGeometry(design(List1).translated(wider, extra.height()));
 }
 
 void Form1::resetTable()
@@ -233,9 +282,30 @@ void Form1::hideProgress()
     Label9->hide();
 }
 
+// The record the panel shows, when it is one of this table that still exists; 0 otherwise.
+int Form1::panelRecord() const
+{
+    const int index = ContactTable::indexOfKey(Frame3->currentKey());
+    const bool ours = m_table.contains(index) && Frame3->keyGeneration() == m_tableGeneration && !Frame3->recordGone();
+    return ours ? index : 0;
+}
+
+// A command's changes, in one step. When they touch the record the panel shows, the panel shows it as it now is,
+// or empties when the contact is gone, so that a later save never writes an old value back.
 void Form1::applyChanges(const ChangeSet &changes)
 {
     (void)m_model->apply(changes);
+    const int shown = panelRecord();
+    if (shown == 0 || std::find_if(changes.fields().begin(), changes.fields().end(), [shown](const FieldChange &c) {
+                          return c.index == shown;
+                      }) == changes.fields().end())
+        return;
+    if (m_table.isLive(shown)) {
+        Frame3->showRecord(Frame3->currentKey(), m_tableGeneration, m_table[shown]);
+    } else {
+        Frame3->empty();
+        Frame3->forgetRecord();
+    }
 }
 
 // ---- the list ----
@@ -289,6 +359,8 @@ void Form1::删除选中项()
 {
     const int row = ListView1->selectedRow();
     if (row >= 0) {
+        // No row is selected afterwards: choosing the command again deletes nothing until the user picks a row.
+        ListView1->selectionModel()->clear();
         ChangeSet changes;
         changes.deleteContact(m_table, m_model->indexAt(row));
         applyChanges(changes);
@@ -319,7 +391,8 @@ void Form1::添加联系人()
             const int index = m_table.append(std::move(record));
             if (index == 0)
                 return false;
-            (void)m_model->appendRow(index);
+            const int row = m_model->appendRow(index);
+            ListView1->scrollTo(m_model->index(row, 0));
             setCountLabel();
             return true;
         },
@@ -343,14 +416,14 @@ void Form1::保存全部信息()
     if (key.size() <= 1)
         return;
     const int index = ContactTable::indexOfKey(key);
-    // A key from before the table was reset names no record of this table.
-    if (!m_table.contains(index) || Frame3->keyGeneration() != m_tableGeneration) {
+    // A key from before the table was reset, or of a contact deleted since, names no record to write into.
+    if (index == 0 || panelRecord() != index) {
         m_prompter.critical(u"记录不存在，不能保存！"_s);
         return;
     }
     ChangeSet changes;
     Frame3->addSaveChanges(changes, m_table, index);
-    applyChanges(changes); // the record's row, when listed, shows the new texts
+    (void)m_model->apply(changes); // the record's row, when listed, shows the new texts
     Frame3->setSaveEnabled(false);
 }
 

@@ -2,7 +2,9 @@
 
 #include "contacts/contacttable.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -42,7 +44,6 @@ public:
     [[nodiscard]] ContactTable &table() { return m_table; }
     [[nodiscard]] ContactListModel &listModel() { return *m_model; }
     [[nodiscard]] const QString &pendingPhoto() const;
-    [[nodiscard]] QString temporaryPictureFile() const;
 
     // Top row and find bar.
     QLineEdit *Text1;
@@ -108,15 +109,18 @@ private:
     void showSortIndicator();
     void listChanged();
     void applyChanges(const ChangeSet &changes);
+    [[nodiscard]] int panelRecord() const;
+    void placeControls(QSize client);
     void resetTable();
     void showProgress(const QString &text);
     void hideProgress();
-    void importOne(const QString &path);
+    bool importOne(const QString &path);
     void tellUnread(int unread);
     enum class ExportKind { VCard, Text };
     void exportList(ExportKind kind);
 
     Prompter &m_prompter;
+    QHash<QWidget *, QRect> m_designPlaces; // where the controls that move with the window's size stand by design
     ContactTable m_table;
     ContactListModel *m_model;
     quint64 m_tableGeneration = 0; // grows with every reset of the table

@@ -40,8 +40,16 @@ void Form1::自动给重复姓名后加序号()
 
 void Form1::删除姓名手机座机全部重复项()
 {
-    showProgress(u"正在删除重复条目，请稍候..."_s);
-    const tools::Outcome outcome = tools::deleteFullDuplicates(m_table, m_model->rows());
+    const QString working = u"正在删除重复条目，请稍候..."_s;
+    showProgress(working);
+    int shownPercent = -1;
+    const tools::Outcome outcome = tools::deleteFullDuplicates(m_table, m_model->rows(), [&](int row, int rows) {
+        const int percent = int(double(row) / (double(rows) / 100.0));
+        if (percent != shownPercent) { // repainted only when the text changes
+            shownPercent = percent;
+            showProgress(working + QString::number(percent) + u'%');
+        }
+    });
     applyChanges(outcome.changes);
     showSortIndicator();
     Frame3->empty();

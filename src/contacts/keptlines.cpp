@@ -12,6 +12,8 @@ QStringList lines(const QString &kept)
 
 bool isNameLine(QStringView line)
 {
+    if (!line.contains(u':'))
+        return false; // no property at all
     qsizetype end = 0;
     while (end < line.size() && line[end] != u':' && line[end] != u';')
         ++end;

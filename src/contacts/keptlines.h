@@ -11,7 +11,7 @@ namespace vecardia::kept {
 
 [[nodiscard]] QStringList lines(const QString &kept);
 
-// Whether a kept line is an N line ("N:…", "N;…", "item1.N:…").
+// Whether a kept line is an N line with a value ("N:…", "N;…:…", "item1.N:…").
 [[nodiscard]] bool isNameLine(QStringView line);
 
 // The kept N line (without its line feed), or nothing.

@@ -30,7 +30,10 @@ QVariant ContactListModel::data(const QModelIndex &index, int role) const
     const ListRow &row = m_rows[index.row()];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole: return cellText(m_table, row, index.column());
+    case Qt::ToolTipRole: {
+        const QString &text = cellText(m_table, row, index.column());
+        return text.size() <= kShownCharacters ? text : text.first(kShownCharacters) + u'…';
+    }
     case CellColourRole: return int(row.colour(index.column()));
     case KeyRole: return ContactTable::keyOf(row.index);
     default: return {};

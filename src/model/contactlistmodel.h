@@ -28,6 +28,8 @@ public:
     static constexpr int QQColumn = vecardia::QQColumn;
     static constexpr int CellColourRole = Qt::UserRole + 1; // int value of CellColour
     static constexpr int KeyRole = Qt::UserRole + 2;        // "k" + index
+    // The list draws at most this much of a cell: a field of many megabytes would stall every repaint.
+    static constexpr qsizetype kShownCharacters = 4000;
 
     explicit ContactListModel(ContactTable &table, QObject *parent = nullptr);
 

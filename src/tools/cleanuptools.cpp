@@ -35,7 +35,7 @@ QString lowered(QString text)
 // compared value (values < `values`); -1 neither heads a group nor repeats one. `group` is told each head and its
 // repeats in list order. Returns the number of rows from each head to its last repeat, heads included.
 template<typename Group>
-int walkGroups(const std::vector<int> &valueOfRow, int values, Group &&group)
+int walkGroups(const std::vector<int> &valueOfRow, int values, Group &&group, const Progress &progress = {})
 {
     // The rows of each value, in list order, one value after the other in one array.
     const int n = int(valueOfRow.size());
@@ -55,6 +55,8 @@ int walkGroups(const std::vector<int> &valueOfRow, int values, Group &&group)
 
     int counted = 0;
     for (int i = 0; i + 1 < n; ++i) {
+        if (progress)
+            progress(i + 1, n);
         const int value = valueOfRow[std::size_t(i)];
         if (value < 0)
             continue;
@@ -170,7 +172,7 @@ Outcome numberRepeatedNames(const ContactTable &table, const RowOrder &rows)
     });
 }
 
-Outcome deleteFullDuplicates(const ContactTable &table, const RowOrder &rows)
+Outcome deleteFullDuplicates(const ContactTable &table, const RowOrder &rows, const Progress &progress)
 {
     // The temporary column's cells: name|mobile|landline, lower-cased.
     std::vector<QString> keys;
@@ -195,13 +197,16 @@ Outcome deleteFullDuplicates(const ContactTable &table, const RowOrder &rows)
     const auto [values, count] =
         valuesOf(seen, false, [](const QString &key) { return key.isEmpty() || key == u"||"; });
     Outcome outcome;
-    (void)walkGroups(values, count, [&](int, auto repeatRows) {
-        for (int row : repeatRows) {
-            list[row].blank = true;
-            outcome.changes.deleteContact(table, list.indexAt(row));
-            ++outcome.count;
-        }
-    });
+    (void)walkGroups(
+        values, count,
+        [&](int, auto repeatRows) {
+            for (int row : repeatRows) {
+                list[row].blank = true;
+                outcome.changes.deleteContact(table, list.indexAt(row));
+                ++outcome.count;
+            }
+        },
+        progress);
     outcome.changes.rows = std::move(list);
     return outcome;
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace vecardia {
 
 class ContactTable;
@@ -35,8 +37,10 @@ enum class Repeat { Name, Mobile, Landline };
 
 // "删除姓名/手机/座机都重复的条目": of the rows with equal name|mobile|landline (case ignored), all but the first in
 // the sort order are blanked and their records deleted. Rows whose name and numbers are all empty take no part.
-// The list is left sorted by that key with the blanked rows in place. The count is the rows blanked.
-[[nodiscard]] Outcome deleteFullDuplicates(const ContactTable &table, const RowOrder &rows);
+// The list is left sorted by that key with the blanked rows in place. The count is the rows blanked. `progress` is
+// told, as the walk goes through the sorted rows, how far it is.
+using Progress = std::function<void(int row, int rows)>;
+[[nodiscard]] Outcome deleteFullDuplicates(const ContactTable &table, const RowOrder &rows, const Progress &progress = {});
 
 // "删除姓名中的空格": spaces removed from the names of the listed contacts.
 [[nodiscard]] ChangeSet removeNameSpaces(const ContactTable &table, const RowOrder &rows);

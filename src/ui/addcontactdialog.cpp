@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace vecardia {
@@ -73,6 +75,9 @@ AddUser::AddUser(Prompter &prompter, AddContact add, QWidget *parent)
     Command6->setToolTip(u"更新姓名/手机/座机/详细信息/相片。"_s);
     for (QPushButton *button : {Command5, Command6, Command7})
         button->setAutoDefault(false);
+    for (QLineEdit *box : {Text3, Text4, Text5, Text6, Text7})
+        box->setMaxLength(std::numeric_limits<int>::max()); // texts of any length fit
+    Text3->setFocus(); // the caret waits in 姓名
 
     connect(Command5, &QPushButton::clicked, this, [this] { 载入图片(); });
     connect(Command6, &QPushButton::clicked, this, [this] { 确定添加(); });
@@ -81,10 +86,13 @@ AddUser::AddUser(Prompter &prompter, AddContact add, QWidget *parent)
 
 void AddUser::载入图片()
 {
-    const QString file = choosePicture(m_prompter, *Picture1);
+    // A file that is no picture changes nothing.
+    const std::optional<ChosenPicture> chosen = choosePicture(m_prompter, Picture1->room());
     QString photo;
-    if (!file.isEmpty() && EncodePictureFile(file, photo))
-        m_pendingPhoto = photo;
+    if (!chosen || !EncodePictureFile(chosen->file, photo))
+        return;
+    Picture1->showPicture(chosen->picture);
+    m_pendingPhoto = photo;
 }
 
 void AddUser::清除图片()
@@ -112,6 +120,7 @@ void AddUser::确定添加()
     清除图片();
     for (QLineEdit *box : {Text3, Text4, Text5, Text6, Text7})
         box->clear();
+    Text3->setFocus(); // ready for the next contact
 }
 
 } // namespace vecardia

@@ -4,6 +4,8 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QProxyStyle>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 namespace vecardia {
@@ -32,6 +34,28 @@ protected:
     }
 };
 
+// Draws the header's sort arrow pointing up for an ascending sort, as users expect; Qt's styles draw it the other
+// way round.
+class UpForAscendingStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        if (const auto *header = qstyleoption_cast<const QStyleOptionHeader *>(option);
+            header && (element == CE_Header || element == CE_HeaderLabel) &&
+            header->sortIndicator != QStyleOptionHeader::None) {
+            QStyleOptionHeader flipped = *header;
+            flipped.sortIndicator = header->sortIndicator == QStyleOptionHeader::SortUp ? QStyleOptionHeader::SortDown
+                                                                                        : QStyleOptionHeader::SortUp;
+            QProxyStyle::drawControl(element, &flipped, painter, widget);
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
 } // namespace
 
 ContactListView::ContactListView(QWidget *parent) : QTableView(parent)
@@ -52,6 +76,9 @@ ContactListView::ContactListView(QWidget *parent) : QTableView(parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto *headerStyle = new UpForAscendingStyle();
+    headerStyle->setParent(horizontalHeader());
+    horizontalHeader()->setStyle(headerStyle);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &ContactListView::headerClicked);
     connect(this, &QTableView::clicked, this, [this](const QModelIndex &index) { Q_EMIT rowClicked(index.row()); });
 }
@@ -66,6 +93,14 @@ int ContactListView::selectedRow() const
 {
     const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
     return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ContactListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    // A fill or a sort that drops or keeps the current row is no move of the user's.
+    if (current.isValid() && current.row() != previous.row())
+        Q_EMIT currentRowChanged(current.row());
 }
 
 void ContactListView::mousePressEvent(QMouseEvent *event)
@@ -83,9 +118,11 @@ void ContactListView::mousePressEvent(QMouseEvent *event)
 
 int ContactListView::textWidth(const QString &text, const QFontMetrics &metrics)
 {
-    // Sums of character widths: exact enough for sizing columns and fast for a hundred thousand rows.
+    // Sums of character widths: exact enough for sizing columns and fast for a hundred thousand rows. The list
+    // draws no more of a cell than the model gives it.
     int width = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    const qsizetype shown = std::min(text.size(), ContactListModel::kShownCharacters);
+    for (qsizetype i = 0; i < shown; ++i) {
         const QChar c = text[i];
         if (c.isHighSurrogate() && i + 1 < text.size()) {
             width += metrics.horizontalAdvance(text.mid(i, 2));

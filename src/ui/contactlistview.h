@@ -27,11 +27,14 @@ public:
 
 Q_SIGNALS:
     void rowClicked(int row);
+    // The current row moved to another row, by the keyboard or the mouse.
+    void currentRowChanged(int row);
     void headerClicked(int column);
     void popupRequested(const QPoint &globalPos);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
     [[nodiscard]] int textWidth(const QString &text, const QFontMetrics &metrics);

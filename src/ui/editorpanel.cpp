@@ -8,14 +8,11 @@
 #include "ui/photobox.h"
 #include "ui/photoloader.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
+
+#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -64,6 +61,10 @@ EditorPanel::EditorPanel(Prompter &prompter, QWidget *parent) : QGroupBox(u"编�
     Command7 = controlNamed<QPushButton>(controls, u"Command7");
     Command6 = controlNamed<QPushButton>(controls, u"Command6");
 
+    // The design places of what grows with the panel; the photo box's is the room it shows pictures in.
+    for (QWidget *growing : std::initializer_list<QWidget *>{Text3, Text5, Text6, Text7, Frame1, Picture1, Command5,
+                                                            Command6, Command7})
+        m_designPlaces.insert(growing, growing->geometry());
     Picture1->setRoom(Picture1->geometry());
     Picture1->setBoxSize({0, 0});
     Command6->setToolTip(u"更新姓名/手机/座机/详细信息/相片。"_s);
@@ -71,38 +72,25 @@ EditorPanel::EditorPanel(Prompter &prompter, QWidget *parent) : QGroupBox(u"编�
 
     connect(Command5, &QPushButton::clicked, this, [this] { 载入图片(); });
     connect(Command7, &QPushButton::clicked, this, [this] { 清除图片(); });
-    // Every change of the texts, typed or set, counts as an edit.
-    for (QLineEdit *box : {Text3, Text4, Text5, Text6, Text7})
+    // Every change of the texts, typed or set, counts as an edit. Texts of any length fit.
+    for (QLineEdit *box : {Text3, Text4, Text5, Text6, Text7}) {
+        box->setMaxLength(std::numeric_limits<int>::max());
         connect(box, &QLineEdit::textChanged, this, [this] { Command6->setEnabled(true); });
-}
-
-QString EditorPanel::temporaryPictureFile() const
-{
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programFolder).isWritable())
-        return programFolder + u"/tmp.png"_s;
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QDir().mkpath(cache);
-    return cache + u"/tmp.png"_s;
+    }
 }
 
 void EditorPanel::showRecord(const QString &key, quint64 generation, const ContactRecord &record)
 {
     Picture1->removePicture(true);
     m_pendingPhoto.clear();
+    m_photoEdit = PhotoEdit::None;
     m_currentKey = key;
     m_keyGeneration = generation;
+    m_recordGone = false;
     if (const QStringView data = photoData(record.Photo); !data.isEmpty()) {
-        // A photo that does not decode shows nothing; the texts are still filled in.
-        const QByteArray bytes = Base64Decode(data);
-        const QString file = temporaryPictureFile();
-        QFile::remove(file);
-        QFile out(file);
-        if (!bytes.isEmpty() && out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size()) {
-            out.close();
-            if (const QImage picture = LoadPictureGDIPlus(file); !picture.isNull())
-                Picture1->showPicture(picture);
-        }
+        // Decoded in memory. A photo that does not decode shows nothing, and stays as stored.
+        if (const std::optional<Picture> picture = loadPicture(Base64Decode(data), Picture1->room()))
+            Picture1->showPicture(*picture);
     }
     Text3->setText(record.FullName);
     Text4->setText(record.Mobile);
@@ -116,6 +104,7 @@ void EditorPanel::showNoRecord()
 {
     Picture1->removePicture(true);
     m_pendingPhoto.clear();
+    m_photoEdit = PhotoEdit::None;
     Command6->setEnabled(false);
 }
 
@@ -134,11 +123,25 @@ void EditorPanel::addSaveChanges(ChangeSet &changes, const ContactTable &table, 
     changes.set(table, index, Field::Landline, Text5->text());
     changes.set(table, index, Field::QQ, Text6->text());
     changes.set(table, index, Field::Email, Text7->text());
-    if (!Picture1->isPictureShown())
-        changes.set(table, index, Field::Photo, QString());
-    else if (!m_pendingPhoto.isEmpty())
-        changes.set(table, index, Field::Photo, storedPhoto(m_pendingPhoto));
-    // Otherwise the contact's own photo is still shown and stays as stored, parameters and all.
+    switch (m_photoEdit) {
+    case PhotoEdit::None: break; // the contact's own photo stays as stored, parameters and all
+    case PhotoEdit::Cleared: changes.set(table, index, Field::Photo, QString()); break;
+    case PhotoEdit::Loaded:
+        // A picture of one pixel in width or height counts as none.
+        changes.set(table, index, Field::Photo,
+                    Picture1->isPictureShown() && !m_pendingPhoto.isEmpty() ? storedPhoto(m_pendingPhoto) : QString());
+        break;
+    }
+}
+
+void EditorPanel::growBy(int dx, int dy)
+{
+    for (QLineEdit *box : {Text3, Text5, Text6, Text7})
+        box->setGeometry(m_designPlaces.value(box).adjusted(0, 0, dx, 0));
+    Frame1->setGeometry(m_designPlaces.value(Frame1).adjusted(0, 0, dx, dy));
+    Picture1->setRoom(m_designPlaces.value(Picture1).adjusted(0, 0, dx, dy));
+    for (QPushButton *button : {Command5, Command7, Command6})
+        button->setGeometry(m_designPlaces.value(button).translated(0, dy));
 }
 
 void EditorPanel::setSaveEnabled(bool enabled)
@@ -148,18 +151,22 @@ void EditorPanel::setSaveEnabled(bool enabled)
 
 void EditorPanel::载入图片()
 {
-    const QString file = choosePicture(m_prompter, *Picture1);
-    if (file.isEmpty())
-        return;
-    Command6->setEnabled(true);
+    // A file that is no picture, or cannot be read, changes nothing: the picture shown and the photo a save
+    // stores stay as they were.
+    const std::optional<ChosenPicture> chosen = choosePicture(m_prompter, Picture1->room());
     QString photo;
-    if (EncodePictureFile(file, photo))
-        m_pendingPhoto = photo;
+    if (!chosen || !EncodePictureFile(chosen->file, photo))
+        return;
+    Picture1->showPicture(chosen->picture);
+    m_pendingPhoto = photo;
+    m_photoEdit = PhotoEdit::Loaded;
+    Command6->setEnabled(true);
 }
 
 void EditorPanel::清除图片()
 {
     Picture1->removePicture(true);
+    m_photoEdit = PhotoEdit::Cleared;
     Command6->setEnabled(true);
 }
 

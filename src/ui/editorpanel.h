@@ -3,6 +3,8 @@
 #include "contacts/contactrecord.h"
 
 #include <QGroupBox>
+#include <QHash>
+#include <QRect>
 #include <QString>
 
 class QLabel;
@@ -41,20 +43,32 @@ public:
     [[nodiscard]] const QString &currentKey() const { return m_currentKey; }
     [[nodiscard]] quint64 keyGeneration() const { return m_keyGeneration; }
     [[nodiscard]] const QString &pendingPhoto() const { return m_pendingPhoto; }
-    [[nodiscard]] QString temporaryPictureFile() const;
+    // The record shown was deleted (or the table it belonged to was reset): a save has nowhere to go.
+    void forgetRecord() { m_recordGone = true; }
+    [[nodiscard]] bool recordGone() const { return m_recordGone; }
 
     // What "保存全部信息" writes into record `index`: the five texts as they stand, and the photo rule.
     void addSaveChanges(ChangeSet &changes, const ContactTable &table, int index) const;
     void setSaveEnabled(bool enabled);
+    // The panel is `dx` wider and `dy` taller than its design: the wide text boxes and the photo frame grow with
+    // it, and the buttons move down.
+    void growBy(int dx, int dy);
 
     void 载入图片();
     void 清除图片();
 
 private:
+    // What the user did to the photo since the record was shown: a save keeps the stored photo unless the user
+    // cleared it or loaded another, also when the box could not show it.
+    enum class PhotoEdit { None, Cleared, Loaded };
+
     Prompter &m_prompter;
     QString m_currentKey;        // the Tag of the photo box: the row clicked last
     quint64 m_keyGeneration = 0; // the table the current key belongs to
+    bool m_recordGone = false;
     QString m_pendingPhoto;
+    PhotoEdit m_photoEdit = PhotoEdit::None;
+    QHash<QWidget *, QRect> m_designPlaces; // of what grows with the panel
 };
 
 } // namespace vecardia

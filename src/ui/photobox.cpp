@@ -9,10 +9,10 @@ PhotoBox::PhotoBox(QWidget *parent) : QLabel(parent)
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void PhotoBox::showPicture(const QImage &picture)
+void PhotoBox::showPicture(const Picture &picture)
 {
-    m_picture = picture;
-    m_boxSize = picture.size();
+    m_picture = picture.image;
+    m_boxSize = picture.naturalSize;
     relayout();
 }
 

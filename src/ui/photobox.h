@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/photoloader.h"
+
 #include <QImage>
 #include <QLabel>
 
@@ -7,15 +9,16 @@ namespace vecardia {
 
 // The photo box of the editor panel and of the add-contact dialog. Like a picture box it takes the size of the
 // picture it shows; "a picture is shown" means that size is more than one pixel each way. A picture larger than
-// the space the box has is shown scaled down to fit, but the box keeps the picture's own size for that test.
+// the room the box has is shown scaled down to fit, but the box keeps the picture's own size for that test.
 class PhotoBox final : public QLabel {
     Q_OBJECT
 
 public:
     explicit PhotoBox(QWidget *parent = nullptr);
 
-    // The box takes the picture's size.
-    void showPicture(const QImage &picture);
+    // The box takes the picture's own size.
+    void showPicture(const Picture &picture);
+    void showPicture(const QImage &picture) { showPicture(Picture{picture, picture.size()}); }
     // No picture; the box keeps its size unless told otherwise.
     void removePicture(bool alsoSize);
     void setBoxSize(const QSize &size);
@@ -27,6 +30,7 @@ public:
 
     // The space the box may use inside its frame.
     void setRoom(const QRect &room);
+    [[nodiscard]] QSize room() const { return m_room.size(); }
 
 private:
     void relayout();

@@ -1,6 +1,8 @@
 #include "ui/qtprompter.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -8,6 +10,17 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace vecardia {
+
+namespace {
+
+// A dialog wide enough for its caption: window managers cut a title that does not fit.
+int widthForCaption(const QWidget &dialog, const QString &caption)
+{
+    constexpr int kTitleBarButtons = 140; // room for the icon and the title bar's buttons
+    return QFontMetrics(dialog.font()).horizontalAdvance(caption) + kTitleBarButtons;
+}
+
+} // namespace
 
 Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons buttons, const QString &caption)
 {
@@ -28,6 +41,10 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
     } else {
         box.setDefaultButton(box.addButton(u"确定"_s, QMessageBox::AcceptRole));
     }
+    // A message box sizes itself to its text: a spacer across its last row makes room for the caption too.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(widthForCaption(box, caption), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     if (buttons == Buttons::Ok)
         return Answer::Ok;
@@ -36,9 +53,14 @@ Prompter::Answer QtPrompter::message(const QString &text, Icon icon, Buttons but
 
 std::optional<QString> QtPrompter::input(const QString &prompt, const QString &caption, const QString &defaultText)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(m_parent, caption, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? std::optional<QString>(text) : std::nullopt;
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    dialog.setMinimumWidth(widthForCaption(dialog, caption));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 QString QtPrompter::nameFilter(const QString &filter)

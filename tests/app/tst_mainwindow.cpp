@@ -8,9 +8,11 @@
 #include "model/contactlistmodel.h"
 #include "ui/contactlistview.h"
 #include "ui/batchfinddialog.h"
+#include "ui/editorpanel.h"
 #include "ui/photobox.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -151,6 +153,32 @@ private Q_SLOTS:
         QCOMPARE(w().menu编辑->actions().size(), 18);
         QCOMPARE(w().menu编辑->actions().at(16)->objectName(), u"menu删除选中项"_s);
         QCOMPARE(w().menu编辑->actions().at(16)->text(), u"删除选中项(联系人)"_s);
+    }
+
+    // Where the user types first, and a window that fits a 1024 by 768 screen and grows with its window.
+    void focusAndSize()
+    {
+        QCOMPARE(w().focusWidget(), control<QLineEdit>(u"Text2"_s));
+        QVERIFY(w().minimumSizeHint().width() <= 1024 && w().centralWidget()->minimumWidth() <= 1000);
+        const QSize listBefore = w().ListView1->size();
+        const QSize panelBefore = w().Frame3->size();
+        w().resize(w().size() + QSize(200, 100));
+        QCOMPARE(w().ListView1->size(), listBefore + QSize(200, 100));
+        QCOMPARE(w().Frame3->height(), panelBefore.height() + 100);
+        QVERIFY(w().Frame3->x() > w().ListView1->geometry().right());
+    }
+
+    void addContactDialogTakesTheCaretToTheName()
+    {
+        testing::whileOpen<AddUser>(this, [&](AddUser *dialog) {
+            QCOMPARE(dialog->focusWidget(), dialog->Text3);
+            dialog->Text3->setText(u"A"_s);
+            dialog->Text4->setFocus();
+            QTest::mouseClick(dialog->Command6, Qt::LeftButton);
+            QCOMPARE(dialog->focusWidget(), dialog->Text3);
+        });
+        triggerMenu(u"menu添加联系人"_s);
+        QCOMPARE(w().table().upperIndex(), 1);
     }
 
     void commandLinePathWithQuotes()
@@ -341,6 +369,101 @@ private Q_SLOTS:
         QVERIFY(prompter().shown.isEmpty());
     }
 
+    // A photo the panel cannot show stays as stored through a save of another field.
+    void saveKeepsAPhotoItCannotShow()
+    {
+        open(card(u"Bad"_s, u"1"_s, "PHOTO;ENCODING=B;TYPE=JPEG:bm90IGEgcGljdHVyZQ==\n"));
+        const QString stored = w().table()[1].Photo;
+        clickRow(0);
+        QVERIFY(!w().Picture1->isPictureShown());
+        control<QLineEdit>(u"Text4"_s)->setText(u"2"_s);
+        click(u"Command6"_s);
+        QCOMPARE(w().table()[1].Mobile, u"2"_s);
+        QCOMPARE(w().table()[1].Photo, stored);
+        QCOMPARE(model().cell(0, ContactListModel::PhotoColumn), u"有"_s);
+    }
+
+    // A phone's picture: decoded at the size of the box, shown, and kept whole when another field is saved.
+    void largePhotoIsShownScaledAndKept()
+    {
+        QImage big(8000, 6000, QImage::Format_Grayscale8);
+        big.fill(90);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(big.save(&buffer, "JPEG", 30));
+        big = QImage();
+        open(card(u"Big"_s, u"1"_s, "PHOTO;ENCODING=b;TYPE=JPEG:" + jpeg.toBase64() + "\n"));
+        clickRow(0);
+        QCOMPARE(w().Picture1->boxSize(), QSize(8000, 6000)); // the picture's own size decides "shown"
+        QVERIFY(w().Picture1->picture().width() <= w().Picture1->room().width());
+        QVERIFY(!w().Picture1->picture().isNull());
+        QVERIFY(!w().Picture1->geometry().isEmpty());
+        control<QLineEdit>(u"Text4"_s)->setText(u"2"_s);
+        click(u"Command6"_s);
+        QCOMPARE(w().table()[1].Photo, u"ENCODING=b;TYPE=JPEG:"_s + QString::fromLatin1(jpeg.toBase64()));
+    }
+
+    // A file that claims a huge picture without holding it is refused before anything is allocated for it.
+    void pictureBombShowsNothing()
+    {
+        QImage small(4, 4, QImage::Format_RGB32);
+        small.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(small.save(&buffer, "PNG"));
+        // The header says 60000 by 60000 pixels.
+        png.replace(16, 8, QByteArray::fromHex("0000ea600000ea60"));
+        open(card(u"A"_s, u"1"_s));
+        clickRow(0);
+        prompter().openAnswers.enqueue({m_dir.write(u"bomb.png"_s, png)});
+        click(u"Command5"_s);
+        QVERIFY(!w().Picture1->hasPicture());
+        QVERIFY(w().pendingPhoto().isEmpty());
+    }
+
+    // A picture load that fails changes nothing: the picture shown and the photo a save stores stay.
+    void failedLoadChangesNothing()
+    {
+        open(card(u"A"_s, u"1"_s));
+        clickRow(0);
+        const QByteArray first = pngBytes(20, 10);
+        prompter().openAnswers.enqueue({m_dir.write(u"first.png"_s, first)});
+        click(u"Command5"_s);
+        QCOMPARE(w().Picture1->boxSize(), QSize(20, 10));
+        prompter().openAnswers.enqueue({m_dir.write(u"not-a-picture.png"_s, "text")});
+        click(u"Command5"_s);
+        QVERIFY(w().Picture1->hasPicture());
+        QCOMPARE(w().Picture1->boxSize(), QSize(20, 10));
+        click(u"Command6"_s);
+        QCOMPARE(w().table()[1].Photo, u"ENCODING=B;TYPE=PNG:"_s + base64(first));
+
+        // The same in the add-contact dialog.
+        testing::whileOpen<AddUser>(this, [&](AddUser *dialog) {
+            prompter().openAnswers.enqueue({m_dir.write(u"first.png"_s, first)});
+            QTest::mouseClick(dialog->Command5, Qt::LeftButton);
+            prompter().openAnswers.enqueue({m_dir.write(u"not-a-picture.png"_s, "text")});
+            QTest::mouseClick(dialog->Command5, Qt::LeftButton);
+            QVERIFY(dialog->Picture1->hasPicture());
+            dialog->Text3->setText(u"B"_s);
+            QTest::mouseClick(dialog->Command6, Qt::LeftButton);
+        });
+        triggerMenu(u"menu添加联系人"_s);
+        QCOMPARE(w().table()[2].Photo, u"ENCODING=B;TYPE=PNG:"_s + base64(first));
+    }
+
+    // Photos are decoded in memory: the program writes no picture file of its own.
+    void photosLeaveNoFileBehind()
+    {
+        const QString oldFile = QCoreApplication::applicationDirPath() + u"/tmp.png"_s;
+        QFile::remove(oldFile);
+        open(card(u"P"_s, u"1"_s, "PHOTO;ENCODING=B;TYPE=JPEG:" + jpegBytes().toBase64() + "\n"));
+        clickRow(0);
+        QVERIFY(w().Picture1->hasPicture());
+        QVERIFY(!QFile::exists(oldFile));
+    }
+
     void transparentPictureShowsWhite()
     {
         open(card(u"A"_s, u"1"_s));
@@ -376,6 +499,84 @@ private Q_SLOTS:
         w().ListView1->clearSelection();
         triggerMenu(u"menu删除选中项"_s); // nothing selected: only the label
         QCOMPARE(model().rowCount(), 2);
+    }
+
+    // After a delete no row is selected: choosing the command again deletes nothing until the user picks a row.
+    void deletingTwiceNeedsAnotherPick()
+    {
+        open(card(u"A"_s, u"1"_s) + card(u"B"_s, u"2"_s) + card(u"C"_s, u"3"_s) + card(u"D"_s, u"4"_s));
+        clickRow(1);
+        for (int i = 0; i < 3; ++i)
+            triggerMenu(u"menu删除选中项"_s);
+        QCOMPARE(model().listedIndexes(), (QList<int>{1, 3, 4}));
+        QCOMPARE(w().ListView1->selectedRow(), -1);
+        QVERIFY(control<QLineEdit>(u"Text3"_s)->text().isEmpty());
+    }
+
+    // The panel follows the current row when it moves by keyboard, so the row highlighted, the contact shown and
+    // the contact deleted are the same.
+    void panelFollowsTheKeyboard()
+    {
+        open(card(u"A"_s, u"1"_s) + card(u"B"_s, u"2"_s) + card(u"C"_s, u"3"_s) + card(u"D"_s, u"4"_s));
+        clickRow(0);
+        QTest::keyClick(w().ListView1, Qt::Key_Down);
+        QTest::keyClick(w().ListView1, Qt::Key_Down);
+        QCOMPARE(control<QLineEdit>(u"Text3"_s)->text(), u"C"_s);
+        QTest::keyClick(w().ListView1, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(control<QLineEdit>(u"Text3"_s)->text(), u"D"_s);
+        QTest::keyClick(w().ListView1, Qt::Key_Up);
+        triggerMenu(u"menu删除选中项"_s);
+        QVERIFY(!w().table().isLive(3));
+        QCOMPARE(model().listedIndexes(), (QList<int>{1, 2, 4}));
+    }
+
+    // A save for a contact deleted since the panel showed it goes nowhere.
+    void saveAfterDeleteIsRefused()
+    {
+        open(card(u"A"_s, u"1"_s) + card(u"B"_s, u"2"_s));
+        clickRow(0);
+        triggerMenu(u"menu删除选中项"_s);
+        control<QLineEdit>(u"Text3"_s)->setText(u"Back"_s);
+        click(u"Command6"_s);
+        QCOMPARE(prompter().texts().constLast(), u"记录不存在，不能保存！"_s);
+        QVERIFY(!w().table().isLive(1));
+        QCOMPARE(model().rowCount(), 1);
+    }
+
+    // After a tool changed the contact shown, the panel shows it as it now is: a later save of another field keeps
+    // what the tool did.
+    void panelShowsWhatAToolChanged()
+    {
+        open(card(u"A"_s, u"138 0000 0001"_s) + card(u"B"_s, u"139 0000 0002"_s));
+        clickRow(0);
+        triggerMenu(u"menu删除手机号码中的空格"_s);
+        QCOMPARE(control<QLineEdit>(u"Text4"_s)->text(), u"13800000001"_s);
+        control<QLineEdit>(u"Text6"_s)->setText(u"12345"_s);
+        click(u"Command6"_s);
+        QCOMPARE(w().table()[1].Mobile, u"13800000001"_s);
+        QCOMPARE(w().table()[1].QQ, u"12345"_s);
+
+        // A tool that deletes the contact shown empties the panel, and a save is refused.
+        open(card(u"A"_s, u"1"_s) + card(u"A"_s, u"1"_s), u"dup.vcf"_s);
+        const int second = 1;
+        clickRow(second);
+        prompter().answers.enqueue(Answer::No);
+        triggerMenu(u"menu删除姓名手机座机全部重复项"_s);
+        QVERIFY(control<QLineEdit>(u"Text3"_s)->text().isEmpty());
+        QVERIFY(control<QLabel>(u"Label9"_s)->text().endsWith(u'%'));
+    }
+
+    // Texts of any length: the boxes hold them whole, and the list draws only the start of a very long one.
+    void longTexts()
+    {
+        const QString longName(40000, u'名');
+        open(card(longName, u"1"_s));
+        clickRow(0);
+        QCOMPARE(control<QLineEdit>(u"Text3"_s)->text(), longName);
+        control<QLineEdit>(u"Text4"_s)->setText(u"2"_s);
+        click(u"Command6"_s);
+        QCOMPARE(w().table()[1].FullName, longName);
+        QCOMPARE(model().data(model().index(0, 0)).toString().size(), ContactListModel::kShownCharacters + 1);
     }
 
     void clearAll()
@@ -467,6 +668,29 @@ private Q_SLOTS:
         });
         triggerMenu(u"menu添加联系人"_s);
         QVERIFY(w().table()[6].Photo.isEmpty());
+    }
+
+    // An append import of a file that cannot be read says so, naming the file, and goes on with the next one.
+    void appendImportOfUnreadableFiles()
+    {
+        open(card(u"A"_s, u"1"_s));
+        prompter().forget();
+        const QString broken = m_dir.write(u"broken.vcf"_s, "not a contact book\n");
+        const QString good = m_dir.write(u"good.vcf"_s, card(u"B"_s, u"2"_s));
+        prompter().openAnswers.enqueue({broken, good});
+        triggerMenu(u"menu附加导入VCF文件"_s);
+        QCOMPARE(prompter().shown.size(), 2);
+        QCOMPARE(prompter().shown.first().icon, Icon::Critical);
+        QVERIFY(prompter().texts().first().contains(broken));
+        QCOMPARE(prompter().texts().last(), u"附加导入文件完成。"_s);
+        QCOMPARE(control<QListWidget>(u"List1"_s)->count(), 2); // the opened book and good.vcf
+        QCOMPARE(w().table().upperIndex(), 2);
+
+        prompter().forget();
+        prompter().openAnswers.enqueue({broken});
+        triggerMenu(u"menu附加导入VCF文件"_s);
+        QCOMPARE(prompter().texts().size(), 1); // no file read: no completion
+        QCOMPARE(prompter().shown.first().icon, Icon::Critical);
     }
 
     void appendImport()

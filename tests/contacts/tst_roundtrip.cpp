@@ -214,6 +214,28 @@ private Q_SLOTS:
         checkWithVobject(first, live, out);
     }
 
+    // Inputs the fuzzer found: after at most two saves, a save writes what it read.
+    void fuzzFindings_data()
+    {
+        QTest::addColumn<QString>("file");
+        const QString folder = QString::fromUtf8(VECARDIA_TEST_DATA) + u"/fuzz/"_s;
+        for (const QString &file : QDir(folder).entryList(QDir::Files, QDir::Name))
+            QTest::newRow(qPrintable(file)) << folder + file;
+    }
+    void fuzzFindings()
+    {
+        QFETCH(QString, file);
+        ContactTable read, saved, settled, again;
+        (void)splitAndParse(QByteArrayView(testing::TempFolder::contents(file)), read);
+        (void)splitAndParse(QByteArrayView(vcardText(read, liveOf(read))), saved);
+        QCOMPARE(liveOf(saved).size(), saved.upperIndex());
+        (void)splitAndParse(QByteArrayView(vcardText(saved, liveOf(saved))), settled);
+        (void)splitAndParse(QByteArrayView(vcardText(settled, liveOf(settled))), again);
+        QCOMPARE(again.upperIndex(), saved.upperIndex());
+        for (int i = 1; i <= settled.upperIndex(); ++i)
+            QCOMPARE(asKept(again[i], true), asKept(settled[i], true));
+    }
+
     // A book a phone exported, with what the editor does not show, comes back from an edit of one contact and a
     // save with all of it, as another program reads it.
     void phoneExportSurvivesAnEdit()

@@ -4,12 +4,15 @@
 #include "contacts/product.h"
 #include "encoding/spaces.h"
 #include "model/contactlistmodel.h"
+#include "shell/registry.h"
+#include "shell/settingsstore.h"
 #include "tools/batchfind.h"
 #include "ui/addcontactdialog.h"
 #include "ui/batchfinddialog.h"
 #include "ui/contactlistview.h"
 #include "ui/editorpanel.h"
 #include "ui/layout.h"
+#include "ui/optionsdialog.h"
 #include "ui/photobox.h"
 #include "ui/prompter.h"
 
@@ -55,7 +58,8 @@ protected:
 
 } // namespace
 
-Form1::Form1(Prompter &prompter, QWidget *parent) : QMainWindow(parent), m_prompter(prompter)
+Form1::Form1(Prompter &prompter, DesktopServices *desktop, QWidget *parent)
+    : QMainWindow(parent), m_prompter(prompter), m_desktop(desktop)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(u"手机电话簿管理"_s); // the design caption, until start-up sets the real one
@@ -210,7 +214,7 @@ void Form1::buildMenus()
 
     menu工具 = menuBar()->addMenu(u"工具(&T)"_s);
     menu工具->setObjectName(u"menu工具"_s);
-    menuItem(menu工具, u"设置"_s, u"设置"_s, nullptr);
+    menuItem(menu工具, u"设置"_s, u"设置"_s, m_desktop ? std::function<void()>([this] { 设置(); }) : nullptr);
 
     menu帮助 = menuBar()->addMenu(u"帮助(&H)"_s);
     menu帮助->setObjectName(u"menu帮助"_s);
@@ -227,7 +231,6 @@ void Form1::startUp(const QStringList &arguments)
     Combo1->setCurrentIndex(0);
     resetTable();
     Timer1->start();
-    // The first-run file association and the update check are started here when they are built.
 
     QString path = arguments.join(u' ');
     path.remove(u'"');
@@ -235,6 +238,26 @@ void Form1::startUp(const QStringList &arguments)
     Text2->setFocus(); // where the user types first
     if (!path.isEmpty())
         打开单个VCF文件(path);
+    associateOnFirstRun();
+}
+
+// The first run registers the program for ".vcf" files without asking, and says so in the settings only once the
+// registration took: until then every start tries again.
+void Form1::associateOnFirstRun()
+{
+    if (!m_desktop || !m_desktop->settings.read(product::kTitle, u"set"_s, u"firstopen"_s).isEmpty())
+        return;
+    m_desktop->association.AssociateExtension(u".vcf"_s);
+    if (m_desktop->association.IsAssociated(u".vcf"_s) == 1)
+        (void)m_desktop->settings.write(product::kTitle, u"set"_s, u"firstopen"_s, u"no"_s);
+}
+
+void Form1::设置()
+{
+    if (!m_desktop)
+        return;
+    fOption dialog(m_desktop->association, m_desktop->settings, this);
+    dialog.exec();
 }
 
 const QString &Form1::pendingPhoto() const

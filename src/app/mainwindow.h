@@ -23,10 +23,19 @@ namespace vecardia {
 
 class ChangeSet;
 class ContactListModel;
+class Module3;
+class SettingsStore;
 class ContactListView;
 class EditorPanel;
 class PhotoBox;
 class Prompter;
+
+// What the window needs of the desktop: the per-user settings and the ".vcf" association. A window without them
+// (tests, the screenshots) leaves the desktop alone.
+struct DesktopServices {
+    SettingsStore &settings;
+    Module3 &association;
+};
 
 // The main window: the contact list on the left, the editor of one contact on the right, the find bar above.
 // Every control keeps its design name as member and object name. The commands live in three files: the list and
@@ -35,10 +44,11 @@ class Form1 final : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit Form1(Prompter &prompter, QWidget *parent = nullptr);
+    explicit Form1(Prompter &prompter, DesktopServices *desktop = nullptr, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // Start-up: caption, defaults, and the file named on the command line (all words taken as one path).
+    // Start-up: caption, defaults, the file named on the command line (all words taken as one path), and on the
+    // first run the ".vcf" association.
     void startUp(const QStringList &arguments);
 
     [[nodiscard]] ContactTable &table() { return m_table; }
@@ -95,6 +105,8 @@ public:
     void 删除座机号前面的区号();
     void 移动手机栏中的座机号码到座机栏();
     void 移动座机栏中的手机号码到手机栏();
+    // Tools and help.
+    void 设置();
     // The editor panel.
     void rowClicked(int row);
     void 保存全部信息();
@@ -116,10 +128,12 @@ private:
     void hideProgress();
     bool importOne(const QString &path);
     void tellUnread(int unread);
+    void associateOnFirstRun();
     enum class ExportKind { VCard, Text };
     void exportList(ExportKind kind);
 
     Prompter &m_prompter;
+    DesktopServices *m_desktop;
     QHash<QWidget *, QRect> m_designPlaces; // where the controls that move with the window's size stand by design
     ContactTable m_table;
     ContactListModel *m_model;

@@ -9,6 +9,8 @@ inline const QString kTitle = QStringLiteral("卡舟手机电话簿管理器");
 constexpr int kVersionMajor = 2;
 constexpr int kVersionMinor = 0;
 constexpr int kVersionRevision = 801;
+// The program's name on the desktop: its desktop entry, icon, D-Bus name and AppStream metadata.
+inline const QString kApplicationId = QStringLiteral("io.github.vecardia.Vecardia");
 // The number users are asked to contact when a file cannot be read.
 inline const QString kSupportQQ = QStringLiteral("800018801");
 

@@ -4,6 +4,7 @@
 #include "ui/photobox.h"
 #include "ui/promptlabel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -28,6 +29,7 @@ QWidget *create(ControlKind kind, const QString &caption, QWidget *parent)
     case ControlKind::TextBox: return new QLineEdit(caption, parent);
     case ControlKind::MultiLineTextBox: return new QPlainTextEdit(caption, parent);
     case ControlKind::Button: return new QPushButton(caption, parent);
+    case ControlKind::CheckBox: return new QCheckBox(caption, parent);
     case ControlKind::Frame: return new QGroupBox(caption, parent);
     case ControlKind::DropDown: return new QComboBox(parent);
     case ControlKind::ListBox: return new QListWidget(parent);

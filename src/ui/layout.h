@@ -31,6 +31,7 @@ enum class ControlKind {
     TextBox,         // QLineEdit
     MultiLineTextBox, // QPlainTextEdit
     Button,          // QPushButton
+    CheckBox,        // QCheckBox
     Frame,           // QGroupBox
     DropDown,        // QComboBox
     ListBox,         // QListWidget

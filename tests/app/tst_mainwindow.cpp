@@ -2,6 +2,9 @@
 #include "contacts/product.h"
 #include "encoding/base64.h"
 #include "support/tempfolder.h"
+#include "shell/desktopdefaults.h"
+#include "shell/registry.h"
+#include "support/memorysettings.h"
 #include "support/modal.h"
 #include "support/testprompter.h"
 #include "ui/addcontactdialog.h"
@@ -9,10 +12,12 @@
 #include "ui/contactlistview.h"
 #include "ui/batchfinddialog.h"
 #include "ui/editorpanel.h"
+#include "ui/optionsdialog.h"
 #include "ui/photobox.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -32,6 +37,22 @@ using Icon = Prompter::Icon;
 using Answer = Prompter::Answer;
 
 namespace {
+
+// The desktop's defaults, as a test wants them: whether ours is the vCard default, and whether it can become it.
+class FakeDesktop final : public DesktopDefaults {
+public:
+    bool ours = false;
+    bool refuses = false;
+    int restored = 0;
+    [[nodiscard]] bool isDefault() const override { return ours; }
+    bool makeDefault() override { return ours = !refuses; }
+    bool restoreDefault() override
+    {
+        ++restored;
+        ours = false;
+        return true;
+    }
+};
 
 QByteArray card(const QString &name, const QString &mobile, const QByteArray &extra = {})
 {
@@ -179,6 +200,87 @@ private Q_SLOTS:
         });
         triggerMenu(u"menu添加联系人"_s);
         QCOMPARE(w().table().upperIndex(), 1);
+    }
+
+    // The first run registers the program for ".vcf" without asking and notes it; until that worked, every start
+    // tries again.
+    void firstRunAssociates_data()
+    {
+        QTest::addColumn<bool>("storeWorks");
+        QTest::addColumn<bool>("desktopWorks");
+        QTest::addColumn<QString>("firstopen");
+        QTest::newRow("it works") << true << true << u"no"_s;
+        QTest::newRow("settings cannot be written") << false << true << QString();
+        QTest::newRow("the desktop refuses") << true << false << QString();
+    }
+    void firstRunAssociates()
+    {
+        QFETCH(bool, storeWorks);
+        QFETCH(bool, desktopWorks);
+        QFETCH(QString, firstopen);
+        testing::MemorySettings settings;
+        InMemoryRegistry registry;
+        FakeDesktop desktop;
+        desktop.refuses = !desktopWorks;
+        Module3 association(registry, settings, &desktop, u"/usr/bin/vecardia"_s);
+        DesktopServices services{settings, association};
+        settings.failing = !storeWorks;
+        {
+            Form1 first(prompter(), &services);
+            first.startUp({});
+        }
+        QCOMPARE(settings.read(product::kTitle, u"set"_s, u"firstopen"_s), firstopen);
+        QCOMPARE(association.IsAssociated(u".vcf"_s), desktopWorks ? 1 : 0);
+        // The next start touches the association only when the first did not note it.
+        association.RestoreAssociation(u".vcf"_s);
+        settings.failing = false;
+        Form1 second(prompter(), &services);
+        second.startUp({});
+        QCOMPARE(association.IsAssociated(u".vcf"_s), firstopen.isEmpty() && desktopWorks ? 1 : 0);
+    }
+
+    // "设置": the box shows the association as it is; "确定" makes it so; "取消" changes nothing.
+    void settingsDialog()
+    {
+        testing::MemorySettings settings;
+        InMemoryRegistry registry;
+        FakeDesktop desktop;
+        Module3 association(registry, settings, &desktop, u"/usr/bin/vecardia"_s);
+        DesktopServices services{settings, association};
+        Form1 window(prompter(), &services);
+        window.show();
+        QVERIFY(window.findChild<QAction *>(u"menu设置"_s)->isEnabled());
+        const auto choose = [&](bool tick, bool ok) {
+            testing::whileOpen<fOption>(this, [&](fOption *dialog) {
+                QCOMPARE(dialog->windowTitle(), u"卡舟手机电话簿管理器-设置"_s);
+                QCOMPARE(dialog->Check1->text(), u"设置本软件为VCF文件默认打开软件"_s);
+                QCOMPARE(dialog->Check1->isChecked(), association.IsAssociated(u".vcf"_s) == 1);
+                dialog->Check1->setChecked(tick);
+                QTest::mouseClick(ok ? dialog->Command2 : dialog->Command1, Qt::LeftButton);
+            });
+            window.findChild<QAction *>(u"menu设置"_s)->trigger();
+        };
+        choose(true, false); // cancelled
+        QCOMPARE(association.IsAssociated(u".vcf"_s), 0);
+        choose(true, true);
+        QCOMPARE(association.IsAssociated(u".vcf"_s), 1);
+        QCOMPARE(settings.read(product::kTitle, u"set"_s, u"firstopen"_s), u"no"_s);
+        choose(false, true);
+        QCOMPARE(association.IsAssociated(u".vcf"_s), 0);
+        QCOMPARE(desktop.restored, 1);
+        QCOMPARE(settings.read(product::kTitle, u"set"_s, u"firstopen"_s), u"no"_s); // not re-created next start
+        // Without the desktop's services the item is there, but does nothing.
+        QVERIFY(!w().findChild<QAction *>(u"menu设置"_s)->isEnabled());
+    }
+
+    // A path handed over with its quotes (by the open-file service) is opened as it is: the open says it cannot.
+    void quotedPathCannotBeOpened()
+    {
+        const QString path = m_dir.write(u"q.vcf"_s, card(u"A"_s, u"1"_s));
+        w().打开单个VCF文件(u'"' + path + u'"');
+        QCOMPARE(prompter().shown.size(), 1);
+        QCOMPARE(prompter().shown.first().icon, Icon::Critical);
+        QVERIFY(prompter().texts().first().startsWith(u"无法打开你的文件！"_s));
     }
 
     void commandLinePathWithQuotes()

@@ -1,0 +1,85 @@
+// What `cmake --install` puts where the desktop looks for it, and the desktop's own checks of the entry and the
+// AppStream metadata (desktop-file-validate, appstreamcli).
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Ran {
+    int code = -1;
+    QString output;
+};
+
+Ran run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment = {})
+{
+    QProcess process;
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000))
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+}
+
+} // namespace
+
+class TestInstallation : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_stage;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"DESTDIR"_s, m_stage.path());
+        const Ran install = run(QStringLiteral(VECARDIA_CMAKE),
+                                {u"--install"_s, QStringLiteral(VECARDIA_BUILD), u"--prefix"_s, u"/usr"_s}, environment);
+        QVERIFY2(install.code == 0, qPrintable(install.output));
+    }
+
+    void filesInTheirPlaces_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char *file : {"bin/vecardia", "bin/vecardia-cli", "share/applications/io.github.vecardia.Vecardia.desktop",
+                                 "share/metainfo/io.github.vecardia.Vecardia.metainfo.xml",
+                                 "share/icons/hicolor/scalable/apps/io.github.vecardia.Vecardia.svg",
+                                 "share/icons/hicolor/48x48/apps/io.github.vecardia.Vecardia.png",
+                                 "share/icons/hicolor/256x256/apps/io.github.vecardia.Vecardia.png"})
+            QTest::newRow(file) << QString::fromLatin1(file);
+    }
+    void filesInTheirPlaces()
+    {
+        QFETCH(QString, file);
+        QVERIFY2(QFile::exists(m_stage.filePath(u"usr/"_s + file)), qPrintable(file));
+    }
+
+    void desktopEntryIsValid()
+    {
+        const QString validate = QStandardPaths::findExecutable(u"desktop-file-validate"_s);
+        if (validate.isEmpty())
+            QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
+        const Ran ran = run(validate, {m_stage.filePath(u"usr/share/applications/io.github.vecardia.Vecardia.desktop"_s)});
+        QVERIFY2(ran.code == 0 && ran.output.trimmed().isEmpty(), qPrintable(ran.output));
+    }
+
+    void metadataIsValid()
+    {
+        const QString appstream = QStandardPaths::findExecutable(u"appstreamcli"_s);
+        if (appstream.isEmpty())
+            QSKIP("appstreamcli is not installed (package appstream)");
+        const Ran ran = run(appstream, {u"validate"_s, u"--no-net"_s,
+                                        m_stage.filePath(u"usr/share/metainfo/io.github.vecardia.Vecardia.metainfo.xml"_s)});
+        QVERIFY2(ran.code == 0, qPrintable(ran.output));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestInstallation)
+#include "tst_installation.moc"

@@ -26,7 +26,7 @@ const QString kSaving = u"正在保存文件，请稍候..."_s;
 
 QString cannotOpen()
 {
-    return u"无法打开你的文件！请联系QQ："_s + product::kSupportQQ + u" 修改软件试一试。"_s;
+    return u"无法打开你的文件！请联系QQ："_s + product::configuration().supportQQ + u" 修改软件试一试。"_s;
 }
 
 } // namespace
@@ -68,7 +68,7 @@ void Form1::tellUnread(int unread)
 {
     if (unread > 0)
         m_prompter.information(u"有"_s + QString::number(unread) + u"条记录未能读入，你可以联系QQ："_s +
-                               product::kSupportQQ + u" 修改软件试一试。"_s);
+                               product::configuration().supportQQ + u" 修改软件试一试。"_s);
 }
 
 bool Form1::查找List1(const QString &path) const

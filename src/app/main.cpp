@@ -3,15 +3,19 @@
 //   vecardia --execute TEXT  hands TEXT (a file's path) to the window already running, which opens it
 #include "app/mainwindow.h"
 #include "contacts/product.h"
+#include "help/shellactions.h"
+#include "net/uxmlhttp.h"
 #include "shell/registry.h"
 #include "shell/settingsstore.h"
 #include "shell/unix/freedesktopdefaults.h"
 #include "shell/unix/inifileregistry.h"
 #include "shell/unix/openfileservice.h"
+#include "ui/producticon.h"
 #include "ui/qtprompter.h"
 #include "ui/translations.h"
 
 #include <QApplication>
+#include <QNetworkAccessManager>
 
 #include <cstdio>
 
@@ -47,6 +51,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(vecardia::product::kTitle);
     QApplication::setApplicationVersion(vecardia::product::versionText());
     QApplication::setDesktopFileName(vecardia::product::kApplicationId);
+    QApplication::setWindowIcon(vecardia::productIcon());
     (void)vecardia::loadQtChinese(app);
     QFont font = QApplication::font();
     font.setPointSize(9);
@@ -57,7 +62,10 @@ int main(int argc, char *argv[])
     const QString executable = QCoreApplication::applicationFilePath();
     vecardia::FreedesktopDefaults defaults(settings, executable);
     vecardia::Module3 association(registry, settings, &defaults, executable);
-    vecardia::DesktopServices desktop{settings, association};
+    vecardia::DesktopShellActions shell;
+    QNetworkAccessManager network;
+    vecardia::useSystemProxies(network);
+    vecardia::DesktopServices desktop{settings, association, registry, shell, network};
 
     vecardia::QtPrompter prompter;
     vecardia::Form1 window(prompter, &desktop);

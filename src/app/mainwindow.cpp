@@ -3,12 +3,17 @@
 #include "app/mainwindowlayout.h"
 #include "contacts/product.h"
 #include "encoding/spaces.h"
+#include "help/aboutdialog.h"
+#include "help/links.h"
 #include "model/contactlistmodel.h"
+#include "net/updatecheck.h"
+#include "net/uxmlhttp.h"
 #include "shell/registry.h"
 #include "shell/settingsstore.h"
 #include "tools/batchfind.h"
 #include "ui/addcontactdialog.h"
 #include "ui/batchfinddialog.h"
+#include "ui/clicks.h"
 #include "ui/contactlistview.h"
 #include "ui/editorpanel.h"
 #include "ui/layout.h"
@@ -36,6 +41,8 @@ namespace {
 
 // The update check's timer fires once, this long after start-up.
 constexpr int kUpdateCheckDelayMs = 1000;
+// A version file that has not come by then never will: the request stops, and with it its polling.
+constexpr int kUpdateCheckGiveUpMs = 60'000;
 
 // The window may be this much smaller than its design, so that it fits a 1024 by 768 screen: the panel gives the
 // width, the list and the panel the height (the list then scrolls).
@@ -137,6 +144,17 @@ void Form1::buildControls()
     Timer1->setObjectName(u"Timer1"_s);
     Timer1->setInterval(kUpdateCheckDelayMs);
     Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, [this] { checkForUpdate(); });
+    uXMLHTTP2 = nullptr;
+    if (m_desktop) {
+        uXMLHTTP2 = new uXMLHTTP(m_desktop->network, this);
+        uXMLHTTP2->setObjectName(u"uXMLHTTP2"_s);
+        connect(uXMLHTTP2, &uXMLHTTP::OnDateArrived, this, [this] {
+            if (const auto version = updatecheck::publishedVersion(uXMLHTTP2->ResponseText()))
+                CheckNewVersion(*version);
+        });
+        onClick(Label11, [this] { openInBrowser(product::configuration().productPage()); });
+    }
 
     for (QWidget *moving : {static_cast<QWidget *>(ListView1), static_cast<QWidget *>(Frame3), static_cast<QWidget *>(Label8),
                             static_cast<QWidget *>(Label9), static_cast<QWidget *>(Label11), static_cast<QWidget *>(List1)})
@@ -166,7 +184,7 @@ QAction *Form1::menuItem(QMenu *menu, const QString &caption, const QString &fun
     if (handler)
         connect(action, &QAction::triggered, this, handler);
     else
-        action->setEnabled(false); // comes with a later version
+        action->setEnabled(false); // the window runs without the desktop services it needs
     return action;
 }
 
@@ -218,11 +236,16 @@ void Form1::buildMenus()
 
     menu帮助 = menuBar()->addMenu(u"帮助(&H)"_s);
     menu帮助->setObjectName(u"menu帮助"_s);
-    menuItem(menu帮助, u"关于"_s, u"关于"_s, nullptr);
+    const auto withDesktop = [this](std::function<void()> handler) { return m_desktop ? handler : nullptr; };
+    menuItem(menu帮助, u"关于"_s, u"关于"_s, withDesktop([this] { 关于(); }));
     menu帮助->addSeparator();
-    for (const QString &item :
-         {u"最新版本"_s, u"功能介绍及使用方法"_s, u"售后服务"_s, u"作者网站一"_s, u"作者网站二"_s})
-        menuItem(menu帮助, item, item, nullptr);
+    const product::Configuration &configuration = product::configuration();
+    for (const auto &[item, address] : {std::pair{u"最新版本"_s, configuration.productPage()},
+                                        std::pair{u"功能介绍及使用方法"_s, configuration.productPage()},
+                                        std::pair{u"售后服务"_s, configuration.afterSalesPage()},
+                                        std::pair{u"作者网站一"_s, configuration.website},
+                                        std::pair{u"作者网站二"_s, configuration.website2}})
+        menuItem(menu帮助, item, item, withDesktop([this, address] { openInBrowser(address); }));
 }
 
 void Form1::startUp(const QStringList &arguments)
@@ -250,6 +273,44 @@ void Form1::associateOnFirstRun()
     m_desktop->association.AssociateExtension(u".vcf"_s);
     if (m_desktop->association.IsAssociated(u".vcf"_s) == 1)
         (void)m_desktop->settings.write(product::kTitle, u"set"_s, u"firstopen"_s, u"no"_s);
+}
+
+void Form1::openInBrowser(const QString &address)
+{
+    if (m_desktop)
+        OpenInInternetExplorer(m_desktop->shell, address);
+}
+
+void Form1::关于()
+{
+    if (!m_desktop)
+        return;
+    frmAbout dialog(product::configuration(), m_desktop->shell, m_prompter, &m_desktop->registry, this);
+    dialog.exec();
+}
+
+void Form1::checkForUpdate()
+{
+    Timer1->stop();
+    if (!uXMLHTTP2 || !product::configuration().updateCheck)
+        return;
+    if (!uXMLHTTP2->Open_(u"GET"_s, product::configuration().versionFile()))
+        return;
+    uXMLHTTP2->Send_();
+    QTimer::singleShot(kUpdateCheckGiveUpMs, uXMLHTTP2, [request = uXMLHTTP2] {
+        if (!request->DownOK())
+            request->Abort_();
+    });
+}
+
+void Form1::CheckNewVersion(const QString &version)
+{
+    if (!m_desktop || !updatecheck::isNewer(version))
+        return;
+    Label11->setText(u"最新版本：V"_s + version);
+    Label11->show();
+    m_prompter.information(u"有最新版本可以更新升级！"_s);
+    OpenWebAddress(m_desktop->shell, product::configuration().productPage(), false);
 }
 
 void Form1::设置()

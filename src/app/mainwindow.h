@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QNetworkAccessManager;
 class QPushButton;
 class QTimer;
 
@@ -24,17 +25,24 @@ namespace vecardia {
 class ChangeSet;
 class ContactListModel;
 class Module3;
+class RegistryBackend;
 class SettingsStore;
+class ShellActions;
 class ContactListView;
 class EditorPanel;
 class PhotoBox;
 class Prompter;
+class uXMLHTTP;
 
-// What the window needs of the desktop: the per-user settings and the ".vcf" association. A window without them
-// (tests, the screenshots) leaves the desktop alone.
+// What the window needs of the desktop: the per-user settings, the registry layer and the ".vcf" association, the
+// shell that opens web pages and mail, and the network for the update check. A window without them (tests, the
+// screenshots) leaves the desktop and the network alone.
 struct DesktopServices {
     SettingsStore &settings;
     Module3 &association;
+    const RegistryBackend &registry;
+    ShellActions &shell;
+    QNetworkAccessManager &network;
 };
 
 // The main window: the contact list on the left, the editor of one contact on the right, the find bar above.
@@ -77,6 +85,7 @@ public:
     QLabel *Label8, *Label9, *Label11;
     QListWidget *List1;
     QTimer *Timer1;
+    uXMLHTTP *uXMLHTTP2; // the update check's request; none without the desktop services
     QMenu *menu文件, *menu编辑, *menu查找, *menu工具, *menu帮助;
 
     // File commands.
@@ -107,6 +116,11 @@ public:
     void 移动座机栏中的手机号码到手机栏();
     // Tools and help.
     void 设置();
+    void 关于();
+    // The update check: Timer1's one tick sends the request, and a newer published version shows Label11, says so
+    // and opens the product page.
+    void checkForUpdate();
+    void CheckNewVersion(const QString &version);
     // The editor panel.
     void rowClicked(int row);
     void 保存全部信息();
@@ -129,6 +143,7 @@ private:
     bool importOne(const QString &path);
     void tellUnread(int unread);
     void associateOnFirstRun();
+    void openInBrowser(const QString &address);
     enum class ExportKind { VCard, Text };
     void exportList(ExportKind kind);
 

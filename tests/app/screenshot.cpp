@@ -2,7 +2,11 @@
 //   screenshot main BOOK.vcf OUT.png      the main window with a book, a contact with a photo in the panel
 //   screenshot open-dialog OUT.png        the dialog of "打开文件"
 //   screenshot message OUT.png            a question of the program
+//   screenshot about OUT.png              the About box
 #include "app/mainwindow.h"
+#include "contacts/product.h"
+#include "help/aboutdialog.h"
+#include "help/shellactions.h"
 #include "model/contactlistmodel.h"
 #include "ui/contactlistview.h"
 #include "ui/photobox.h"
@@ -32,6 +36,13 @@ public:
     std::optional<QString> input(const QString &, const QString &, const QString &) override { return {}; }
     QStringList openFiles(const FileDialog &) override { return {}; }
     QString saveFile(const FileDialog &) override { return {}; }
+};
+
+// The About box's links lead nowhere here.
+class NoShell final : public vecardia::ShellActions {
+public:
+    bool openUrl(const QUrl &) override { return false; }
+    bool startProgram(const QString &, const QStringList &) override { return false; }
 };
 
 // Grabs the dialog that opens next, saves it and closes it.
@@ -98,6 +109,14 @@ int main(int argc, char *argv[])
         (void)prompter.askYesNo(u"你要清空列表重新打开吗？"_s);
         return saved ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: screenshot main BOOK.vcf OUT.png | open-dialog OUT.png | message OUT.png\n");
+    if (what == u"about" && args.size() == 3) {
+        SilentPrompter prompter;
+        NoShell shell;
+        vecardia::frmAbout about(vecardia::product::Configuration::builtIn(), shell, prompter, nullptr);
+        about.show();
+        QApplication::processEvents();
+        return about.grab().save(args[2]) ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: screenshot main BOOK.vcf OUT.png | open-dialog OUT.png | message OUT.png | about OUT.png\n");
     return 2;
 }

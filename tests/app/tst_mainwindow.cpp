@@ -2,9 +2,7 @@
 #include "contacts/product.h"
 #include "encoding/base64.h"
 #include "support/tempfolder.h"
-#include "shell/desktopdefaults.h"
-#include "shell/registry.h"
-#include "support/memorysettings.h"
+#include "support/testdesktop.h"
 #include "support/modal.h"
 #include "support/testprompter.h"
 #include "ui/addcontactdialog.h"
@@ -37,22 +35,6 @@ using Icon = Prompter::Icon;
 using Answer = Prompter::Answer;
 
 namespace {
-
-// The desktop's defaults, as a test wants them: whether ours is the vCard default, and whether it can become it.
-class FakeDesktop final : public DesktopDefaults {
-public:
-    bool ours = false;
-    bool refuses = false;
-    int restored = 0;
-    [[nodiscard]] bool isDefault() const override { return ours; }
-    bool makeDefault() override { return ours = !refuses; }
-    bool restoreDefault() override
-    {
-        ++restored;
-        ours = false;
-        return true;
-    }
-};
 
 QByteArray card(const QString &name, const QString &mobile, const QByteArray &extra = {})
 {
@@ -136,6 +118,14 @@ class TestMainWindow : public QObject {
     void triggerMenu(const QString &name) { control<QAction>(name)->trigger(); }
 
 private Q_SLOTS:
+    // The windows here never look for updates: the update check has a suite of its own.
+    void initTestCase()
+    {
+        product::Configuration configuration = product::Configuration::builtIn();
+        configuration.updateCheck = false;
+        product::setConfiguration(configuration);
+    }
+
     void init()
     {
         m_prompter = std::make_unique<testing::TestPrompter>();
@@ -218,12 +208,11 @@ private Q_SLOTS:
         QFETCH(bool, storeWorks);
         QFETCH(bool, desktopWorks);
         QFETCH(QString, firstopen);
-        testing::MemorySettings settings;
-        InMemoryRegistry registry;
-        FakeDesktop desktop;
-        desktop.refuses = !desktopWorks;
-        Module3 association(registry, settings, &desktop, u"/usr/bin/vecardia"_s);
-        DesktopServices services{settings, association};
+        testing::TestDesktop desktop;
+        desktop.defaults.refuses = !desktopWorks;
+        testing::MemorySettings &settings = desktop.settings;
+        Module3 &association = desktop.association;
+        DesktopServices &services = desktop.services;
         settings.failing = !storeWorks;
         {
             Form1 first(prompter(), &services);
@@ -242,11 +231,10 @@ private Q_SLOTS:
     // "设置": the box shows the association as it is; "确定" makes it so; "取消" changes nothing.
     void settingsDialog()
     {
-        testing::MemorySettings settings;
-        InMemoryRegistry registry;
-        FakeDesktop desktop;
-        Module3 association(registry, settings, &desktop, u"/usr/bin/vecardia"_s);
-        DesktopServices services{settings, association};
+        testing::TestDesktop desktop;
+        testing::MemorySettings &settings = desktop.settings;
+        Module3 &association = desktop.association;
+        DesktopServices &services = desktop.services;
         Form1 window(prompter(), &services);
         window.show();
         QVERIFY(window.findChild<QAction *>(u"menu设置"_s)->isEnabled());
@@ -267,7 +255,7 @@ private Q_SLOTS:
         QCOMPARE(settings.read(product::kTitle, u"set"_s, u"firstopen"_s), u"no"_s);
         choose(false, true);
         QCOMPARE(association.IsAssociated(u".vcf"_s), 0);
-        QCOMPARE(desktop.restored, 1);
+        QCOMPARE(desktop.defaults.restored, 1);
         QCOMPARE(settings.read(product::kTitle, u"set"_s, u"firstopen"_s), u"no"_s); // not re-created next start
         // Without the desktop's services the item is there, but does nothing.
         QVERIFY(!w().findChild<QAction *>(u"menu设置"_s)->isEnabled());
@@ -299,7 +287,7 @@ private Q_SLOTS:
         QCOMPARE(model().rowCount(), 2);
         QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"2/2 条"_s);
         QCOMPARE(prompter().texts(),
-                 QStringList{u"有1条记录未能读入，你可以联系QQ："_s + product::kSupportQQ + u" 修改软件试一试。"_s});
+                 QStringList{u"有1条记录未能读入，你可以联系QQ："_s + product::configuration().supportQQ + u" 修改软件试一试。"_s});
         QCOMPARE(prompter().shown.first().icon, Icon::Information);
         QCOMPARE(prompter().shown.first().caption, product::kTitle);
         QVERIFY(control<QLineEdit>(u"Text1"_s)->text().endsWith(u"book.vcf"_s));
@@ -330,7 +318,7 @@ private Q_SLOTS:
     {
         open(QByteArray(), u"empty.vcf"_s);
         QCOMPARE(prompter().texts(),
-                 QStringList{u"无法打开你的文件！请联系QQ："_s + product::kSupportQQ + u" 修改软件试一试。"_s});
+                 QStringList{u"无法打开你的文件！请联系QQ："_s + product::configuration().supportQQ + u" 修改软件试一试。"_s});
         QCOMPARE(prompter().shown.first().icon, Icon::Critical);
         QCOMPARE(model().rowCount(), 0);
         QVERIFY(!control<QLineEdit>(u"Text1"_s)->text().isEmpty());

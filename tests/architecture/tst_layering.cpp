@@ -31,9 +31,13 @@ const QHash<QString, Layer> &layers()
         l.insert(u"tools"_s, {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s}, core});
         l.insert(u"cli"_s, {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s, u"cli"_s}, core});
         l.insert(u"shell"_s, {{u"encoding"_s, u"contacts"_s, u"shell"_s}, {u"QtCore"_s, u"QtDBus"_s}});
+        l.insert(u"net"_s, {{u"encoding"_s, u"contacts"_s, u"net"_s}, {u"QtCore"_s, u"QtNetwork"_s}});
         l.insert(u"ui"_s, {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s, u"shell"_s, u"ui"_s}, widgets});
-        l.insert(u"app"_s,
-                 {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s, u"shell"_s, u"ui"_s, u"app"_s}, widgets});
+        l.insert(u"help"_s,
+                 {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s, u"shell"_s, u"ui"_s, u"help"_s}, widgets});
+        l.insert(u"app"_s, {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s, u"shell"_s, u"net"_s, u"ui"_s,
+                             u"help"_s, u"app"_s},
+                            widgets + QStringList{u"QtNetwork"_s}});
         return l;
     }();
     return all;

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QQueue>
 
+#include <functional>
+
 namespace vecardia::testing {
 
 // Scripted answers for the program's questions and dialogs, and a record of what it showed.
@@ -23,10 +25,13 @@ public:
     QQueue<QStringList> openAnswers;
     QQueue<QString> saveAnswers;
     QQueue<std::optional<QString>> inputAnswers;
+    std::function<void(const Shown &)> whenShown; // runs as each message is shown, while it is open
 
     Answer message(const QString &text, Icon icon, Buttons buttons, const QString &caption) override
     {
         shown.append({text, icon, buttons, caption});
+        if (whenShown)
+            whenShown(shown.last());
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         return answers.isEmpty() ? Answer::Yes : answers.dequeue();

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QUndoStack>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -87,6 +88,7 @@ void Form1::附加导入VCF文件()
         打开VCF文件();
         return;
     }
+    StepScope step(*this, u"附加导入VCF文件"_s); // every file of the import is one step
     const QStringList files = m_prompter.openFiles({.filter = kVCardFilter, .multiple = true});
     if (files.isEmpty())
         return;
@@ -152,7 +154,10 @@ void Form1::exportList(ExportKind kind)
                 }
             });
         switch (saved.outcome) {
-        case SaveOutcome::Saved: m_prompter.information(u"保存完毕！"_s); break;
+        case SaveOutcome::Saved:
+            m_undo->setClean(); // the book as exported: no "*" in the caption until it changes again
+            m_prompter.information(u"保存完毕！"_s);
+            break;
         case SaveOutcome::EncodingError: m_prompter.critical(u"保存编码出错！"_s); break;
         case SaveOutcome::SaveError: m_prompter.critical(u"保存出错！\n"_s + saved.reason); break;
         }

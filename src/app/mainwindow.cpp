@@ -6,6 +6,7 @@
 #include "help/aboutdialog.h"
 #include "help/links.h"
 #include "model/contactlistmodel.h"
+#include "model/editstep.h"
 #include "net/updatecheck.h"
 #include "net/uxmlhttp.h"
 #include "shell/registry.h"
@@ -30,6 +31,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <algorithm>
 
@@ -71,11 +73,17 @@ Form1::Form1(Prompter &prompter, DesktopServices *desktop, QWidget *parent)
     setObjectName(u"Form1"_s);
     setWindowTitle(u"手机电话簿管理"_s); // the design caption, until start-up sets the real one
     m_model = new ContactListModel(m_table, this);
+    m_undo = new QUndoStack(this);
+    connect(m_undo, &QUndoStack::cleanChanged, this, [this] { updateCaption(); });
     buildControls();
     buildMenus();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The history goes with the window's children; what it says then is for nobody.
+    m_undo->disconnect(this);
+}
 
 void Form1::buildControls()
 {
@@ -203,6 +211,16 @@ void Form1::buildMenus()
 
     menu编辑 = menuBar()->addMenu(u"编辑(&E)"_s);
     menu编辑->setObjectName(u"menu编辑"_s);
+    // Their texts name the step: "撤销 删除重复条目".
+    menu撤销 = m_undo->createUndoAction(menu编辑, u"撤销"_s);
+    menu撤销->setObjectName(u"menu撤销"_s);
+    menu撤销->setShortcuts(QKeySequence::Undo);
+    menu重做 = m_undo->createRedoAction(menu编辑, u"重做"_s);
+    menu重做->setObjectName(u"menu重做"_s);
+    menu重做->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    menu编辑->addAction(menu撤销);
+    menu编辑->addAction(menu重做);
+    menu编辑->addSeparator();
     menuItem(menu编辑, u"删除姓名中的空格"_s, u"删除姓名中的空格"_s, [this] { 删除姓名中的空格(); });
     menuItem(menu编辑, u"删除手机号码中的空格"_s, u"删除手机号码中的空格"_s, [this] { 删除号码中的空格(false); });
     menuItem(menu编辑, u"删除座机号码中的空格"_s, u"删除座机号码中的空格"_s, [this] { 删除号码中的空格(true); });
@@ -250,7 +268,8 @@ void Form1::buildMenus()
 
 void Form1::startUp(const QStringList &arguments)
 {
-    setWindowTitle(product::windowCaption());
+    m_caption = product::windowCaption();
+    updateCaption();
     Combo1->setCurrentIndex(0);
     resetTable();
     Timer1->start();
@@ -342,10 +361,14 @@ void Form1::placeControls(QSize client)
     List1->setGeometry(design(List1).translated(wider, extra.height()));
 }
 
+// A new table: the steps of the old one are gone with it.
 void Form1::resetTable()
 {
     m_table.reset();
     ++m_tableGeneration;
+    m_step.reset();
+    m_lastRows.reset();
+    m_undo->clear();
 }
 
 void Form1::setCountLabel()
@@ -378,6 +401,8 @@ int Form1::panelRecord() const
 // or empties when the contact is gone, so that a later save never writes an old value back.
 void Form1::applyChanges(const ChangeSet &changes)
 {
+    if (m_step)
+        m_step->record(changes);
     (void)m_model->apply(changes);
     const int shown = panelRecord();
     if (shown == 0 || std::find_if(changes.fields().begin(), changes.fields().end(), [shown](const FieldChange &c) {
@@ -441,6 +466,7 @@ bool Form1::判断LV项目是否存在(const QString &key) const
 
 void Form1::删除选中项()
 {
+    StepScope step(*this, u"删除联系人"_s);
     const int row = ListView1->selectedRow();
     if (row >= 0) {
         // No row is selected afterwards: choosing the command again deletes nothing until the user picks a row.
@@ -472,6 +498,7 @@ void Form1::添加联系人()
     AddUser dialog(
         m_prompter,
         [this](ContactRecord record) {
+            StepScope step(*this, u"添加联系人"_s); // each contact added is a step of its own
             const int index = m_table.append(std::move(record));
             if (index == 0)
                 return false;
@@ -505,8 +532,10 @@ void Form1::保存全部信息()
         m_prompter.critical(u"记录不存在，不能保存！"_s);
         return;
     }
+    StepScope step(*this, u"保存全部信息"_s);
     ChangeSet changes;
     Frame3->addSaveChanges(changes, m_table, index);
+    m_step->record(changes);
     (void)m_model->apply(changes); // the record's row, when listed, shows the new texts
     Frame3->setSaveEnabled(false);
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -19,11 +20,15 @@ class QMenu;
 class QNetworkAccessManager;
 class QPushButton;
 class QTimer;
+class QUndoStack;
 
 namespace vecardia {
 
 class ChangeSet;
 class ContactListModel;
+class ContactStep;
+class EditStep;
+class RowsSnapshot;
 class Module3;
 class RegistryBackend;
 class SettingsStore;
@@ -62,6 +67,10 @@ public:
     [[nodiscard]] ContactTable &table() { return m_table; }
     [[nodiscard]] ContactListModel &listModel() { return *m_model; }
     [[nodiscard]] const QString &pendingPhoto() const;
+    // Every change to the contacts is a step here; opening a book or "清空全部" clears it.
+    [[nodiscard]] QUndoStack &undoStack() { return *m_undo; }
+    // What the history holds in memory, in bytes (a list shared by steps counts once).
+    [[nodiscard]] std::size_t historyBytes() const;
 
     // Top row and find bar.
     QLineEdit *Text1;
@@ -87,6 +96,7 @@ public:
     QTimer *Timer1;
     uXMLHTTP *uXMLHTTP2; // the update check's request; none without the desktop services
     QMenu *menu文件, *menu编辑, *menu查找, *menu工具, *menu帮助;
+    QAction *menu撤销, *menu重做;
 
     // File commands.
     void 打开VCF文件();
@@ -127,6 +137,16 @@ public:
     void 清空全部();
 
 private:
+    friend class ContactStep;
+    // A user command as one undo step: what it changes between beginStep and endStep is recorded; commands that
+    // run inside another belong to the outer one's step.
+    class StepScope;
+    void beginStep(const QString &name);
+    void endStep();
+    void showStep(EditStep &step, bool undone);
+    void refreshPanel(const std::vector<int> &touched);
+    void updateCaption();
+
     void buildControls();
     void buildMenus();
     QAction *menuItem(QMenu *menu, const QString &caption, const QString &function,
@@ -153,6 +173,27 @@ private:
     ContactTable m_table;
     ContactListModel *m_model;
     quint64 m_tableGeneration = 0; // grows with every reset of the table
+    QUndoStack *m_undo;
+    std::unique_ptr<EditStep> m_step; // the command being recorded
+    int m_stepDepth = 0;
+    std::shared_ptr<const RowsSnapshot> m_lastRows; // the list as the last step left it, shared with the next
+    QString m_caption; // the caption start-up set; "*" follows it while there are changes not exported
+};
+
+} // namespace vecardia
+
+namespace vecardia {
+
+// Records what a command changes as one undo step, for as long as it is in scope.
+class Form1::StepScope {
+public:
+    StepScope(Form1 &window, const QString &name) : m_window(window) { m_window.beginStep(name); }
+    ~StepScope() { m_window.endStep(); }
+    StepScope(const StepScope &) = delete;
+    StepScope &operator=(const StepScope &) = delete;
+
+private:
+    Form1 &m_window;
 };
 
 } // namespace vecardia

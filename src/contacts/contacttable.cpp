@@ -1,5 +1,7 @@
 #include "contacts/contacttable.h"
 
+#include <algorithm>
+
 #include <limits>
 
 using namespace Qt::Literals::StringLiterals;
@@ -35,6 +37,16 @@ int ContactTable::append(ContactRecord &&record)
         return 0;
     m_records.push_back(std::move(record));
     return upperIndex();
+}
+
+std::vector<ContactRecord> ContactTable::takeAbove(int upper)
+{
+    std::vector<ContactRecord> taken;
+    while (upperIndex() > std::max(upper, 0)) {
+        taken.push_back(std::move(m_records.back()));
+        m_records.pop_back();
+    }
+    return taken;
 }
 
 bool ContactTable::isLive(const ContactRecord &record)

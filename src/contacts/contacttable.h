@@ -22,6 +22,10 @@ public:
     [[nodiscard]] int append();
     [[nodiscard]] int append(ContactRecord &&record);
 
+    // Takes the records above `upper` out of the table (an undone append), last index first; their indexes are
+    // free again for the next append.
+    [[nodiscard]] std::vector<ContactRecord> takeAbove(int upper);
+
     [[nodiscard]] int upperIndex() const { return int(m_records.size()) - 1; }
     [[nodiscard]] bool contains(int index) const { return index >= 1 && index <= upperIndex(); }
 

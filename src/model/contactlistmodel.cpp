@@ -139,6 +139,18 @@ void ContactListModel::setRows(RowOrder rows)
     notifyAllChanged();
 }
 
+void ContactListModel::showRows(RowOrder rows, const std::vector<int> &changedRecords)
+{
+    constexpr std::size_t kRowByRow = 64;
+    if (!(rows == m_rows))
+        setRows(std::move(rows)); // repaints every row
+    else if (changedRecords.size() > kRowByRow)
+        notifyAllChanged();
+    else
+        for (int index : changedRecords)
+            recordChanged(index);
+}
+
 RowOrder ContactListModel::apply(const ChangeSet &changes)
 {
     applyFieldChanges(changes, m_table);

@@ -54,6 +54,8 @@ public:
     RowOrder apply(const ChangeSet &changes);
     // Shows another list (the records are the same).
     void setRows(RowOrder rows);
+    // Shows a list after its records changed (an undo or a redo): the rows, and the changed records' texts.
+    void showRows(RowOrder rows, const std::vector<int> &changedRecords);
 
     [[nodiscard]] const RowOrder &rows() const { return m_rows; }
     [[nodiscard]] const ContactTable &table() const { return m_table; }

@@ -22,6 +22,12 @@ void RowOrder::fill(const std::vector<int> &indexes)
     m_indexed = false;
 }
 
+void RowOrder::assign(std::vector<ListRow> rows)
+{
+    m_rows = std::move(rows);
+    m_indexed = false;
+}
+
 void RowOrder::append(int index)
 {
     m_rows.push_back({.index = index});

@@ -45,6 +45,8 @@ public:
 
     // A fill: these records, in this order, every row black on white and unsorted.
     void fill(const std::vector<int> &indexes);
+    // These rows as they are (colours and blank marks included), in this order; the sort state is left alone.
+    void assign(std::vector<ListRow> rows);
     void append(int index);
     void removeAt(int row);
     // Rows in a new order: row k of the result is row order[k] of this list.

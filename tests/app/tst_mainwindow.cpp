@@ -161,9 +161,22 @@ private Q_SLOTS:
             file << (a->isSeparator() ? u"-"_s : a->text());
         QCOMPARE(file, (QStringList{u"打开VCF文件"_s, u"附加导入VCF文件"_s, u"-"_s, u"导出列表到文本文件"_s,
                                     u"导出列表到号码簿VCF文件"_s, u"-"_s, u"退出"_s}));
-        QCOMPARE(w().menu编辑->actions().size(), 18);
-        QCOMPARE(w().menu编辑->actions().at(16)->objectName(), u"menu删除选中项"_s);
-        QCOMPARE(w().menu编辑->actions().at(16)->text(), u"删除选中项(联系人)"_s);
+        // Undo and redo come first, disabled while there is nothing to take back; the Part's items follow.
+        const QList<QAction *> edit = w().menu编辑->actions();
+        QCOMPARE(edit.size(), 21);
+        QCOMPARE(edit.at(0), w().menu撤销);
+        QCOMPARE(edit.at(0)->text(), u"撤销"_s);
+        QVERIFY(!edit.at(0)->isEnabled());
+        QCOMPARE(edit.at(0)->shortcuts(), QKeySequence::keyBindings(QKeySequence::Undo));
+        QVERIFY(edit.at(0)->shortcuts().contains(QKeySequence(u"Ctrl+Z"_s)));
+        QCOMPARE(edit.at(1), w().menu重做);
+        QCOMPARE(edit.at(1)->text(), u"重做"_s);
+        QVERIFY(!edit.at(1)->isEnabled());
+        QCOMPARE(edit.at(1)->shortcuts(), (QList<QKeySequence>{QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s)}));
+        QVERIFY(edit.at(2)->isSeparator());
+        QCOMPARE(edit.at(3)->text(), u"删除姓名中的空格"_s);
+        QCOMPARE(edit.at(19)->objectName(), u"menu删除选中项"_s);
+        QCOMPARE(edit.at(19)->text(), u"删除选中项(联系人)"_s);
     }
 
     // Where the user types first, and a window that fits a 1024 by 768 screen and grows with its window.

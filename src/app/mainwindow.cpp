@@ -405,9 +405,7 @@ void Form1::applyChanges(const ChangeSet &changes)
         m_step->record(changes);
     (void)m_model->apply(changes);
     const int shown = panelRecord();
-    if (shown == 0 || std::find_if(changes.fields().begin(), changes.fields().end(), [shown](const FieldChange &c) {
-                          return c.index == shown;
-                      }) == changes.fields().end())
+    if (shown == 0 || !changes.touches(shown))
         return;
     if (m_table.isLive(shown)) {
         Frame3->showRecord(Frame3->currentKey(), m_tableGeneration, m_table[shown]);

@@ -89,10 +89,13 @@ QByteArray recordJson(const ContactTable &table, int index)
     const ContactRecord &r = table[index];
     QByteArray line =
         "{\"index\":" + QByteArray::number(index) + ",\"live\":" + (table.isLive(index) ? "true" : "false");
+    // The photos are ASCII (Base64, or a URI as read): shown as text like the others.
+    const QString photo = QString::fromUtf8(r.Photo), bigPhoto = QString::fromUtf8(r.BigPhoto.get());
     const std::pair<const char *, const QString *> fields[] = {
-        {"Name", &r.Name},         {"FullName", &r.FullName},     {"Mobile", &r.Mobile},   {"Landline", &r.Landline},
-        {"Photo", &r.Photo},       {"Email", &r.Email},           {"Address", &r.Address}, {"Starred", &r.Starred},
-        {"BigPhoto", &r.BigPhoto}, {"Categories", &r.Categories}, {"QQ", &r.QQ},
+        {"Name", &r.Name},         {"FullName", &r.FullName},           {"Mobile", &r.Mobile},
+        {"Landline", &r.Landline}, {"Photo", &photo},                   {"Email", &r.Email},
+        {"Address", &r.Address.get()}, {"Starred", &r.Starred.get()},   {"BigPhoto", &bigPhoto},
+        {"Categories", &r.Categories.get()}, {"QQ", &r.QQ},
     };
     for (const auto &[name, value] : fields) {
         line.append(",\"").append(name).append("\":");

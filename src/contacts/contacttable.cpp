@@ -72,7 +72,8 @@ void ContactTable::清空数组单个数据(int index)
 {
     ContactRecord &r = (*this)[index];
     for (Field f : kDeletedFields)
-        field(r, f).clear();
+        setField(r, f, QString());
+    r.Photo.clear();
 }
 
 } // namespace vecardia

@@ -336,6 +336,16 @@ private:
             m_keep[std::size_t(held.line)] = true;
         held = {std::move(value), std::ptrdiff_t(m_line)};
     }
+    struct HeldBytes {
+        QByteArray value;
+        std::ptrdiff_t line = -1;
+    };
+    void holdBytes(HeldBytes &held, QByteArray value)
+    {
+        if (held.line >= 0)
+            m_keep[std::size_t(held.line)] = true;
+        held = {std::move(value), std::ptrdiff_t(m_line)};
+    }
 
     // The properties that fill the record. A line is looked up by its name (the group dropped, letter case
     // ignored); the other lines are kept with the record as they are.
@@ -460,29 +470,31 @@ private:
         return true;
     }
 
-    // A photo in the 3.0 form the record keeps: parameters, a colon and the Base64 data, or "VALUE=uri:" and a URI.
+    // A photo in the 3.0 form the record keeps, as bytes: parameters, a colon and the Base64 data, or "VALUE=uri:"
+    // and a URI.
     bool takePhoto(const Property &p)
     {
-        std::optional<QString> photo = v21() ? photo21(p) : m_dialect == Dialect::V40 ? photo40(p) : photo30(p);
+        std::optional<QByteArray> photo = v21() ? photo21(p) : m_dialect == Dialect::V40 ? photo40(p) : photo30(p);
         if (!photo)
             return false;
-        hold(m_photo, std::move(*photo));
+        holdBytes(m_photo, std::move(*photo));
         return true;
     }
 
-    static std::optional<QString> photo30(const Property &p)
+    static std::optional<QByteArray> photo30(const Property &p)
     {
         if (!p.hasParams || !p.hasColon)
             return std::nullopt;
         const QByteArrayView data = p.value;
-        const QByteArrayView parameters = p.afterName.first(p.afterName.size() - p.rawValue.size() - 1);
         // Base64 holds no white space: what a fold left inside the data goes.
-        if (data.contains(' ') || data.contains('\t'))
-            return text(parameters) + u':' + text(withoutWhiteSpace(data));
-        return text(p.afterName);
+        if (holds(data, ' ') || holds(data, '\t')) {
+            const QByteArrayView parameters = p.afterName.first(p.afterName.size() - p.rawValue.size() - 1);
+            return parameters.toByteArray() + ':' + withoutWhiteSpace(data);
+        }
+        return p.afterName.toByteArray();
     }
 
-    static std::optional<QString> photo40(const Property &p)
+    static std::optional<QByteArray> photo40(const Property &p)
     {
         if (!p.hasColon || p.value.isEmpty())
             return std::nullopt;
@@ -495,22 +507,29 @@ private:
                 QByteArray type = header.first(header.size() - 7).toByteArray();
                 if (startsWithWord(type, "IMAGE/"))
                     type = type.sliced(6).toUpper();
-                const QString data = text(withoutWhiteSpace(uri.sliced(comma + 1)));
-                return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + text(type) + u':' + data;
+                const QByteArray data = withoutWhiteSpace(uri.sliced(comma + 1));
+                return type.isEmpty() ? "ENCODING=b:" + data : "ENCODING=b;TYPE=" + type + ':' + data;
             }
         }
-        return u"VALUE=uri:"_s + text(uri);
+        return "VALUE=uri:" + uri.toByteArray();
     }
 
-    static std::optional<QString> photo21(const Property &p)
+    static std::optional<QByteArray> photo21(const Property &p)
     {
         if (!p.hasColon)
             return std::nullopt;
         if (equalsWord(vcard::parameter(p.params, "VALUE"), "URL"))
-            return u"VALUE=uri:"_s + text(p.value);
+            return "VALUE=uri:" + p.value.toByteArray();
         const QByteArray type = photoType21(p.params);
-        const QString data = p.value.contains(' ') || p.value.contains('\t') ? text(withoutWhiteSpace(p.value)) : text(p.value);
-        return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + text(type) + u':' + data;
+        const QByteArrayView value = p.value;
+        const bool blank = holds(value, ' ') || holds(value, '\t');
+        QByteArray photo;
+        photo.reserve(type.size() + value.size() + 17);
+        photo.append(type.isEmpty() ? QByteArrayView("ENCODING=b:") : QByteArrayView("ENCODING=b;TYPE="));
+        if (!type.isEmpty())
+            photo.append(type).append(':');
+        photo.append(blank ? QByteArrayView(withoutWhiteSpace(value)) : value);
+        return photo;
     }
 
     // ADR; keeps its parameters with the value, so it needs no colon of its own, but parameters.
@@ -547,7 +566,7 @@ private:
     {
         if (!plainValue(p))
             return false;
-        m_record.Categories.append(text(p.value)).append(u'|');
+        m_categories.append(text(p.value)).append(u'|');
         return true;
     }
 
@@ -563,7 +582,7 @@ private:
     {
         if (!plainValue(p))
             return false;
-        hold(m_bigPhoto, text(p.value));
+        holdBytes(m_bigPhoto, p.value.toByteArray());
         return true;
     }
 
@@ -622,8 +641,8 @@ private:
             return text(line);
         QString head = p.group.isEmpty() ? text(p.name) : text(p.group) + u'.' + text(p.name);
         if (equalsWord(p.name, "PHOTO")) {
-            if (const std::optional<QString> photo = photo21(p))
-                return head + u';' + *photo;
+            if (const std::optional<QByteArray> photo = photo21(p))
+                return head + u';' + QString::fromUtf8(*photo);
         }
         const Encoding21 e = encoding21(p.params);
         head += e.parameters;
@@ -666,6 +685,7 @@ private:
         m_record.QQ = std::move(m_qq.value);
         m_record.Starred = std::move(m_starred.value);
         m_record.BigPhoto = std::move(m_bigPhoto.value);
+        m_record.Categories = std::move(m_categories);
 
         // A card named only by N is called by its name's components.
         m_record.FullName = std::move(m_fullName.value);
@@ -695,8 +715,10 @@ private:
     std::vector<bool> &m_keep; // the lines that go back with the record
     std::size_t m_line = 0;   // the line being read
     ContactRecord m_record;
-    Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_photo,
-        m_address, m_qq, m_starred, m_bigPhoto;
+    Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_address,
+        m_qq, m_starred;
+    HeldBytes m_photo, m_bigPhoto;
+    QString m_categories;
     QByteArrayView m_nameParameters;
     bool m_recognised = false;
 };

@@ -22,6 +22,7 @@ class Utf8Sink {
 public:
     explicit Utf8Sink(QIODevice &out) : m_out(out), m_buffer(kChunk, Qt::Uninitialized) {}
 
+    // Bytes as they are: ASCII, or UTF-8 already.
     void ascii(QByteArrayView text)
     {
         char *at = room(text.size());
@@ -148,7 +149,7 @@ void writeEmails(Utf8Sink &out, const ContactRecord &r)
         addresses << address;
     if (addresses.isEmpty())
         return;
-    const std::vector<EmailKind> kinds = emailKinds(addresses.size(), keptEmailKinds(r.Kept));
+    const std::vector<EmailKind> kinds = emailKinds(addresses.size(), keptEmailKinds(r.Kept.get()));
     static constexpr QByteArrayView tags[] = {"EMAIL;TYPE=INTERNET:", "EMAIL;TYPE=WORK:", "EMAIL;TYPE=HOME:"};
     for (qsizetype i = 0; i < addresses.size(); ++i)
         out.line(tags[kinds[std::size_t(i)]], vcard::escapeText(addresses[i]));
@@ -160,7 +161,7 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     // What the card had beyond the fields comes first, so that the lines below decide the fields when it is read
     // again. Its N line stands in for the one built from the name.
     QStringView name;
-    for (QStringView line : QStringView(r.Kept).tokenize(u'\n', Qt::SkipEmptyParts)) {
+    for (QStringView line : QStringView(r.Kept.get()).tokenize(u'\n', Qt::SkipEmptyParts)) {
         if (kept::isNameLine(line) && name.isEmpty())
             name = line;
         else
@@ -181,13 +182,21 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     };
     optional("TEL;TYPE=CELL:", r.Mobile);
     optional("TEL;TYPE=HOME:", r.Landline);
-    optional("PHOTO;", r.Photo);
+    // The photos are kept as the bytes they were read as.
+    const auto optionalBytes = [&out](QByteArrayView tag, QByteArrayView value) {
+        if (!value.isEmpty()) {
+            out.ascii(tag);
+            out.ascii(value);
+            out.ascii("\n");
+        }
+    };
+    optionalBytes("PHOTO;", r.Photo);
     writeEmails(out, r);
-    optional("ADR;", r.Address);
+    optional("ADR;", r.Address.get());
     optional("X-QQ;TYPE=CUSTOM:", r.QQ);
-    optional("X-WDJ-BIG-PHOTO:", r.BigPhoto);
-    optional("X-WDJ-STARRED:", r.Starred);
-    for (QStringView category : QStringView(r.Categories).tokenize(u'|')) {
+    optionalBytes("X-WDJ-BIG-PHOTO:", r.BigPhoto.get());
+    optional("X-WDJ-STARRED:", r.Starred.get());
+    for (QStringView category : QStringView(r.Categories.get()).tokenize(u'|')) {
         if (const QStringView trimmed = trimSpaces(category); !trimmed.isEmpty())
             out.line("CATEGORIES:", trimmed);
     }

@@ -66,9 +66,32 @@ void clsB64::ByteArrayToString(const QByteArray &pbArrayInput, QString &strOut) 
     strOut = decodeText(pbArrayInput, u"GBK"_s);
 }
 
-QByteArray Base64Decode(QStringView text)
+namespace {
+
+char16_t unit(QChar c)
 {
-    const qsizetype pad = text.indexOf(u'=');
+    return c.unicode();
+}
+
+unsigned char unit(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+qsizetype padding(QStringView text)
+{
+    return text.indexOf(u'=');
+}
+
+qsizetype padding(QByteArrayView text)
+{
+    return text.indexOf('=');
+}
+
+template<typename View>
+QByteArray decodeBase64(View text)
+{
+    const qsizetype pad = padding(text);
     if (pad >= 0)
         text = text.first(pad);
     const qsizetype length = text.size();
@@ -92,7 +115,7 @@ QByteArray Base64Decode(QStringView text)
     qsizetype pos = 0;
     const auto take = [&](int count) {
         for (int k = 0; k < count; ++k) {
-            const char16_t u = text[pos + k].unicode();
+            const auto u = unit(text[pos + k]);
             if (u >= 128 || values[u] < 0)
                 return false;
             c[k] = unsigned(values[u]);
@@ -115,6 +138,18 @@ QByteArray Base64Decode(QStringView text)
             *o++ = static_cast<unsigned char>((c[1] & 15) * 16 + (c[2] & 60) / 4);
     }
     return out;
+}
+
+} // namespace
+
+QByteArray Base64Decode(QStringView text)
+{
+    return decodeBase64(text);
+}
+
+QByteArray Base64Decode(QByteArrayView text)
+{
+    return decodeBase64(text);
 }
 
 } // namespace vecardia

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
@@ -26,5 +27,6 @@ private:
 // Decodes a stored photo. Everything from the first "=" on is ignored; no white space is allowed before it.
 // Returns nothing for an empty text, a length that leaves one character over, or a character outside the alphabet.
 [[nodiscard]] QByteArray Base64Decode(QStringView text);
+[[nodiscard]] QByteArray Base64Decode(QByteArrayView text);
 
 } // namespace vecardia

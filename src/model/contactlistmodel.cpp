@@ -159,7 +159,7 @@ RowOrder ContactListModel::apply(const ChangeSet &changes)
     constexpr std::size_t kRowByRow = 64;
     if (changes.rows)
         setRows(*changes.rows);
-    else if (changes.fields().size() > kRowByRow)
+    else if (changes.fields().size() + changes.photos().size() > kRowByRow)
         notifyAllChanged();
     else
         for (int index : changes.changedRecords())

@@ -187,12 +187,14 @@ EditStep::EditStep(QString name, const ContactTable &table, std::shared_ptr<cons
 void EditStep::record(const ChangeSet &changes)
 {
     m_fields.insert(m_fields.end(), changes.fields().begin(), changes.fields().end());
+    m_photos.insert(m_photos.end(), changes.photos().begin(), changes.photos().end());
 }
 
 bool EditStep::finish(const ContactTable &table, const RowOrder &rowsAfter)
 {
     m_upperAfter = table.upperIndex();
     m_fields.shrink_to_fit();
+    m_photos.shrink_to_fit();
     m_rowsAfter = m_rowsBefore->equals(rowsAfter) ? m_rowsBefore : std::make_shared<const RowsSnapshot>(rowsAfter);
     if (m_upperAfter != m_upperBefore || m_rowsAfter != m_rowsBefore)
         return true;
@@ -209,13 +211,26 @@ bool EditStep::finish(const ContactTable &table, const RowOrder &rowsAfter)
         if (index <= m_upperAfter && field(table[index], Field(it.key() & 0xff)) != *it.value())
             return true;
     }
+    QHash<quint64, const QByteArray *> firstPhoto;
+    for (const PhotoChange &change : m_photos) {
+        const quint64 key = quint64(change.index) << 8 | quint64(change.field);
+        if (!firstPhoto.contains(key))
+            firstPhoto.insert(key, &change.before);
+    }
+    for (auto it = firstPhoto.cbegin(); it != firstPhoto.cend(); ++it) {
+        const int index = int(it.key() >> 8);
+        if (index <= m_upperAfter && photoField(table[index], PhotoField(it.key() & 0xff)) != *it.value())
+            return true;
+    }
     return false;
 }
 
 void EditStep::undo(ContactTable &table)
 {
+    for (auto change = m_photos.rbegin(); change != m_photos.rend(); ++change)
+        setPhotoField(table[change->index], change->field, change->before);
     for (auto change = m_fields.rbegin(); change != m_fields.rend(); ++change)
-        field(table[change->index], change->field) = change->before;
+        setField(table[change->index], change->field, change->before);
     m_appended = table.takeAbove(m_upperBefore);
 }
 
@@ -226,14 +241,18 @@ void EditStep::redo(ContactTable &table)
         m_appended.pop_back();
     }
     for (const FieldChange &change : m_fields)
-        field(table[change.index], change.field) = change.after;
+        setField(table[change.index], change.field, change.after);
+    for (const PhotoChange &change : m_photos)
+        setPhotoField(table[change.index], change.field, change.after);
 }
 
 std::vector<int> EditStep::touchedRecords() const
 {
     std::vector<int> touched;
-    touched.reserve(m_fields.size() + std::size_t(m_upperAfter - m_upperBefore));
+    touched.reserve(m_fields.size() + m_photos.size() + std::size_t(m_upperAfter - m_upperBefore));
     for (const FieldChange &change : m_fields)
+        touched.push_back(change.index);
+    for (const PhotoChange &change : m_photos)
         touched.push_back(change.index);
     for (int index = m_upperBefore + 1; index <= m_upperAfter; ++index)
         touched.push_back(index);
@@ -244,12 +263,15 @@ std::vector<int> EditStep::touchedRecords() const
 
 std::size_t EditStep::bytes() const
 {
-    std::size_t total = sizeof(*this) + m_fields.capacity() * sizeof(FieldChange);
+    std::size_t total = sizeof(*this) + m_fields.capacity() * sizeof(FieldChange) +
+                        m_photos.capacity() * sizeof(PhotoChange);
     for (const FieldChange &change : m_fields)
         total += textBytes(change.before) + textBytes(change.after);
+    for (const PhotoChange &change : m_photos)
+        total += std::size_t(change.before.capacity() + change.after.capacity());
     for (const ContactRecord &record : m_appended) {
-        total += sizeof(ContactRecord);
-        for (int f = 0; f <= int(Field::Kept); ++f)
+        total += sizeof(ContactRecord) + std::size_t(record.Photo.capacity() + record.BigPhoto.get().capacity());
+        for (int f = 0; f < kTextFields; ++f)
             total += textBytes(field(record, Field(f)));
     }
     return total;

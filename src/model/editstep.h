@@ -79,6 +79,7 @@ public:
 private:
     QString m_name;
     std::vector<FieldChange> m_fields;
+    std::vector<PhotoChange> m_photos;
     int m_upperBefore = 0;
     int m_upperAfter = 0;
     std::vector<ContactRecord> m_appended; // while undone: the records taken out, last index first

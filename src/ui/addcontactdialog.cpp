@@ -113,7 +113,7 @@ void AddUser::确定添加()
     record.QQ = trimSpaces(Text6->text());
     record.Email = trimSpaces(Text7->text());
     if (Picture1->isPictureShown() && !m_pendingPhoto.isEmpty())
-        record.Photo = storedPhoto(m_pendingPhoto);
+        record.Photo = storedPhoto(m_pendingPhoto.toLatin1());
     if (!m_add(std::move(record)))
         return;
     m_prompter.information(u"添加完成！"_s);

@@ -87,7 +87,7 @@ void EditorPanel::showRecord(const QString &key, quint64 generation, const Conta
     m_currentKey = key;
     m_keyGeneration = generation;
     m_recordGone = false;
-    if (const QStringView data = photoData(record.Photo); !data.isEmpty()) {
+    if (const QByteArrayView data = photoData(record.Photo); !data.isEmpty()) {
         // Decoded in memory. A photo that does not decode shows nothing, and stays as stored.
         if (const std::optional<Picture> picture = loadPicture(Base64Decode(data), Picture1->room()))
             Picture1->showPicture(*picture);
@@ -125,11 +125,12 @@ void EditorPanel::addSaveChanges(ChangeSet &changes, const ContactTable &table, 
     changes.set(table, index, Field::Email, Text7->text());
     switch (m_photoEdit) {
     case PhotoEdit::None: break; // the contact's own photo stays as stored, parameters and all
-    case PhotoEdit::Cleared: changes.set(table, index, Field::Photo, QString()); break;
+    case PhotoEdit::Cleared: changes.setPhoto(table, index, PhotoField::Photo, QByteArray()); break;
     case PhotoEdit::Loaded:
         // A picture of one pixel in width or height counts as none.
-        changes.set(table, index, Field::Photo,
-                    Picture1->isPictureShown() && !m_pendingPhoto.isEmpty() ? storedPhoto(m_pendingPhoto) : QString());
+        changes.setPhoto(table, index, PhotoField::Photo,
+                         Picture1->isPictureShown() && !m_pendingPhoto.isEmpty() ? storedPhoto(m_pendingPhoto.toLatin1())
+                                                                                  : QByteArray());
         break;
     }
 }

@@ -422,7 +422,7 @@ private Q_SLOTS:
     void saveKeepsOwnPhotoOrClearsIt()
     {
         open(card(u"P"_s, u"1"_s, "PHOTO;ENCODING=B;TYPE=JPEG:" + jpegBytes().toBase64() + "\n"));
-        const QString original = w().table()[1].Photo;
+        const QByteArray original = w().table()[1].Photo;
         clickRow(0);
         control<QLineEdit>(u"Text4"_s)->setText(u"2"_s);
         click(u"Command6"_s);
@@ -447,7 +447,7 @@ private Q_SLOTS:
         QVERIFY(control<QPushButton>(u"Command6"_s)->isEnabled());
         QCOMPARE(w().pendingPhoto(), base64(jpeg));
         click(u"Command6"_s);
-        QCOMPARE(w().table()[1].Photo, u"ENCODING=B;TYPE=PNG:"_s + base64(jpeg)); // the file's own bytes
+        QCOMPARE(w().table()[1].Photo, "ENCODING=B;TYPE=PNG:" + jpeg.toBase64()); // the file's own bytes
         QCOMPARE(model().cell(0, ContactListModel::PhotoColumn), u"有"_s);
 
         // A picture loaded for one contact is dropped by clicking another.
@@ -476,7 +476,7 @@ private Q_SLOTS:
     void saveKeepsAPhotoItCannotShow()
     {
         open(card(u"Bad"_s, u"1"_s, "PHOTO;ENCODING=B;TYPE=JPEG:bm90IGEgcGljdHVyZQ==\n"));
-        const QString stored = w().table()[1].Photo;
+        const QByteArray stored = w().table()[1].Photo;
         clickRow(0);
         QVERIFY(!w().Picture1->isPictureShown());
         control<QLineEdit>(u"Text4"_s)->setText(u"2"_s);
@@ -504,7 +504,7 @@ private Q_SLOTS:
         QVERIFY(!w().Picture1->geometry().isEmpty());
         control<QLineEdit>(u"Text4"_s)->setText(u"2"_s);
         click(u"Command6"_s);
-        QCOMPARE(w().table()[1].Photo, u"ENCODING=b;TYPE=JPEG:"_s + QString::fromLatin1(jpeg.toBase64()));
+        QCOMPARE(w().table()[1].Photo, "ENCODING=b;TYPE=JPEG:" + jpeg.toBase64());
     }
 
     // A file that claims a huge picture without holding it is refused before anything is allocated for it.
@@ -540,7 +540,7 @@ private Q_SLOTS:
         QVERIFY(w().Picture1->hasPicture());
         QCOMPARE(w().Picture1->boxSize(), QSize(20, 10));
         click(u"Command6"_s);
-        QCOMPARE(w().table()[1].Photo, u"ENCODING=B;TYPE=PNG:"_s + base64(first));
+        QCOMPARE(w().table()[1].Photo, "ENCODING=B;TYPE=PNG:" + first.toBase64());
 
         // The same in the add-contact dialog.
         testing::whileOpen<AddUser>(this, [&](AddUser *dialog) {
@@ -553,7 +553,7 @@ private Q_SLOTS:
             QTest::mouseClick(dialog->Command6, Qt::LeftButton);
         });
         triggerMenu(u"menu添加联系人"_s);
-        QCOMPARE(w().table()[2].Photo, u"ENCODING=B;TYPE=PNG:"_s + base64(first));
+        QCOMPARE(w().table()[2].Photo, "ENCODING=B;TYPE=PNG:" + first.toBase64());
     }
 
     // Photos are decoded in memory: the program writes no picture file of its own.
@@ -758,7 +758,7 @@ private Q_SLOTS:
         QCOMPARE(w().table().upperIndex(), 5);
         QCOMPARE(w().table()[4].FullName, u"王五"_s);
         QCOMPARE(w().table()[4].Mobile, u"139 8888"_s);
-        QCOMPARE(w().table()[4].Photo, u"ENCODING=B;TYPE=PNG:"_s + base64(png));
+        QCOMPARE(w().table()[4].Photo, "ENCODING=B;TYPE=PNG:" + png.toBase64());
         QVERIFY(w().table()[5].Photo.isEmpty());
         QCOMPARE(model().listedIndexes(), (QList<int>{1, 4, 5}));
         QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"3/5 条"_s);

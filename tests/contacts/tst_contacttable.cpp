@@ -73,12 +73,14 @@ private Q_SLOTS:
     {
         ContactTable table;
         const int i = table.append(
-            ContactRecord{u"N"_s, u"FN"_s, u"1"_s, u"2"_s, u"P"_s, u"E"_s, u"A"_s, u"S"_s, u"B"_s, u"C|"_s, u"Q"_s});
+            ContactRecord{.Name = u"N"_s, .FullName = u"FN"_s, .Mobile = u"1"_s, .Landline = u"2"_s, .Photo = "P",
+                          .Email = u"E"_s, .QQ = u"Q"_s, .Address = u"A"_s, .Starred = u"S"_s, .BigPhoto = QByteArray("B"),
+                          .Categories = u"C|"_s});
         table.清空数组单个数据(i);
         QVERIFY(!table.isLive(i));
         QCOMPARE(table[i],
-                 (ContactRecord{
-                     .Email = u"E"_s, .Address = u"A"_s, .BigPhoto = u"B"_s, .Categories = u"C|"_s, .QQ = u"Q"_s}));
+                 (ContactRecord{.Email = u"E"_s, .QQ = u"Q"_s, .Address = u"A"_s, .BigPhoto = QByteArray("B"),
+                                .Categories = u"C|"_s}));
         QCOMPARE(table.upperIndex(), 1);
     }
 };

@@ -57,9 +57,10 @@ private Q_SLOTS:
     void everyLineInOrder()
     {
         ContactTable table;
-        (void)table.append(ContactRecord{u"ignored;N"_s, u"A"_s, u"1"_s, u"2"_s, u"ENCODING=B;TYPE=PNG:AAAA"_s,
-                                         u"a@x b@y"_s, u"HOME:;;St"_s, u"1"_s, u"BIG"_s, u" Family |  | Work|   |"_s,
-                                         u"12345"_s});
+        (void)table.append(ContactRecord{.Name = u"ignored;N"_s, .FullName = u"A"_s, .Mobile = u"1"_s,
+                                         .Landline = u"2"_s, .Photo = "ENCODING=B;TYPE=PNG:AAAA", .Email = u"a@x b@y"_s,
+                                         .QQ = u"12345"_s, .Address = u"HOME:;;St"_s, .Starred = u"1"_s,
+                                         .BigPhoto = QByteArray("BIG"), .Categories = u" Family |  | Work|   |"_s});
         QCOMPARE(vcardText(table, {1}), "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=HOME:2\n"
                                         "PHOTO;ENCODING=B;TYPE=PNG:AAAA\nEMAIL;TYPE=INTERNET:a@x\nEMAIL;TYPE=WORK:b@y\nADR;HOME:;;St\n"
                                         "X-QQ;TYPE=CUSTOM:12345\nX-WDJ-BIG-PHOTO:BIG\nX-WDJ-STARRED:1\n"
@@ -196,9 +197,10 @@ private Q_SLOTS:
             (void)written.append(std::move(r));
         // Cards the old rules could not take back: a name alone, and every optional line at once.
         (void)written.append(ContactRecord{.FullName = u"Only Name"_s});
-        (void)written.append(ContactRecord{u""_s, u"VERSION:2.1"_s, u"1"_s, u"2"_s, u"ENCODING=B;TYPE=PNG:QUJD"_s,
-                                           u"a@x b@x"_s, u"WORK:;;a:b;c"_s, u"1"_s, u"QkIK"_s, u"A|B|C|D|E|"_s,
-                                           u"123"_s});
+        (void)written.append(ContactRecord{.FullName = u"VERSION:2.1"_s, .Mobile = u"1"_s, .Landline = u"2"_s,
+                                           .Photo = "ENCODING=B;TYPE=PNG:QUJD", .Email = u"a@x b@x"_s, .QQ = u"123"_s,
+                                           .Address = u"WORK:;;a:b;c"_s, .Starred = u"1"_s,
+                                           .BigPhoto = QByteArray("QkIK"), .Categories = u"A|B|C|D|E|"_s});
 
         ContactTable read;
         const ParseResult parsed = splitAndParse(QByteArrayView(vcardText(written, allIndexes(written))), read);

@@ -17,11 +17,11 @@ inline QString describe(const vecardia::ContactRecord &r)
     add(u"FN"_s, r.FullName);
     add(u"M"_s, r.Mobile);
     add(u"L"_s, r.Landline);
-    add(u"P"_s, r.Photo);
+    add(u"P"_s, QString::fromUtf8(r.Photo));
     add(u"E"_s, r.Email);
     add(u"A"_s, r.Address);
     add(u"S"_s, r.Starred);
-    add(u"B"_s, r.BigPhoto);
+    add(u"B"_s, QString::fromUtf8(r.BigPhoto.get()));
     add(u"C"_s, r.Categories);
     add(u"Q"_s, r.QQ);
     return parts.join(u" | "_s);

@@ -79,9 +79,9 @@ inline std::vector<ContactRecord> generateContacts(const BookShape &shape)
             r.Categories = pick(random, {u"Family|", u"Work|", u"同事|", u"Family|Work|"});
         if (random.bounded(100) < shape.photoPercent) {
             const int size = shape.photoMinBytes + random.bounded(shape.photoMaxBytes - shape.photoMinBytes + 1);
-            r.Photo = u"ENCODING=B;TYPE=JPEG:"_s + QString::fromLatin1(randomBase64(random, size));
+            r.Photo = "ENCODING=B;TYPE=JPEG:" + randomBase64(random, size);
             if (random.bounded(10) == 0)
-                r.BigPhoto = QString::fromLatin1(randomBase64(random, 64));
+                r.BigPhoto = randomBase64(random, 64);
         }
         if (r.FullName.isEmpty() && r.Mobile.isEmpty() && r.Landline.isEmpty())
             r.Mobile = u"10086"_s;
@@ -119,9 +119,9 @@ inline QByteArray vcard21Book(const std::vector<ContactRecord> &book)
             text += "TEL;HOME:" + r.Landline.toUtf8() + "\r\n";
         if (!r.Email.isEmpty())
             text += "EMAIL;INTERNET:" + r.Email.toUtf8() + "\r\n";
-        const qsizetype colon = r.Photo.indexOf(u':');
+        const qsizetype colon = r.Photo.indexOf(':');
         if (colon >= 0) {
-            const QByteArray data = r.Photo.sliced(colon + 1).toLatin1();
+            const QByteArray data = r.Photo.sliced(colon + 1);
             text += "PHOTO;ENCODING=BASE64;TYPE=JPEG:";
             for (qsizetype at = 0; at < data.size(); at += 76)
                 text += (at == 0 ? "" : "  ") + data.mid(at, 76) + "\r\n";

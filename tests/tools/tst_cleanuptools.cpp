@@ -20,7 +20,8 @@ QString snapshot(const std::vector<QStringList> &rows, const ContactTable &table
         out << row.join(u'|');
     for (int i = 1; i <= table.upperIndex(); ++i) {
         const ContactRecord &r = table[i];
-        out << QStringList{r.Name, r.FullName, r.Mobile, r.Landline, r.Photo, r.Starred, r.Email}.join(u'/');
+        out << QStringList{r.Name, r.FullName, r.Mobile, r.Landline, QString::fromUtf8(r.Photo), r.Starred, r.Email}
+                   .join(u'/');
     }
     return out.join(u'\n');
 }

@@ -232,6 +232,147 @@ QString escape21(const QString &value, bool commas)
     return out;
 }
 
+// UTF-8 to UTF-16 for the texts of a card, which are well-formed (a card that is not is made into text by
+// QString::fromUtf8 or converted first). Counting and writing step through the bytes alike, so the count is what
+// the write takes even if a byte were not what it should be: such a byte becomes U+FFFD on its own.
+template<bool Write>
+qsizetype walkUtf8(QByteArrayView in, char16_t *out)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(in.data());
+    const auto *const end = p + in.size();
+    char16_t *const start = out;
+    qsizetype units = 0;
+    while (p < end) {
+        const unsigned c = *p;
+        if (c < 0x80) {
+            if constexpr (Write)
+                *out++ = char16_t(c);
+            ++units;
+            ++p;
+            continue;
+        }
+        const int length = c >= 0xF0 && c < 0xF8 ? 4 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xC0 && c < 0xE0 ? 2 : 0;
+        bool whole = length > 0 && end - p >= length;
+        for (int k = 1; whole && k < length; ++k)
+            whole = (p[k] & 0xC0) == 0x80;
+        if (!whole) {
+            if constexpr (Write)
+                *out++ = char16_t(QChar::ReplacementCharacter);
+            ++units;
+            ++p;
+            continue;
+        }
+        char32_t u = c & (0x7F >> length);
+        for (int k = 1; k < length; ++k)
+            u = u << 6 | (p[k] & 0x3F);
+        p += length;
+        if (u > 0xFFFF) {
+            if constexpr (Write) {
+                *out++ = QChar::highSurrogate(u);
+                *out++ = QChar::lowSurrogate(u);
+            }
+            units += 2;
+        } else {
+            if constexpr (Write)
+                *out++ = char16_t(u);
+            ++units;
+        }
+    }
+    if constexpr (Write)
+        return out - start;
+    return units;
+}
+
+// A field's text while its card is read: the card's own UTF-8 bytes, decoded once into the record's block when
+// the record is built, or a text made from them (unescaped, decoded from quoted-printable, taken apart).
+struct Text {
+    QByteArrayView utf8;
+    QString made;
+    bool isMade = false;
+
+    [[nodiscard]] static Text of(QString value)
+    {
+        Text t;
+        t.made = std::move(value);
+        t.isMade = true;
+        return t;
+    }
+    [[nodiscard]] bool isEmpty() const { return isMade ? made.isEmpty() : utf8.isEmpty(); }
+    [[nodiscard]] QString toString() const { return isMade ? made : text(utf8); }
+    [[nodiscard]] qsizetype utf16Size() const { return isMade ? made.size() : walkUtf8<false>(utf8, nullptr); }
+};
+
+// Builds the texts of one record in one allocation: each field is a QString sharing the block, which Qt frees when
+// the last of them goes, so a contact costs one allocation however many fields it has and no field carries spare
+// capacity. A field changed later gets an allocation of its own, as any QString does. Every text in the block is
+// followed by a zero, as a QString's characters are.
+class TextPacker {
+public:
+    // `target` becomes the non-empty parts joined by single spaces.
+    void add(QString &target, std::initializer_list<const Text *> parts)
+    {
+        Entry &e = m_entries[m_used++];
+        e.target = &target;
+        e.count = 0;
+        e.size = 0;
+        for (const Text *part : parts) {
+            if (part->isEmpty())
+                continue;
+            e.size += (e.count > 0 ? 1 : 0) + part->utf16Size();
+            e.parts[std::size_t(e.count++)] = part;
+        }
+    }
+
+    void pack()
+    {
+        qsizetype total = 0;
+        int shared = 0;
+        for (int i = 0; i < m_used; ++i) {
+            if (m_entries[i].count > 0) {
+                total += m_entries[i].size + 1;
+                ++shared;
+            }
+        }
+        if (shared == 0)
+            return;
+        auto [block, data] = QTypedArrayData<char16_t>::allocate(total);
+        if (!block)
+            qBadAlloc();
+        block->ref_.storeRelaxed(shared); // one reference for each field that shares the block
+        QChar *at = reinterpret_cast<QChar *>(data);
+        for (int i = 0; i < m_used; ++i) {
+            const Entry &e = m_entries[i];
+            if (e.count == 0)
+                continue;
+            QChar *const start = at;
+            for (int k = 0; k < e.count; ++k) {
+                if (k > 0)
+                    *at++ = QChar(u' ');
+                const Text &part = *e.parts[std::size_t(k)];
+                if (part.isMade) {
+                    std::memcpy(static_cast<void *>(at), part.made.constData(), std::size_t(part.made.size()) * 2);
+                    at += part.made.size();
+                } else {
+                    at += walkUtf8<true>(part.utf8, reinterpret_cast<char16_t *>(at));
+                }
+            }
+            Q_ASSERT(at - start == e.size);
+            *at++ = QChar(u'\0');
+            *e.target = QString(QStringPrivate(block, reinterpret_cast<char16_t *>(start), e.size));
+        }
+    }
+
+private:
+    struct Entry {
+        QString *target;
+        std::array<const Text *, 3> parts;
+        int count;
+        qsizetype size;
+    };
+    std::array<Entry, 12> m_entries; // filled by add() before they are read
+    int m_used = 0;
+};
+
 // A 2.1 value's encodings: quoted-printable text in a charset, Base64 data, or plain text.
 struct Encoding21 {
     bool quotedPrintable = false;
@@ -294,8 +435,8 @@ QByteArray photoType21(QByteArrayView params)
 // its URIs.
 class CardReader {
 public:
-    CardReader(Dialect dialect, const std::vector<QByteArrayView> &lines, std::vector<bool> &keep)
-        : m_dialect(dialect), m_lines(lines), m_keep(keep)
+    CardReader(Dialect dialect, const std::vector<QByteArrayView> &lines, std::vector<bool> &keep, bool cut)
+        : m_dialect(dialect), m_lines(lines), m_keep(keep), m_cut(cut)
     {
         m_keep.assign(lines.size(), false);
     }
@@ -327,15 +468,27 @@ private:
     // A field's value, with the line it came from: a later line of the same kind replaces it, and the line it
     // replaced is kept with the record.
     struct Held {
-        QString value;
+        Text value;
         std::ptrdiff_t line = -1;
     };
-    void hold(Held &held, QString value, bool keepReplaced = true)
+    void hold(Held &held, Text value, bool keepReplaced = true)
     {
         if (held.line >= 0 && keepReplaced)
             m_keep[std::size_t(held.line)] = true;
         held = {std::move(value), std::ptrdiff_t(m_line)};
     }
+    // A value as it stands in the card. The last card of a file cut inside a character is made into text at once:
+    // its bytes are not all well-formed.
+    Text bytes(QByteArrayView v) const
+    {
+        if (m_cut)
+            return Text::of(text(v));
+        Text t;
+        t.utf8 = v;
+        return t;
+    }
+    // A 3.0 text value, its escapes undone.
+    Text unescaped(QByteArrayView v) const { return holds(v, '\\') ? Text::of(vcard::unescapeText(text(v))) : bytes(v); }
     struct HeldBytes {
         QByteArray value;
         std::ptrdiff_t line = -1;
@@ -377,10 +530,9 @@ private:
     }
 
     // N and FN are quoted-printable decoded only where the line says so, in either dialect.
-    QString nameText(const Property &p) const
+    static bool quotedName(const Property &p) { return vcard::saysQuotedPrintable(p.params); }
+    static QString decodedName(const Property &p)
     {
-        if (!vcard::saysQuotedPrintable(p.params))
-            return text(p.value);
         return mEncodeDecode::decodeQuotedPrintableUtf8(p.value, vcard::parameter(p.params, "CHARSET"));
     }
 
@@ -389,17 +541,16 @@ private:
         if (!p.hasColon)
             return false;
         // The whole value, as 3.0 text: the components of the structured name, separated by ";".
-        QString whole = nameText(p);
         if (v21()) {
+            const QString whole = quotedName(p) ? decodedName(p) : text(p.value);
             // 2.1 keeps only the first component, the family name as most phones write it.
             const qsizetype semi = whole.indexOf(u';');
-            m_record.Name = semi < 0 ? QString() : trimSpaces(QStringView(whole).first(semi)).toString();
-            whole = escape21(whole, true);
+            m_name21 = Text::of(semi < 0 ? QString() : trimSpaces(QStringView(whole).first(semi)).toString());
+            // An earlier N line says nothing the last one does not: only one N line is written back.
+            hold(m_name, Text::of(escape21(whole, true)), false);
         } else {
-            m_record.Name = whole;
+            hold(m_name, quotedName(p) ? Text::of(decodedName(p)) : bytes(p.value), false);
         }
-        // An earlier N line says nothing the last one does not: only one N line is written back.
-        hold(m_name, std::move(whole), false);
         m_nameParameters = p.params;
         return true;
     }
@@ -408,8 +559,12 @@ private:
     {
         if (!p.hasColon)
             return false;
-        const QString name = nameText(p);
-        hold(m_fullName, v21() ? name : vcard::unescapeText(name), false);
+        if (quotedName(p)) {
+            const QString name = decodedName(p);
+            hold(m_fullName, Text::of(v21() ? name : vcard::unescapeText(name)), false);
+        } else {
+            hold(m_fullName, v21() ? bytes(p.value) : unescaped(p.value), false);
+        }
         return true;
     }
 
@@ -446,10 +601,10 @@ private:
             number = number.sliced(4);
         switch (telKind(p.params)) {
         case TelKind::Ignored: return false;
-        case TelKind::Cell: hold(m_cell, text(number)); break;
-        case TelKind::Home: hold(m_home, text(number)); break;
-        case TelKind::Work: hold(m_work, text(number)); break;
-        case TelKind::Other: hold(m_other, text(number)); break;
+        case TelKind::Cell: hold(m_cell, bytes(number)); break;
+        case TelKind::Home: hold(m_home, bytes(number)); break;
+        case TelKind::Work: hold(m_work, bytes(number)); break;
+        case TelKind::Other: hold(m_other, bytes(number)); break;
         }
         return true;
     }
@@ -465,8 +620,7 @@ private:
                 home = home || equalsWord(v, "HOME");
             }
         });
-        QString address = v21() ? text(p.value) : vcard::unescapeText(text(p.value));
-        hold(work ? m_emailWork : home ? m_emailHome : m_emailPlain, std::move(address));
+        hold(work ? m_emailWork : home ? m_emailHome : m_emailPlain, v21() ? bytes(p.value) : unescaped(p.value));
         return true;
     }
 
@@ -537,17 +691,15 @@ private:
     {
         if (!p.hasParams)
             return false;
-        QString address;
         if (v21()) {
             // As 3.0: decoded, the line breaks and commas escaped, the bare words as TYPE.
             const Encoding21 e = encoding21(p.params);
             if (e.parameters.isEmpty() || !p.hasColon)
                 return false; // no parameters would be left: the line is kept as it is
-            address = e.parameters.sliced(1) + u':' + escape21(decoded21(p, e), true);
+            hold(m_address, Text::of(e.parameters.sliced(1) + u':' + escape21(decoded21(p, e), true)));
         } else {
-            address = text(p.afterName);
+            hold(m_address, bytes(p.afterName));
         }
-        hold(m_address, std::move(address));
         return true;
     }
 
@@ -555,7 +707,7 @@ private:
     {
         if (!p.hasColon)
             return false;
-        hold(m_qq, text(p.value));
+        hold(m_qq, bytes(p.value));
         return true;
     }
 
@@ -574,7 +726,7 @@ private:
     {
         if (!plainValue(p))
             return false;
-        hold(m_starred, text(p.value));
+        hold(m_starred, bytes(p.value));
         return true;
     }
 
@@ -630,6 +782,20 @@ private:
         return plain ? given == name : given == vcard::escapeText(name);
     }
 
+    static bool isBuiltName(const Text &n, const Text &name)
+    {
+        if (n.isMade || name.isMade)
+            return isBuiltName(n.toString(), name.toString());
+        // Both as they stand in the card, which is UTF-8 through and through: compared byte by byte where the name
+        // needs no escapes.
+        const QByteArrayView given = name.utf8;
+        if (holds(given, '\\') || holds(given, ',') || holds(given, ';'))
+            return isBuiltName(n.toString(), name.toString());
+        const QByteArrayView built = n.utf8;
+        return built.size() == given.size() + 4 && built.front() == ';' && built.endsWith(";;;") &&
+               built.sliced(1, given.size()) == given;
+    }
+
     // A line kept with the record, in 3.0 form.
     QString keptLine(std::size_t i) const
     {
@@ -656,16 +822,6 @@ private:
 
     void finish()
     {
-        // E-mail: the plain, work and home addresses in that order.
-        for (Held *e : {&m_emailPlain, &m_emailWork, &m_emailHome}) {
-            if (e->value.isEmpty())
-                continue;
-            if (m_record.Email.isEmpty())
-                m_record.Email = std::move(e->value);
-            else
-                m_record.Email.append(u' ').append(e->value);
-        }
-
         // Numbers: the work and then the other number fill an empty mobile, else an empty landline, else drop out.
         Held *mobile = &m_cell, *landline = &m_home;
         for (Held *number : {&m_work, &m_other}) {
@@ -678,36 +834,50 @@ private:
             else
                 m_keep[std::size_t(number->line)] = true;
         }
-        m_record.Mobile = std::move(mobile->value);
-        m_record.Landline = std::move(landline->value);
         m_record.Photo = std::move(m_photo.value);
-        m_record.Address = std::move(m_address.value);
-        m_record.QQ = std::move(m_qq.value);
-        m_record.Starred = std::move(m_starred.value);
         m_record.BigPhoto = std::move(m_bigPhoto.value);
-        m_record.Categories = std::move(m_categories);
 
         // A card named only by N is called by its name's components.
-        m_record.FullName = std::move(m_fullName.value);
-        if (m_record.FullName.isEmpty() && m_name.line >= 0)
-            m_record.FullName = nameFromComponents(m_name.value);
+        Text fullName = m_fullName.value;
+        if (fullName.isEmpty() && m_name.line >= 0)
+            fullName = Text::of(nameFromComponents(m_name.value.toString()));
 
         QString kept;
         // The card's N goes back as it came while it says more than the N the writer builds from the name.
-        if (m_name.line >= 0 && !isBuiltName(m_name.value, m_record.FullName)) {
+        if (m_name.line >= 0 && !isBuiltName(m_name.value, fullName)) {
+            const QString name = m_name.value.toString();
             const QString parameters = v21() ? encoding21(m_nameParameters).parameters
                                              : (m_nameParameters.isEmpty() ? QString() : u';' + text(m_nameParameters));
-            kept.reserve(m_name.value.size() + parameters.size() + 3);
+            kept.reserve(name.size() + parameters.size() + 3);
             kept.append(u'N');
             if (v21() || !vcard::saysQuotedPrintable(m_nameParameters))
                 kept.append(parameters);
-            kept.append(u':').append(m_name.value).append(u'\n');
+            kept.append(u':').append(name).append(u'\n');
         }
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
             if (m_keep[i])
                 kept += keptLine(i) + u'\n';
         }
-        m_record.Kept = kept;
+
+        // Every text of the record in one block. E-mail: the plain, work and home addresses in that order.
+        const Text keptText = Text::of(std::move(kept)), categories = Text::of(std::move(m_categories));
+        QString address, starred, keptLines, categoryList;
+        TextPacker packer;
+        packer.add(m_record.Name, {v21() ? &m_name21 : &m_name.value});
+        packer.add(m_record.FullName, {&fullName});
+        packer.add(m_record.Mobile, {&mobile->value});
+        packer.add(m_record.Landline, {&landline->value});
+        packer.add(m_record.Email, {&m_emailPlain.value, &m_emailWork.value, &m_emailHome.value});
+        packer.add(m_record.QQ, {&m_qq.value});
+        packer.add(address, {&m_address.value});
+        packer.add(starred, {&m_starred.value});
+        packer.add(categoryList, {&categories});
+        packer.add(keptLines, {&keptText});
+        packer.pack();
+        m_record.Address = std::move(address);
+        m_record.Starred = std::move(starred);
+        m_record.Categories = std::move(categoryList);
+        m_record.Kept = std::move(keptLines);
     }
 
     const Dialect m_dialect;
@@ -717,6 +887,8 @@ private:
     ContactRecord m_record;
     Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_address,
         m_qq, m_starred;
+    Text m_name21; // a 2.1 card's family name
+    bool m_cut = false;
     HeldBytes m_photo, m_bigPhoto;
     QString m_categories;
     QByteArrayView m_nameParameters;
@@ -737,8 +909,10 @@ struct CardStream::Reader {
     {
         // A character cut by the end of the file does not make the card GB18030.
         const QByteArrayView checked = last ? piece.first(utf8::wholeCharacters(piece)) : piece;
+        bool cut = checked.size() != piece.size();
         QByteArray converted;
         if (!checked.isValidUtf8()) {
+            cut = false;
             if (!gb18030.isValid())
                 return std::nullopt;
             converted = QString(gb18030.decode(piece)).toUtf8();
@@ -748,7 +922,7 @@ struct CardStream::Reader {
         splitLines(piece, physical);
         const Dialect dialect = dialectOf(physical);
         logical.build(physical, dialect);
-        return CardReader(dialect, logical.lines(), keep).read();
+        return CardReader(dialect, logical.lines(), keep, cut).read();
     }
 };
 

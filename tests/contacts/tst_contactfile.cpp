@@ -26,6 +26,8 @@ private Q_SLOTS:
                                            "BEGIN:VCARD\nFN:\xE5\xBC\xA0\nEND:VCARD\n"_ba
                                         << u"张"_s;
         QTest::newRow("utf-8 emoji") << "BEGIN:VCARD\nFN:A\xF0\x9F\x98\x80\nEND:VCARD\n"_ba << u"A😀"_s;
+        // A file cut inside the last character: the card is read, the cut bytes shown as U+FFFD.
+        QTest::newRow("utf-8 cut at the end") << "BEGIN:VCARD\nFN:A\xE5\xBC\xA0\xE4\xB8"_ba << u"A张\uFFFD\uFFFD"_s;
         QTest::newRow("gb2312") << "BEGIN:VCARD\nFN:\xD5\xC5\xC8\xFD\nEND:VCARD\n"_ba << u"张三"_s;
         QTest::newRow("gb2312 after a kilobyte of ascii")
             << "BEGIN:VCARD\n" + pad + "FN:\xD6\xEC\xE9\x46\xBB\xF9\nEND:VCARD\n"_ba << u"朱镕基"_s;

@@ -72,6 +72,10 @@ private Q_SLOTS:
         QTest::newRow("3.0 lower-case names") << card30(u"fn:Ann Lee\ntel;type=cell:1\n"_s) << u"FN=Ann Lee | M=1"_s;
         QTest::newRow("3.0 last one wins")
             << card30(u"FN:A\nFN:B\nTEL;TYPE=CELL:1\nTEL;TYPE=CELL:2\n"_s) << u"FN=B | M=2"_s;
+        QTest::newRow("3.0 characters of one to four bytes")
+            << card30(u"N:;Zé中😀;;;\nFN:Zé中😀\nTEL;TYPE=CELL:１３８\nEMAIL:a\nEMAIL;TYPE=WORK:😀@x\nX-QQ:𠀀9\n"_s)
+            << u"N=;Zé中😀;;; | FN=Zé中😀 | M=１３８ | E=a 😀@x | Q=𠀀9"_s;
+        QTest::newRow("3.0 escapes undone") << card30(u"FN:A\\, B\\;C\nEMAIL:a\\,b@x\n"_s) << u"FN=A, B;C | E=a,b@x"_s;
         QTest::newRow("3.0 values trimmed") << card30(u"FN:  A b  \nTEL;TYPE=CELL:  1 2  \n"_s) << u"FN=A b | M=1 2"_s;
         QTest::newRow("3.0 crlf") << u"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nTEL;TYPE=CELL:1\r\nEND:VCARD\r\n"_s
                                   << u"FN=A | M=1"_s;
@@ -218,6 +222,9 @@ private Q_SLOTS:
                                           << QStringList{u"ORG:Acme"_s, u"item1.URL:http://x"_s, u"X-FOO;BAR=1:z"_s};
         QTest::newRow("N the writer would build is not kept") << card30(u"N:;A;;;\nFN:A\n"_s) << QStringList();
         QTest::newRow("N with more in it") << card30(u"N:Lee;Ann;;;\nFN:Ann Lee\n"_s) << QStringList{u"N:Lee;Ann;;;"_s};
+        QTest::newRow("N built from a name beyond the BMP") << card30(u"N:;Zé中😀;;;\nFN:Zé中😀\n"_s) << QStringList();
+        QTest::newRow("N nearly built") << card30(u"N:;Zé中😀;;\nFN:Zé中😀\n"_s) << QStringList{u"N:;Zé中😀;;"_s};
+        QTest::newRow("N built from an escaped name") << card30(u"N:;A\\, B;;;\nFN:A\\, B\n"_s) << QStringList();
         QTest::newRow("numbers and e-mails the fields do not keep")
             << card30(u"FN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=CELL:2\nTEL;TYPE=HOME:3\nTEL;TYPE=WORK:4\nTEL;TYPE=FAX:5\n"
                       "EMAIL;TYPE=HOME:h1\nEMAIL;TYPE=HOME:h2\n"_s)

@@ -28,7 +28,10 @@ void ContactTable::reserve(int contacts)
 
 int ContactTable::append()
 {
-    return append(ContactRecord{});
+    if (upperIndex() == std::numeric_limits<int>::max())
+        return 0;
+    m_records.emplace_back();
+    return upperIndex();
 }
 
 int ContactTable::append(ContactRecord &&record)
@@ -37,6 +40,12 @@ int ContactTable::append(ContactRecord &&record)
         return 0;
     m_records.push_back(std::move(record));
     return upperIndex();
+}
+
+void ContactTable::removeLast()
+{
+    if (upperIndex() > 0)
+        m_records.pop_back();
 }
 
 std::vector<ContactRecord> ContactTable::takeAbove(int upper)

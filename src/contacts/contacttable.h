@@ -22,6 +22,8 @@ public:
     [[nodiscard]] int append();
     [[nodiscard]] int append(ContactRecord &&record);
 
+    // Takes back the record appended last (a reader that found nothing to fill it with).
+    void removeLast();
     // Takes the records above `upper` out of the table (an undone append), last index first; their indexes are
     // free again for the next append.
     [[nodiscard]] std::vector<ContactRecord> takeAbove(int upper);

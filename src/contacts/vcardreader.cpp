@@ -54,11 +54,25 @@ QByteArray withoutWhiteSpace(QByteArrayView v)
 
 // Splits a card piece into lines. A line ends at a line feed, at carriage returns before one, or at a lone carriage
 // return; the text after the last line end is a line too.
+// Splits a card piece into lines. A line ends at a line feed, at carriage returns before one, or at a lone carriage
+// return; the text after the last line end is a line too.
 void splitLines(QByteArrayView piece, std::vector<QByteArrayView> &lines)
 {
     lines.clear();
     const char *p = piece.data();
     const char *end = p + piece.size();
+    if (!holds(piece, '\r')) {
+        // Line feeds only, as most files have them.
+        for (;;) {
+            const auto *lf = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
+            if (!lf) {
+                lines.emplace_back(p, end - p);
+                return;
+            }
+            lines.emplace_back(p, lf - p);
+            p = lf + 1;
+        }
+    }
     for (;;) {
         const char *stop = p;
         while (stop < end && *stop != '\n' && *stop != '\r') {
@@ -85,12 +99,28 @@ bool startsWithLetter(QByteArrayView line, char upper)
     return !line.isEmpty() && (line[0] == upper || line[0] == char(upper + ('a' - 'A')));
 }
 
+// The first letter of a line, spaces before it skipped, in lower case for letters; 0 for a blank line.
+char firstLetter(QByteArrayView line)
+{
+    if (line.isEmpty())
+        return 0;
+    char c = line[0];
+    if (c == ' ') {
+        line = trimSpaces(line);
+        if (line.isEmpty())
+            return 0;
+        c = line[0];
+    }
+    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+}
+
 Dialect dialectOf(const std::vector<QByteArrayView> &lines)
 {
     for (QByteArrayView line : lines) {
-        const QByteArrayView t = trimSpaces(line);
-        if (!startsWithLetter(t, 'V') && !startsWithLetter(t, 'E'))
+        const char first = firstLetter(line);
+        if (first != 'v' && first != 'e')
             continue;
+        const QByteArrayView t = trimSpaces(line);
         if (equalsWord(t, "VERSION:2.1"))
             return Dialect::V21;
         if (equalsWord(t, "VERSION:4.0"))
@@ -232,22 +262,49 @@ QString escape21(const QString &value, bool commas)
     return out;
 }
 
-// UTF-8 to UTF-16 for the texts of a card, which are well-formed (a card that is not is made into text by
-// QString::fromUtf8 or converted first). Counting and writing step through the bytes alike, so the count is what
-// the write takes even if a byte were not what it should be: such a byte becomes U+FFFD on its own.
-template<bool Write>
-qsizetype walkUtf8(QByteArrayView in, char16_t *out)
+// The UTF-16 length of well-formed UTF-8: one unit for each byte that starts a character, two for a character
+// beyond U+FFFF. The texts of a card are well-formed: a card that is not is made into text by QString::fromUtf8 or
+// converted first.
+qsizetype utf16Length(QByteArrayView utf8)
+{
+    const char *p = utf8.data();
+    const char *const end = p + utf8.size();
+    qsizetype units = 0;
+    for (; end - p >= 8; p += 8) { // ASCII, eight bytes at a time
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        if (word & 0x8080808080808080ULL)
+            break;
+        units += 8;
+    }
+    for (; p < end; ++p) {
+        const auto b = static_cast<unsigned char>(*p);
+        units += int((b & 0xC0) != 0x80) + int(b >= 0xF0);
+    }
+    return units;
+}
+
+// Writes well-formed UTF-8 as UTF-16, at most `room` units: a byte that is not what it should be becomes U+FFFD on
+// its own, and nothing is ever written beyond the room the length above gave.
+qsizetype writeUtf16(QByteArrayView in, char16_t *out, qsizetype room)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(in.data());
     const auto *const end = p + in.size();
-    char16_t *const start = out;
-    qsizetype units = 0;
-    while (p < end) {
+    char16_t *const start = out, *const stop = out + room;
+    while (end - p >= 8 && stop - out >= 8) { // ASCII, eight bytes at a time
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        if (word & 0x8080808080808080ULL)
+            break;
+        for (int k = 0; k < 8; ++k)
+            out[k] = char16_t(p[k]);
+        p += 8;
+        out += 8;
+    }
+    while (p < end && out < stop) {
         const unsigned c = *p;
         if (c < 0x80) {
-            if constexpr (Write)
-                *out++ = char16_t(c);
-            ++units;
+            *out++ = char16_t(c);
             ++p;
             continue;
         }
@@ -256,9 +313,7 @@ qsizetype walkUtf8(QByteArrayView in, char16_t *out)
         for (int k = 1; whole && k < length; ++k)
             whole = (p[k] & 0xC0) == 0x80;
         if (!whole) {
-            if constexpr (Write)
-                *out++ = char16_t(QChar::ReplacementCharacter);
-            ++units;
+            *out++ = char16_t(QChar::ReplacementCharacter);
             ++p;
             continue;
         }
@@ -266,21 +321,16 @@ qsizetype walkUtf8(QByteArrayView in, char16_t *out)
         for (int k = 1; k < length; ++k)
             u = u << 6 | (p[k] & 0x3F);
         p += length;
-        if (u > 0xFFFF) {
-            if constexpr (Write) {
-                *out++ = QChar::highSurrogate(u);
-                *out++ = QChar::lowSurrogate(u);
-            }
-            units += 2;
+        if (u <= 0xFFFF) {
+            *out++ = char16_t(u);
+        } else if (stop - out >= 2) {
+            *out++ = QChar::highSurrogate(u);
+            *out++ = QChar::lowSurrogate(u);
         } else {
-            if constexpr (Write)
-                *out++ = char16_t(u);
-            ++units;
+            break;
         }
     }
-    if constexpr (Write)
-        return out - start;
-    return units;
+    return out - start;
 }
 
 // A field's text while its card is read: the card's own UTF-8 bytes, decoded once into the record's block when
@@ -299,7 +349,7 @@ struct Text {
     }
     [[nodiscard]] bool isEmpty() const { return isMade ? made.isEmpty() : utf8.isEmpty(); }
     [[nodiscard]] QString toString() const { return isMade ? made : text(utf8); }
-    [[nodiscard]] qsizetype utf16Size() const { return isMade ? made.size() : walkUtf8<false>(utf8, nullptr); }
+    [[nodiscard]] qsizetype utf16Size() const { return isMade ? made.size() : utf16Length(utf8); }
 };
 
 // Builds the texts of one record in one allocation: each field is a QString sharing the block, which Qt frees when
@@ -353,10 +403,12 @@ public:
                     std::memcpy(static_cast<void *>(at), part.made.constData(), std::size_t(part.made.size()) * 2);
                     at += part.made.size();
                 } else {
-                    at += walkUtf8<true>(part.utf8, reinterpret_cast<char16_t *>(at));
+                    at += writeUtf16(part.utf8, reinterpret_cast<char16_t *>(at), e.size - (at - start));
                 }
             }
             Q_ASSERT(at - start == e.size);
+            while (at - start < e.size) // only if a text were not well-formed after all
+                *at++ = QChar(QChar::ReplacementCharacter);
             *at++ = QChar(u'\0');
             *e.target = QString(QStringPrivate(block, reinterpret_cast<char16_t *>(start), e.size));
         }
@@ -435,31 +487,34 @@ QByteArray photoType21(QByteArrayView params)
 // its URIs.
 class CardReader {
 public:
-    CardReader(Dialect dialect, const std::vector<QByteArrayView> &lines, std::vector<bool> &keep, bool cut)
-        : m_dialect(dialect), m_lines(lines), m_keep(keep), m_cut(cut)
+    CardReader(Dialect dialect, const std::vector<QByteArrayView> &lines, std::vector<quint8> &keep, bool cut,
+               ContactRecord &record)
+        : m_dialect(dialect), m_lines(lines), m_keep(keep), m_record(record), m_cut(cut)
     {
-        m_keep.assign(lines.size(), false);
+        m_keep.assign(lines.size(), 0);
     }
 
-    std::optional<ContactRecord> read()
+    // Fills the record; false when the card holds nothing to read (the record is then left as it was).
+    bool read()
     {
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
             const QByteArrayView line = trimSpaces(m_lines[i]);
-            if (line.isEmpty() || (startsWithLetter(line, 'V') && startsWithWord(line, "VERSION:")))
+            const char first = firstLetter(line);
+            if (first == 0 || (first == 'v' && startsWithWord(line, "VERSION:")))
                 continue;
-            if (startsWithLetter(line, 'E') && equalsWord(line, "END:VCARD"))
+            if (first == 'e' && equalsWord(line, "END:VCARD"))
                 break; // what follows before the next card is not this card's
             m_line = i;
             const Property p = vcard::splitProperty(line);
             if (takeProperty(p))
                 m_recognised = true;
             else
-                m_keep[i] = true;
+                keepLine(i);
         }
         if (!m_recognised)
-            return std::nullopt;
+            return false;
         finish();
-        return std::move(m_record);
+        return true;
     }
 
 private:
@@ -474,7 +529,7 @@ private:
     void hold(Held &held, Text value, bool keepReplaced = true)
     {
         if (held.line >= 0 && keepReplaced)
-            m_keep[std::size_t(held.line)] = true;
+            keepLine(std::size_t(held.line));
         held = {std::move(value), std::ptrdiff_t(m_line)};
     }
     // A value as it stands in the card. The last card of a file cut inside a character is made into text at once:
@@ -496,7 +551,7 @@ private:
     void holdBytes(HeldBytes &held, QByteArray value)
     {
         if (held.line >= 0)
-            m_keep[std::size_t(held.line)] = true;
+            keepLine(std::size_t(held.line));
         held = {std::move(value), std::ptrdiff_t(m_line)};
     }
 
@@ -832,7 +887,7 @@ private:
             else if (landline->value.isEmpty())
                 landline = number;
             else
-                m_keep[std::size_t(number->line)] = true;
+                keepLine(std::size_t(number->line));
         }
         m_record.Photo = std::move(m_photo.value);
         m_record.BigPhoto = std::move(m_bigPhoto.value);
@@ -854,7 +909,7 @@ private:
                 kept.append(parameters);
             kept.append(u':').append(name).append(u'\n');
         }
-        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        for (std::size_t i = 0; m_kept > 0 && i < m_lines.size(); ++i) {
             if (m_keep[i])
                 kept += keptLine(i) + u'\n';
         }
@@ -882,9 +937,15 @@ private:
 
     const Dialect m_dialect;
     const std::vector<QByteArrayView> &m_lines;
-    std::vector<bool> &m_keep; // the lines that go back with the record
+    std::vector<quint8> &m_keep; // the lines that go back with the record
+    std::size_t m_kept = 0;
+    void keepLine(std::size_t i)
+    {
+        m_kept += m_keep[i] == 0;
+        m_keep[i] = 1;
+    }
     std::size_t m_line = 0;   // the line being read
-    ContactRecord m_record;
+    ContactRecord &m_record;
     Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_address,
         m_qq, m_starred;
     Text m_name21; // a 2.1 card's family name
@@ -901,11 +962,12 @@ private:
 struct CardStream::Reader {
     std::vector<QByteArrayView> physical;
     LogicalLines logical;
-    std::vector<bool> keep;
+    std::vector<quint8> keep;
     QStringDecoder gb18030{"GB18030"};
 
-    // One card piece (the bytes after its "BEGIN:VCARD"); `last` when the end of the text cuts it.
-    std::optional<ContactRecord> read(QByteArrayView piece, bool last)
+    // One card piece (the bytes after its "BEGIN:VCARD") into an empty record; `last` when the end of the text
+    // cuts it. False when the card holds nothing to read.
+    bool read(QByteArrayView piece, bool last, ContactRecord &record)
     {
         // A character cut by the end of the file does not make the card GB18030.
         const QByteArrayView checked = last ? piece.first(utf8::wholeCharacters(piece)) : piece;
@@ -914,7 +976,7 @@ struct CardStream::Reader {
         if (!checked.isValidUtf8()) {
             cut = false;
             if (!gb18030.isValid())
-                return std::nullopt;
+                return false;
             converted = QString(gb18030.decode(piece)).toUtf8();
             gb18030.resetState();
             piece = converted;
@@ -922,7 +984,7 @@ struct CardStream::Reader {
         splitLines(piece, physical);
         const Dialect dialect = dialectOf(physical);
         logical.build(physical, dialect);
-        return CardReader(dialect, logical.lines(), keep, cut).read();
+        return CardReader(dialect, logical.lines(), keep, cut, record).read();
     }
 };
 
@@ -958,10 +1020,14 @@ CardStream::~CardStream() = default;
 
 void CardStream::read(QByteArrayView piece, bool last)
 {
-    if (std::optional<ContactRecord> record = m_reader->read(piece, last)) {
-        if (m_table.append(std::move(*record)) != 0)
-            ++m_result.appended;
+    // The record is filled where it will stay.
+    const int index = m_table.append();
+    if (index == 0)
+        return; // the table is full
+    if (m_reader->read(piece, last, m_table[index])) {
+        ++m_result.appended;
     } else {
+        m_table.removeLast();
         ++m_result.unread;
     }
 }
@@ -969,6 +1035,9 @@ void CardStream::read(QByteArrayView piece, bool last)
 void CardStream::feed(QByteArrayView bytes)
 {
     m_fed += bytes.size();
+    // The buffer grows to what it must hold and no further: doubling would leave megabytes unused beside the book.
+    if (const qsizetype needed = m_buffer.size() + bytes.size(); needed > m_buffer.capacity())
+        m_buffer.reserve(needed + needed / 16);
     m_buffer.append(bytes);
     const QByteArrayView text(m_buffer);
     qsizetype start = 0; // of the card being read, or of the text before the first card
@@ -988,7 +1057,10 @@ void CardStream::feed(QByteArrayView bytes)
     }
     if (!m_inCard)
         start = std::max<qsizetype>(0, m_searched); // nothing before the first card is kept
-    m_buffer.remove(0, start);
+    // What is left moves to the front; the buffer keeps its room for the next piece.
+    const qsizetype left = m_buffer.size() - start;
+    std::memmove(m_buffer.data(), m_buffer.constData() + start, std::size_t(left));
+    m_buffer.resize(left);
     m_searched -= start;
 
     // The table grows once: the cards of the first piece tell how many the whole text holds.

@@ -12,6 +12,7 @@
 
 #include "contacts/contactfile.h"
 #include "contacts/contacttable.h"
+#include "contacts/hugepages.h"
 #include "contacts/textexport.h"
 #include "contacts/vcardwriter.h"
 #include "support/generatedbook.h"
@@ -224,5 +225,12 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(BenchIo)
+// The program's own start-up settings apply (huge pages for the allocator), as they do for vecardia and vecardia-cli.
+int main(int argc, char *argv[])
+{
+    startWithHugePages(argv);
+    QCoreApplication app(argc, argv);
+    BenchIo bench;
+    return QTest::qExec(&bench, argc, argv);
+}
 #include "bench_io.moc"

@@ -1,5 +1,6 @@
 // vecardia-cli: batch form of the contact book editor's file commands.
 #include "cli/cli.h"
+#include "contacts/hugepages.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -8,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    vecardia::startWithHugePages(argv);
     QCoreApplication app(argc, argv);
     QFile out, err;
     if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))

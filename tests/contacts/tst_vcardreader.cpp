@@ -305,6 +305,9 @@ private Q_SLOTS:
                                      "D"_ba,
                                      "N:x;y\n"_ba,
                                      " folded\n"_ba,
+                                     "FN:\xD5\xC5\n"_ba,                 // GBK: the card is not UTF-8
+                                     "EMAIL;TYPE=WORK:\xF0\x9F\x98\x80@x\n"_ba, // four bytes, cut anywhere
+                                     "X-FOO;A=1:a\\,b\n"_ba,               // a line kept with the record
                                      "junk"_ba};
         for (int round = 0; round < 500; ++round) {
             QByteArray text;
@@ -322,8 +325,11 @@ private Q_SLOTS:
             QCOMPARE(got.appended, expected.appended);
             QCOMPARE(got.unread, expected.unread);
             QCOMPARE(streamed.upperIndex(), whole.upperIndex());
-            for (int i = 1; i <= whole.upperIndex(); ++i)
+            for (int i = 1; i <= whole.upperIndex(); ++i) {
                 QCOMPARE(describe(streamed[i]), describe(whole[i]));
+                QCOMPARE(streamed[i].Kept.get(), whole[i].Kept.get());
+                QVERIFY(streamed[i] == whole[i]);
+            }
         }
     }
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <deque>
 #include <optional>
+#include <span>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -187,8 +188,9 @@ public:
 
     [[nodiscard]] const std::vector<QByteArrayView> &lines() const { return m_lines; }
 
-private:
     static bool isFolded(QByteArrayView line) { return !line.isEmpty() && (line[0] == ' ' || line[0] == '\t'); }
+
+private:
     // Whether a line goes on with the one before: folded, or (after a 2.1 photo line) data without a colon.
     static bool continues(QByteArrayView line, bool photo21)
     {
@@ -334,22 +336,16 @@ qsizetype writeUtf16(QByteArrayView in, char16_t *out, qsizetype room)
 }
 
 // A field's text while its card is read: the card's own UTF-8 bytes, decoded once into the record's block when
-// the record is built, or a text made from them (unescaped, decoded from quoted-printable, taken apart).
+// the record is built, or a text made from them (unescaped, decoded from quoted-printable, taken apart), which the
+// card's reader keeps. Plain data: a card holds a dozen of them.
 struct Text {
     QByteArrayView utf8;
-    QString made;
-    bool isMade = false;
+    const QString *made = nullptr;
 
-    [[nodiscard]] static Text of(QString value)
-    {
-        Text t;
-        t.made = std::move(value);
-        t.isMade = true;
-        return t;
-    }
-    [[nodiscard]] bool isEmpty() const { return isMade ? made.isEmpty() : utf8.isEmpty(); }
-    [[nodiscard]] QString toString() const { return isMade ? made : text(utf8); }
-    [[nodiscard]] qsizetype utf16Size() const { return isMade ? made.size() : utf16Length(utf8); }
+    [[nodiscard]] bool isMade() const { return made != nullptr; }
+    [[nodiscard]] bool isEmpty() const { return made ? made->isEmpty() : utf8.isEmpty(); }
+    [[nodiscard]] QString toString() const { return made ? *made : text(utf8); }
+    [[nodiscard]] qsizetype utf16Size() const { return made ? made->size() : utf16Length(utf8); }
 };
 
 // Builds the texts of one record in one allocation: each field is a QString sharing the block, which Qt frees when
@@ -399,9 +395,9 @@ public:
                 if (k > 0)
                     *at++ = QChar(u' ');
                 const Text &part = *e.parts[std::size_t(k)];
-                if (part.isMade) {
-                    std::memcpy(static_cast<void *>(at), part.made.constData(), std::size_t(part.made.size()) * 2);
-                    at += part.made.size();
+                if (part.made) {
+                    std::memcpy(static_cast<void *>(at), part.made->constData(), std::size_t(part.made->size()) * 2);
+                    at += part.made->size();
                 } else {
                     at += writeUtf16(part.utf8, reinterpret_cast<char16_t *>(at), e.size - (at - start));
                 }
@@ -487,10 +483,11 @@ QByteArray photoType21(QByteArrayView params)
 // its URIs.
 class CardReader {
 public:
-    CardReader(Dialect dialect, const std::vector<QByteArrayView> &lines, std::vector<quint8> &keep, bool cut,
-               ContactRecord &record)
-        : m_dialect(dialect), m_lines(lines), m_keep(keep), m_record(record), m_cut(cut)
+    CardReader(Dialect dialect, std::span<const QByteArrayView> lines, std::vector<quint8> &keep,
+               std::deque<QString> &made, bool cut, ContactRecord &record)
+        : m_dialect(dialect), m_lines(lines), m_keep(keep), m_made(made), m_record(record), m_cut(cut)
     {
+        m_made.clear();
         m_keep.assign(lines.size(), 0);
     }
 
@@ -532,18 +529,22 @@ private:
             keepLine(std::size_t(held.line));
         held = {std::move(value), std::ptrdiff_t(m_line)};
     }
+    // A text made while the card is read; it lives as long as the reader.
+    Text made(QString value)
+    {
+        m_made.push_back(std::move(value));
+        return Text{{}, &m_made.back()};
+    }
     // A value as it stands in the card. The last card of a file cut inside a character is made into text at once:
     // its bytes are not all well-formed.
-    Text bytes(QByteArrayView v) const
+    Text bytes(QByteArrayView v)
     {
         if (m_cut)
-            return Text::of(text(v));
-        Text t;
-        t.utf8 = v;
-        return t;
+            return made(text(v));
+        return Text{v, nullptr};
     }
     // A 3.0 text value, its escapes undone.
-    Text unescaped(QByteArrayView v) const { return holds(v, '\\') ? Text::of(vcard::unescapeText(text(v))) : bytes(v); }
+    Text unescaped(QByteArrayView v) { return holds(v, '\\') ? made(vcard::unescapeText(text(v))) : bytes(v); }
     struct HeldBytes {
         QByteArray value;
         std::ptrdiff_t line = -1;
@@ -559,29 +560,26 @@ private:
     // ignored); the other lines are kept with the record as they are.
     bool takeProperty(const Property &p)
     {
-        using Take = bool (CardReader::*)(const Property &);
-        struct Rule {
-            QByteArrayView name;
-            Take take;
-        };
-        static constexpr Rule kRules[] = {
-            {"N", &CardReader::takeName},
-            {"FN", &CardReader::takeFullName},
-            {"TEL", &CardReader::takeNumber},
-            {"EMAIL", &CardReader::takeEmail},
-            {"PHOTO", &CardReader::takePhoto},
-            {"ADR", &CardReader::takeAddress},
-            {"X-QQ", &CardReader::takeQQ},
-            {"CATEGORIES", &CardReader::takeCategory},
-            {"X-WDJ-STARRED", &CardReader::takeStarred},
-            {"X_WDJ_BIG_PHOTO", &CardReader::takeBigPhoto},
-            {"X-WDJ-BIG-PHOTO", &CardReader::takeBigPhoto},
-        };
-        for (const Rule &rule : kRules) {
-            if (equalsWord(p.name, rule.name))
-                return (this->*rule.take)(p);
+        // Looked up by the name's length first: most lines are N, FN, TEL and EMAIL.
+        const QByteArrayView name = p.name;
+        switch (name.size()) {
+        case 1: return equalsWord(name, "N") && takeName(p);
+        case 2: return equalsWord(name, "FN") && takeFullName(p);
+        case 3:
+            if (equalsWord(name, "TEL"))
+                return takeNumber(p);
+            return equalsWord(name, "ADR") && takeAddress(p);
+        case 4: return equalsWord(name, "X-QQ") && takeQQ(p);
+        case 5:
+            if (equalsWord(name, "EMAIL"))
+                return takeEmail(p);
+            return equalsWord(name, "PHOTO") && takePhoto(p);
+        case 10: return equalsWord(name, "CATEGORIES") && takeCategory(p);
+        case 13: return equalsWord(name, "X-WDJ-STARRED") && takeStarred(p);
+        case 15:
+            return (equalsWord(name, "X_WDJ_BIG_PHOTO") || equalsWord(name, "X-WDJ-BIG-PHOTO")) && takeBigPhoto(p);
+        default: return false;
         }
-        return false;
     }
 
     // N and FN are quoted-printable decoded only where the line says so, in either dialect.
@@ -600,11 +598,11 @@ private:
             const QString whole = quotedName(p) ? decodedName(p) : text(p.value);
             // 2.1 keeps only the first component, the family name as most phones write it.
             const qsizetype semi = whole.indexOf(u';');
-            m_name21 = Text::of(semi < 0 ? QString() : trimSpaces(QStringView(whole).first(semi)).toString());
+            m_name21 = made(semi < 0 ? QString() : trimSpaces(QStringView(whole).first(semi)).toString());
             // An earlier N line says nothing the last one does not: only one N line is written back.
-            hold(m_name, Text::of(escape21(whole, true)), false);
+            hold(m_name, made(escape21(whole, true)), false);
         } else {
-            hold(m_name, quotedName(p) ? Text::of(decodedName(p)) : bytes(p.value), false);
+            hold(m_name, quotedName(p) ? made(decodedName(p)) : bytes(p.value), false);
         }
         m_nameParameters = p.params;
         return true;
@@ -616,7 +614,7 @@ private:
             return false;
         if (quotedName(p)) {
             const QString name = decodedName(p);
-            hold(m_fullName, Text::of(v21() ? name : vcard::unescapeText(name)), false);
+            hold(m_fullName, made(v21() ? name : vcard::unescapeText(name)), false);
         } else {
             hold(m_fullName, v21() ? bytes(p.value) : unescaped(p.value), false);
         }
@@ -751,7 +749,7 @@ private:
             const Encoding21 e = encoding21(p.params);
             if (e.parameters.isEmpty() || !p.hasColon)
                 return false; // no parameters would be left: the line is kept as it is
-            hold(m_address, Text::of(e.parameters.sliced(1) + u':' + escape21(decoded21(p, e), true)));
+            hold(m_address, made(e.parameters.sliced(1) + u':' + escape21(decoded21(p, e), true)));
         } else {
             hold(m_address, bytes(p.afterName));
         }
@@ -839,7 +837,7 @@ private:
 
     static bool isBuiltName(const Text &n, const Text &name)
     {
-        if (n.isMade || name.isMade)
+        if (n.isMade() || name.isMade())
             return isBuiltName(n.toString(), name.toString());
         // Both as they stand in the card, which is UTF-8 through and through: compared byte by byte where the name
         // needs no escapes.
@@ -895,7 +893,7 @@ private:
         // A card named only by N is called by its name's components.
         Text fullName = m_fullName.value;
         if (fullName.isEmpty() && m_name.line >= 0)
-            fullName = Text::of(nameFromComponents(m_name.value.toString()));
+            fullName = made(nameFromComponents(m_name.value.toString()));
 
         QString kept;
         // The card's N goes back as it came while it says more than the N the writer builds from the name.
@@ -915,7 +913,7 @@ private:
         }
 
         // Every text of the record in one block. E-mail: the plain, work and home addresses in that order.
-        const Text keptText = Text::of(std::move(kept)), categories = Text::of(std::move(m_categories));
+        const Text keptText = made(std::move(kept)), categories = made(std::move(m_categories));
         QString address, starred, keptLines, categoryList;
         TextPacker packer;
         packer.add(m_record.Name, {v21() ? &m_name21 : &m_name.value});
@@ -936,8 +934,9 @@ private:
     }
 
     const Dialect m_dialect;
-    const std::vector<QByteArrayView> &m_lines;
+    const std::span<const QByteArrayView> m_lines;
     std::vector<quint8> &m_keep; // the lines that go back with the record
+    std::deque<QString> &m_made; // the texts made while the card is read
     std::size_t m_kept = 0;
     void keepLine(std::size_t i)
     {
@@ -963,6 +962,7 @@ struct CardStream::Reader {
     std::vector<QByteArrayView> physical;
     LogicalLines logical;
     std::vector<quint8> keep;
+    std::deque<QString> made;
     QStringDecoder gb18030{"GB18030"};
 
     // One card piece (the bytes after its "BEGIN:VCARD") into an empty record; `last` when the end of the text
@@ -983,8 +983,15 @@ struct CardStream::Reader {
         }
         splitLines(piece, physical);
         const Dialect dialect = dialectOf(physical);
-        logical.build(physical, dialect);
-        return CardReader(dialect, logical.lines(), keep, cut, record).read();
+        // Line 0 is the rest of the "BEGIN:VCARD" line: no property. A 3.0 or 4.0 card without folded lines is read
+        // as its lines stand.
+        std::span<const QByteArrayView> lines = std::span<const QByteArrayView>(physical).subspan(1);
+        if (dialect == Dialect::V21 ||
+            std::any_of(lines.begin(), lines.end(), [](QByteArrayView line) { return LogicalLines::isFolded(line); })) {
+            logical.build(physical, dialect);
+            lines = logical.lines();
+        }
+        return CardReader(dialect, lines, keep, made, cut, record).read();
     }
 };
 

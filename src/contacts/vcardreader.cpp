@@ -560,26 +560,29 @@ private:
     // ignored); the other lines are kept with the record as they are.
     bool takeProperty(const Property &p)
     {
-        // Looked up by the name's length first: most lines are N, FN, TEL and EMAIL.
-        const QByteArrayView name = p.name;
-        switch (name.size()) {
-        case 1: return equalsWord(name, "N") && takeName(p);
-        case 2: return equalsWord(name, "FN") && takeFullName(p);
-        case 3:
-            if (equalsWord(name, "TEL"))
-                return takeNumber(p);
-            return equalsWord(name, "ADR") && takeAddress(p);
-        case 4: return equalsWord(name, "X-QQ") && takeQQ(p);
-        case 5:
-            if (equalsWord(name, "EMAIL"))
-                return takeEmail(p);
-            return equalsWord(name, "PHOTO") && takePhoto(p);
-        case 10: return equalsWord(name, "CATEGORIES") && takeCategory(p);
-        case 13: return equalsWord(name, "X-WDJ-STARRED") && takeStarred(p);
-        case 15:
-            return (equalsWord(name, "X_WDJ_BIG_PHOTO") || equalsWord(name, "X-WDJ-BIG-PHOTO")) && takeBigPhoto(p);
-        default: return false;
+        using Take = bool (CardReader::*)(const Property &);
+        struct Rule {
+            QByteArrayView name;
+            Take take;
+        };
+        static constexpr Rule kRules[] = {
+            {"N", &CardReader::takeName},
+            {"FN", &CardReader::takeFullName},
+            {"TEL", &CardReader::takeNumber},
+            {"EMAIL", &CardReader::takeEmail},
+            {"PHOTO", &CardReader::takePhoto},
+            {"ADR", &CardReader::takeAddress},
+            {"X-QQ", &CardReader::takeQQ},
+            {"CATEGORIES", &CardReader::takeCategory},
+            {"X-WDJ-STARRED", &CardReader::takeStarred},
+            {"X_WDJ_BIG_PHOTO", &CardReader::takeBigPhoto},
+            {"X-WDJ-BIG-PHOTO", &CardReader::takeBigPhoto},
+        };
+        for (const Rule &rule : kRules) {
+            if (equalsWord(p.name, rule.name))
+                return (this->*rule.take)(p);
         }
+        return false;
     }
 
     // N and FN are quoted-printable decoded only where the line says so, in either dialect.

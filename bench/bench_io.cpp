@@ -204,9 +204,10 @@ private Q_SLOTS:
         table.reset();
         malloc_trim(0);
         const double floorSeconds = bestOf(5, [&] { QVERIFY(floorRead(path) > 0); });
-        std::printf("RESULT floor %c: %.3f s (read the file, QString::fromUtf8, split into lines); read / floor = %.2f, "
-                    "first read / floor = %.2f\n",
-                    book, floorSeconds, readSeconds / floorSeconds, firstSeconds / floorSeconds);
+        std::printf(
+            "RESULT floor %c: %.3f s (read the file, QString::fromUtf8, split into lines); read / floor = %.2f, "
+            "first read / floor = %.2f\n",
+            book, floorSeconds, readSeconds / floorSeconds, firstSeconds / floorSeconds);
         std::fflush(stdout);
         if (book == 'C')
             return;
@@ -220,7 +221,11 @@ private Q_SLOTS:
 
         const QString txt = m_dir.filePath(u"out.txt"_s);
         resetPeak();
-        const double textSeconds = bestOf(5, [&] { QVERIFY(writeTextFile(table, [](int) { return true; }, txt).saved()); });
+        const double textSeconds = bestOf(5, [&] {
+            QVERIFY(writeTextFile(
+                        table, [](int) { return true; }, txt)
+                        .saved());
+        });
         report("text export", book, textSeconds, QFileInfo(txt).size(), n, peakMb());
     }
 };

@@ -4,11 +4,11 @@
 // (huge pages for the allocator).
 
 #include "app/mainwindow.h"
-#include "contacts/hugepages.h"
 #include "contacts/contacttable.h"
+#include "contacts/hugepages.h"
 #include "contacts/vcardwriter.h"
-#include "support/generatedbook.h"
 #include "model/contactlistmodel.h"
+#include "support/generatedbook.h"
 #include "tools/batchfind.h"
 #include "ui/prompter.h"
 
@@ -163,7 +163,8 @@ int main(int argc, char *argv[])
     for (int q = 0; q < 1000; ++q)
         numbers += QString(window.table()[1 + q * (n / 1000)].Mobile).remove(u' ').right(11) + u"\r\n"_s;
     ContactListModel &list = window.listModel();
-    measure("batch find of 1000 numbers", 0.5, [&] { list.showIndexes(tools::batchFind(window.table(), numbers).listed); });
+    measure("batch find of 1000 numbers", 0.5,
+            [&] { list.showIndexes(tools::batchFind(window.table(), numbers).listed); });
     std::printf("RESULT peak memory %.0f MB (target 300 MB)\n", peakMb());
     return 0;
 }

@@ -137,8 +137,9 @@ void Form1::exportList(ExportKind kind)
     }
     showProgress(kSaving);
     const bool vcard = kind == ExportKind::VCard;
-    const QString path = m_prompter.saveFile(vcard ? Prompter::FileDialog{.filter = kVCardFilter, .defaultSuffix = u"vcf"_s}
-                                                   : Prompter::FileDialog{.filter = u"*.txt|*.txt"_s, .defaultSuffix = u"txt"_s});
+    const QString path =
+        m_prompter.saveFile(vcard ? Prompter::FileDialog{.filter = kVCardFilter, .defaultSuffix = u"vcf"_s}
+                                  : Prompter::FileDialog{.filter = u"*.txt|*.txt"_s, .defaultSuffix = u"txt"_s});
     if (path.isEmpty()) {
         hideProgress();
         return;

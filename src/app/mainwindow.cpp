@@ -164,8 +164,9 @@ void Form1::buildControls()
         onClick(Label11, [this] { openInBrowser(product::configuration().productPage()); });
     }
 
-    for (QWidget *moving : {static_cast<QWidget *>(ListView1), static_cast<QWidget *>(Frame3), static_cast<QWidget *>(Label8),
-                            static_cast<QWidget *>(Label9), static_cast<QWidget *>(Label11), static_cast<QWidget *>(List1)})
+    for (QWidget *moving :
+         {static_cast<QWidget *>(ListView1), static_cast<QWidget *>(Frame3), static_cast<QWidget *>(Label8),
+          static_cast<QWidget *>(Label9), static_cast<QWidget *>(Label11), static_cast<QWidget *>(List1)})
         m_designPlaces.insert(moving, moving->geometry());
     client->resized = [this](QSize size) { placeControls(size); };
     resize(design.width(), design.height() + menuBar()->sizeHint().height());
@@ -258,12 +259,13 @@ void Form1::buildMenus()
     menuItem(menu帮助, u"关于"_s, u"关于"_s, withDesktop([this] { 关于(); }));
     menu帮助->addSeparator();
     const product::Configuration &configuration = product::configuration();
-    for (const auto &[item, address] : {std::pair{u"最新版本"_s, configuration.productPage()},
-                                        std::pair{u"功能介绍及使用方法"_s, configuration.productPage()},
-                                        std::pair{u"售后服务"_s, configuration.afterSalesPage()},
-                                        std::pair{u"作者网站一"_s, configuration.website},
-                                        std::pair{u"作者网站二"_s, configuration.website2}})
-        menuItem(menu帮助, item, item, withDesktop([this, address] { openInBrowser(address); }));
+    for (const auto &link :
+         {std::pair{u"最新版本"_s, configuration.productPage()},
+          std::pair{u"功能介绍及使用方法"_s, configuration.productPage()},
+          std::pair{u"售后服务"_s, configuration.afterSalesPage()}, std::pair{u"作者网站一"_s, configuration.website},
+          std::pair{u"作者网站二"_s, configuration.website2}})
+        menuItem(menu帮助, link.first, link.first,
+                 withDesktop([this, address = link.second] { openInBrowser(address); }));
 }
 
 void Form1::startUp(const QStringList &arguments)

@@ -10,8 +10,8 @@
 #include "tools/batchfind.h"
 #include "tools/cleanuptools.h"
 
-#include <QHash>
 #include <QFileDevice>
+#include <QHash>
 #include <QIODevice>
 
 #include <algorithm>
@@ -92,10 +92,17 @@ QByteArray recordJson(const ContactTable &table, int index)
     // The photos are ASCII (Base64, or a URI as read): shown as text like the others.
     const QString photo = QString::fromUtf8(r.Photo), bigPhoto = QString::fromUtf8(r.BigPhoto.get());
     const std::pair<const char *, const QString *> fields[] = {
-        {"Name", &r.Name},         {"FullName", &r.FullName},           {"Mobile", &r.Mobile},
-        {"Landline", &r.Landline}, {"Photo", &photo},                   {"Email", &r.Email},
-        {"Address", &r.Address.get()}, {"Starred", &r.Starred.get()},   {"BigPhoto", &bigPhoto},
-        {"Categories", &r.Categories.get()}, {"QQ", &r.QQ},
+        {"Name", &r.Name},
+        {"FullName", &r.FullName},
+        {"Mobile", &r.Mobile},
+        {"Landline", &r.Landline},
+        {"Photo", &photo},
+        {"Email", &r.Email},
+        {"Address", &r.Address.get()},
+        {"Starred", &r.Starred.get()},
+        {"BigPhoto", &bigPhoto},
+        {"Categories", &r.Categories.get()},
+        {"QQ", &r.QQ},
     };
     for (const auto &[name, value] : fields) {
         line.append(",\"").append(name).append("\":");
@@ -117,7 +124,8 @@ QByteArray recordJson(const ContactTable &table, int index)
 
 QString cannotRead(const QString &path, const QString &reason = {})
 {
-    return reason.isEmpty() ? u"无法打开你的文件！（%1）"_s.arg(path) : u"无法打开你的文件！（%1：%2）"_s.arg(path, reason);
+    return reason.isEmpty() ? u"无法打开你的文件！（%1）"_s.arg(path)
+                            : u"无法打开你的文件！（%1：%2）"_s.arg(path, reason);
 }
 
 int dump(const QStringList &args, QIODevice &out, QIODevice &err)
@@ -182,7 +190,8 @@ int writeOutput(const ContactTable &table, const QList<int> &indexes, const QStr
             marks[std::size_t(index)] = true;
         return marks;
     }();
-    const SaveResult saved = writeTextFile(table, [&](int index) { return listed[std::size_t(index)]; }, output);
+    const SaveResult saved = writeTextFile(
+        table, [&](int index) { return listed[std::size_t(index)]; }, output);
     return saved.saved() ? int(Done) : fail(err, Failed, u"保存出错：%1（%2）"_s.arg(saved.reason, output));
 }
 

@@ -88,9 +88,9 @@ void splitLines(QByteArrayView piece, std::vector<QByteArrayView> &lines)
         while (next < end && *next == '\r')
             ++next;
         if (next < end && *next == '\n')
-            ++next;            // CR…CR LF, or LF: one line end
+            ++next; // CR…CR LF, or LF: one line end
         else if (next > stop + 1)
-            next = stop + 1;   // CRs without a line feed: each one ends a line
+            next = stop + 1; // CRs without a line feed: each one ends a line
         p = next;
     }
 }
@@ -463,7 +463,7 @@ QByteArray photoType21(QByteArrayView params)
     QByteArray type;
     vcard::forEachParameter(params, [&](const vcard::Parameter &p) {
         if (p.bare) {
-            static constexpr QByteArrayView notTypes[] = {"BASE64", "B", "QUOTED-PRINTABLE", "8BIT", "7BIT",
+            static constexpr QByteArrayView notTypes[] = {"BASE64", "B",   "QUOTED-PRINTABLE", "8BIT",  "7BIT",
                                                           "URL",    "CID", "CONTENT-ID",       "INLINE"};
             for (QByteArrayView word : notTypes) {
                 if (equalsWord(p.value, word))
@@ -946,10 +946,10 @@ private:
         m_kept += m_keep[i] == 0;
         m_keep[i] = 1;
     }
-    std::size_t m_line = 0;   // the line being read
+    std::size_t m_line = 0; // the line being read
     ContactRecord &m_record;
-    Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_address,
-        m_qq, m_starred;
+    Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_address, m_qq,
+        m_starred;
     Text m_name21; // a 2.1 card's family name
     bool m_cut = false;
     HeldBytes m_photo, m_bigPhoto;
@@ -1003,8 +1003,8 @@ qsizetype findCardStart(QByteArrayView text, qsizetype from)
     if (from < 0 || text.size() - from < kCardStart.size())
         return -1;
     // glibc's memmem skips through photos many bytes at a time.
-    const void *hit = memmem(text.data() + from, std::size_t(text.size() - from), kCardStart.data(),
-                             std::size_t(kCardStart.size()));
+    const void *hit =
+        memmem(text.data() + from, std::size_t(text.size() - from), kCardStart.data(), std::size_t(kCardStart.size()));
     return hit ? static_cast<const char *>(hit) - text.data() : -1;
 }
 

@@ -134,7 +134,8 @@ std::vector<EmailKind> emailKinds(qsizetype addresses, const std::array<bool, 3>
     for (const std::vector<EmailKind> &option : options) {
         bool covers = true;
         for (int kind : {Plain, Work, Home})
-            covers = covers && (!kept[std::size_t(kind)] || std::find(option.begin(), option.end(), kind) != option.end());
+            covers =
+                covers && (!kept[std::size_t(kind)] || std::find(option.begin(), option.end(), kind) != option.end());
         if (covers)
             return option;
     }

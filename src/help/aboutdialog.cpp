@@ -106,9 +106,8 @@ frmAbout::frmAbout(const product::Configuration &configuration, ShellActions &sh
     big.setPointSizeF(big.pointSizeF() * 1.3);
     lsoftname->setFont(big);
     lsoftname->setText(product::kTitle);
-    lblVersion->setText(u"版本 %1.%2.%3"_s.arg(product::kVersionMajor)
-                            .arg(product::kVersionMinor)
-                            .arg(product::kVersionRevision));
+    lblVersion->setText(
+        u"版本 %1.%2.%3"_s.arg(product::kVersionMajor).arg(product::kVersionMinor).arg(product::kVersionRevision));
     Label2->setText(u"卡舟软件："_s + m_configuration.website);
     Label2->setToolTip(u"访问支持网站"_s);
     Label7->setText(m_configuration.website2Name + u"："_s + m_configuration.website2);

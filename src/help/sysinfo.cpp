@@ -42,7 +42,8 @@ QString systemInformationProgram(const RegistryBackend *registry, const QStringL
 {
     if (registry) {
         const quint32 machine = Module3::RootKeyFromName(u"HKEY_LOCAL_MACHINE"_s);
-        if (const auto path = GetKeyValue(*registry, machine, u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_s, u"PATH"_s))
+        if (const auto path =
+                GetKeyValue(*registry, machine, u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"_s, u"PATH"_s))
             return *path;
         if (const auto folder =
                 GetKeyValue(*registry, machine, u"SOFTWARE\\Microsoft\\Shared Tools Location"_s, u"MSINFO"_s)) {

@@ -69,7 +69,10 @@ public:
 
     // A header click: the direction flips, then the rows are sorted by that column. Returns the direction used.
     Qt::SortOrder sortOnHeaderClick(int column);
-    [[nodiscard]] Qt::SortOrder sortOrder() const { return m_rows.ascending ? Qt::AscendingOrder : Qt::DescendingOrder; }
+    [[nodiscard]] Qt::SortOrder sortOrder() const
+    {
+        return m_rows.ascending ? Qt::AscendingOrder : Qt::DescendingOrder;
+    }
     [[nodiscard]] int sortColumn() const { return m_rows.sortColumn; } // -1 until the first sort after a fill
 
     [[nodiscard]] QString countText() const { return vecardia::countText(m_rows, m_table); }

@@ -263,8 +263,8 @@ std::vector<int> EditStep::touchedRecords() const
 
 std::size_t EditStep::bytes() const
 {
-    std::size_t total = sizeof(*this) + m_fields.capacity() * sizeof(FieldChange) +
-                        m_photos.capacity() * sizeof(PhotoChange);
+    std::size_t total =
+        sizeof(*this) + m_fields.capacity() * sizeof(FieldChange) + m_photos.capacity() * sizeof(PhotoChange);
     for (const FieldChange &change : m_fields)
         total += textBytes(change.before) + textBytes(change.after);
     for (const PhotoChange &change : m_photos)

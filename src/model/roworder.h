@@ -55,7 +55,10 @@ public:
     // The row that shows a record, or -1; answered from an index kept with the rows.
     [[nodiscard]] int rowOfIndex(int index) const;
     // Whether the list holds the row with this key ("k" + index).
-    [[nodiscard]] bool 判断LV项目是否存在(QStringView key) const { return rowOfIndex(ContactTable::indexOfKey(key)) >= 0; }
+    [[nodiscard]] bool 判断LV项目是否存在(QStringView key) const
+    {
+        return rowOfIndex(ContactTable::indexOfKey(key)) >= 0;
+    }
     // The record indexes in display order.
     [[nodiscard]] std::vector<int> indexes() const;
     // The rows in the order of their records, whose texts lie near each other in memory.

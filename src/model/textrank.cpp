@@ -138,7 +138,9 @@ std::vector<int> rankTexts(const std::vector<const QString *> &texts, bool ascen
     const auto compare = [&](std::size_t a, std::size_t b) {
         if (packed[a] != packed[b])
             return packed[a] < packed[b] ? -1 : 1;
-        const auto rest = [&](std::size_t id) { return ranks.begin(id) + std::ptrdiff_t(std::min(packed.covered(), ranks.length(id))); };
+        const auto rest = [&](std::size_t id) {
+            return ranks.begin(id) + std::ptrdiff_t(std::min(packed.covered(), ranks.length(id)));
+        };
         const auto byChars = std::lexicographical_compare_three_way(rest(a), ranks.end(a), rest(b), ranks.end(b));
         if (byChars != 0)
             return byChars < 0 ? -1 : 1;

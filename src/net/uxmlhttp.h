@@ -87,7 +87,7 @@ private:
     QUrl m_url;
     QString m_savePath;
     std::vector<std::pair<QByteArray, QByteArray>> m_headers;
-    bool m_armed = false; // a request was prepared once: Send_ starts tmrReader from then on
+    bool m_armed = false;    // a request was prepared once: Send_ starts tmrReader from then on
     bool m_prepared = false; // prepared and not sent yet
     bool m_downOK = false;
     qint32 m_readyState = 0;

@@ -108,7 +108,7 @@ bool InMemoryRegistry::deleteKey(quint32 root, const QString &path)
 quint32 Module3::RootKeyFromName(const QString &name)
 {
     static const std::array<QString, 7> roots = {
-        u"HKEY_CLASSES_ROOT"_s, u"HKEY_CURRENT_USER"_s,     u"HKEY_LOCAL_MACHINE"_s, u"HKEY_USERS"_s,
+        u"HKEY_CLASSES_ROOT"_s,     u"HKEY_CURRENT_USER"_s,   u"HKEY_LOCAL_MACHINE"_s, u"HKEY_USERS"_s,
         u"HKEY_PERFORMANCE_DATA"_s, u"HKEY_CURRENT_CONFIG"_s, u"HKEY_DYN_DATA"_s};
     for (std::size_t i = 0; i < roots.size(); ++i) {
         if (name == roots[i])

@@ -16,7 +16,8 @@ public:
     virtual ~RegistryBackend() = default;
     [[nodiscard]] virtual bool keyExists(quint32 root, const QString &path) const = 0;
     // The value (the empty name is the key's default value), or nothing when the key or the value is missing.
-    [[nodiscard]] virtual std::optional<QString> value(quint32 root, const QString &path, const QString &name) const = 0;
+    [[nodiscard]] virtual std::optional<QString> value(quint32 root, const QString &path,
+                                                       const QString &name) const = 0;
     // Creates the key, and the keys above it that are missing.
     virtual bool createKey(quint32 root, const QString &path) = 0;
     virtual bool setValue(quint32 root, const QString &path, const QString &name, const QString &text) = 0;

@@ -25,8 +25,7 @@ QString QSettingsStore::read(const QString &application, const QString &section,
     return settings.value(entry(section, key), fallback).toString();
 }
 
-bool QSettingsStore::write(const QString &application, const QString &section, const QString &key,
-                           const QString &value)
+bool QSettingsStore::write(const QString &application, const QString &section, const QString &key, const QString &value)
 {
     QSettings settings(QSettings::IniFormat, QSettings::UserScope, kFolder, application);
     settings.setValue(entry(section, key), value);

@@ -160,16 +160,17 @@ Outcome markRepeats(const ContactTable &table, const RowOrder &rows, Repeat what
 
 Outcome numberRepeatedNames(const ContactTable &table, const RowOrder &rows)
 {
-    return walkRepeats(table, rows, Repeat::Name, [&](const RowOrder &list, int head, auto repeatRows, ChangeSet &changes) {
-        const auto rename = [&](int row, int number) {
-            const int index = list.indexAt(row);
-            changes.rename(table, index, table[index].FullName + QString::number(number));
-        };
-        int number = 1;
-        for (int row : repeatRows)
-            rename(row, ++number);
-        rename(head, 1);
-    });
+    return walkRepeats(table, rows, Repeat::Name,
+                       [&](const RowOrder &list, int head, auto repeatRows, ChangeSet &changes) {
+                           const auto rename = [&](int row, int number) {
+                               const int index = list.indexAt(row);
+                               changes.rename(table, index, table[index].FullName + QString::number(number));
+                           };
+                           int number = 1;
+                           for (int row : repeatRows)
+                               rename(row, ++number);
+                           rename(head, 1);
+                       });
 }
 
 Outcome deleteFullDuplicates(const ContactTable &table, const RowOrder &rows, const Progress &progress)

@@ -40,7 +40,8 @@ enum class Repeat { Name, Mobile, Landline };
 // The list is left sorted by that key with the blanked rows in place. The count is the rows blanked. `progress` is
 // told, as the walk goes through the sorted rows, how far it is.
 using Progress = std::function<void(int row, int rows)>;
-[[nodiscard]] Outcome deleteFullDuplicates(const ContactTable &table, const RowOrder &rows, const Progress &progress = {});
+[[nodiscard]] Outcome deleteFullDuplicates(const ContactTable &table, const RowOrder &rows,
+                                           const Progress &progress = {});
 
 // "删除姓名中的空格": spaces removed from the names of the listed contacts.
 [[nodiscard]] ChangeSet removeNameSpaces(const ContactTable &table, const RowOrder &rows);

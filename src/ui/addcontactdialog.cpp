@@ -77,7 +77,7 @@ AddUser::AddUser(Prompter &prompter, AddContact add, QWidget *parent)
         button->setAutoDefault(false);
     for (QLineEdit *box : {Text3, Text4, Text5, Text6, Text7})
         box->setMaxLength(std::numeric_limits<int>::max()); // texts of any length fit
-    Text3->setFocus(); // the caret waits in 姓名
+    Text3->setFocus();                                      // the caret waits in 姓名
 
     connect(Command5, &QPushButton::clicked, this, [this] { 载入图片(); });
     connect(Command6, &QPushButton::clicked, this, [this] { 确定添加(); });

@@ -42,7 +42,8 @@ constexpr ControlSpec kLayout[] = {
 
 } // namespace
 
-EditorPanel::EditorPanel(Prompter &prompter, QWidget *parent) : QGroupBox(u"编辑联系人信息"_s, parent), m_prompter(prompter)
+EditorPanel::EditorPanel(Prompter &prompter, QWidget *parent)
+    : QGroupBox(u"编辑联系人信息"_s, parent), m_prompter(prompter)
 {
     const QHash<QString, QWidget *> controls = buildControls(this, kLayout);
     Label4 = controlNamed<QLabel>(controls, u"Label4");
@@ -62,8 +63,8 @@ EditorPanel::EditorPanel(Prompter &prompter, QWidget *parent) : QGroupBox(u"编�
     Command6 = controlNamed<QPushButton>(controls, u"Command6");
 
     // The design places of what grows with the panel; the photo box's is the room it shows pictures in.
-    for (QWidget *growing : std::initializer_list<QWidget *>{Text3, Text5, Text6, Text7, Frame1, Picture1, Command5,
-                                                            Command6, Command7})
+    for (QWidget *growing :
+         std::initializer_list<QWidget *>{Text3, Text5, Text6, Text7, Frame1, Picture1, Command5, Command6, Command7})
         m_designPlaces.insert(growing, growing->geometry());
     Picture1->setRoom(Picture1->geometry());
     Picture1->setBoxSize({0, 0});
@@ -129,8 +130,9 @@ void EditorPanel::addSaveChanges(ChangeSet &changes, const ContactTable &table, 
     case PhotoEdit::Loaded:
         // A picture of one pixel in width or height counts as none.
         changes.setPhoto(table, index, PhotoField::Photo,
-                         Picture1->isPictureShown() && !m_pendingPhoto.isEmpty() ? storedPhoto(m_pendingPhoto.toLatin1())
-                                                                                  : QByteArray());
+                         Picture1->isPictureShown() && !m_pendingPhoto.isEmpty()
+                             ? storedPhoto(m_pendingPhoto.toLatin1())
+                             : QByteArray());
         break;
     }
 }

@@ -26,17 +26,17 @@ inline QRect twipsRect(int left, int top, int width, int height)
 
 // The kinds of control a layout table holds.
 enum class ControlKind {
-    Label,           // QLabel
-    GapLabel,        // PromptLabel: a caption with a gap for another control
-    TextBox,         // QLineEdit
+    Label,            // QLabel
+    GapLabel,         // PromptLabel: a caption with a gap for another control
+    TextBox,          // QLineEdit
     MultiLineTextBox, // QPlainTextEdit
-    Button,          // QPushButton
-    CheckBox,        // QCheckBox
-    Frame,           // QGroupBox
-    DropDown,        // QComboBox
-    ListBox,         // QListWidget
-    ContactList,     // ContactListView
-    PictureBox,      // PhotoBox
+    Button,           // QPushButton
+    CheckBox,         // QCheckBox
+    Frame,            // QGroupBox
+    DropDown,         // QComboBox
+    ListBox,          // QListWidget
+    ContactList,      // ContactListView
+    PictureBox,       // PhotoBox
 };
 
 // One control of a layout table: its design name, kind, place in twips (left, top, width, height) relative to its

@@ -19,9 +19,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -117,6 +117,7 @@ int main(int argc, char *argv[])
         QApplication::processEvents();
         return about.grab().save(args[2]) ? 0 : 1;
     }
-    std::fprintf(stderr, "usage: screenshot main BOOK.vcf OUT.png | open-dialog OUT.png | message OUT.png | about OUT.png\n");
+    std::fprintf(stderr,
+                 "usage: screenshot main BOOK.vcf OUT.png | open-dialog OUT.png | message OUT.png | about OUT.png\n");
     return 2;
 }

@@ -1,22 +1,22 @@
 #include "app/mainwindow.h"
 #include "contacts/product.h"
 #include "encoding/base64.h"
+#include "model/contactlistmodel.h"
+#include "support/modal.h"
 #include "support/tempfolder.h"
 #include "support/testdesktop.h"
-#include "support/modal.h"
 #include "support/testprompter.h"
 #include "ui/addcontactdialog.h"
-#include "model/contactlistmodel.h"
-#include "ui/contactlistview.h"
 #include "ui/batchfinddialog.h"
+#include "ui/contactlistview.h"
 #include "ui/editorpanel.h"
 #include "ui/optionsdialog.h"
 #include "ui/photobox.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -172,7 +172,8 @@ private Q_SLOTS:
         QCOMPARE(edit.at(1), w().menu重做);
         QCOMPARE(edit.at(1)->text(), u"重做"_s);
         QVERIFY(!edit.at(1)->isEnabled());
-        QCOMPARE(edit.at(1)->shortcuts(), (QList<QKeySequence>{QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s)}));
+        QCOMPARE(edit.at(1)->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s)}));
         QVERIFY(edit.at(2)->isSeparator());
         QCOMPARE(edit.at(3)->text(), u"删除姓名中的空格"_s);
         QCOMPARE(edit.at(19)->objectName(), u"menu删除选中项"_s);
@@ -299,8 +300,8 @@ private Q_SLOTS:
         QCOMPARE(prompter().dialogs.first().filter, u"*.vcf|*.vcf"_s);
         QCOMPARE(model().rowCount(), 2);
         QCOMPARE(control<QLabel>(u"Label2"_s)->text(), u"2/2 条"_s);
-        QCOMPARE(prompter().texts(),
-                 QStringList{u"有1条记录未能读入，你可以联系QQ："_s + product::configuration().supportQQ + u" 修改软件试一试。"_s});
+        QCOMPARE(prompter().texts(), QStringList{u"有1条记录未能读入，你可以联系QQ："_s +
+                                                 product::configuration().supportQQ + u" 修改软件试一试。"_s});
         QCOMPARE(prompter().shown.first().icon, Icon::Information);
         QCOMPARE(prompter().shown.first().caption, product::kTitle);
         QVERIFY(control<QLineEdit>(u"Text1"_s)->text().endsWith(u"book.vcf"_s));
@@ -330,8 +331,8 @@ private Q_SLOTS:
     void openFailure()
     {
         open(QByteArray(), u"empty.vcf"_s);
-        QCOMPARE(prompter().texts(),
-                 QStringList{u"无法打开你的文件！请联系QQ："_s + product::configuration().supportQQ + u" 修改软件试一试。"_s});
+        QCOMPARE(prompter().texts(), QStringList{u"无法打开你的文件！请联系QQ："_s +
+                                                 product::configuration().supportQQ + u" 修改软件试一试。"_s});
         QCOMPARE(prompter().shown.first().icon, Icon::Critical);
         QCOMPARE(model().rowCount(), 0);
         QVERIFY(!control<QLineEdit>(u"Text1"_s)->text().isEmpty());

@@ -94,7 +94,9 @@ QString difference(const WindowState &a, const WindowState &b)
         return u"%1 rows, expected %2"_s.arg(a.rows.size()).arg(b.rows.size());
     for (int r = 0; r < a.rows.size(); ++r) {
         if (!(a.rows[r] == b.rows[r]))
-            return u"row %1: record %2, expected %3 (or its colours)"_s.arg(r).arg(a.rows[r].index).arg(b.rows[r].index);
+            return u"row %1: record %2, expected %3 (or its colours)"_s.arg(r)
+                .arg(a.rows[r].index)
+                .arg(b.rows[r].index);
     }
     if (a.rows.sortColumn != b.rows.sortColumn || a.rows.ascending != b.rows.ascending)
         return u"sort state"_s;
@@ -132,10 +134,7 @@ class TestUndo : public QObject {
 
     Form1 &w() { return *m_window; }
 
-    void open(const QByteArray &book)
-    {
-        w().打开单个VCF文件(m_dir.write(u"book.vcf"_s, book));
-    }
+    void open(const QByteArray &book) { w().打开单个VCF文件(m_dir.write(u"book.vcf"_s, book)); }
 
     int rowOfName(const QString &name)
     {
@@ -238,8 +237,8 @@ private Q_SLOTS:
               u"移动手机栏中的座机号码到座机栏"_s, u"移动座机栏中的手机号码到手机栏"_s, u"红色标示重复姓名"_s,
               u"红色标示重复手机号"_s, u"红色标示重复座机号"_s, u"自动给重复姓名后加序号"_s})
             QTest::newRow(qPrintable(tool)) << tool << tool << u"张 三"_s;
-        QTest::newRow("duplicates, blanks cleared") << u"删除重复条目, then the blanks"_s << u"删除重复条目"_s
-                                                    << u"张 三"_s;
+        QTest::newRow("duplicates, blanks cleared")
+            << u"删除重复条目, then the blanks"_s << u"删除重复条目"_s << u"张 三"_s;
         QTest::newRow("duplicates, blanks kept") << u"删除重复条目, blanks kept"_s << u"删除重复条目"_s << u"张 三"_s;
         QTest::newRow("import") << u"附加导入VCF文件"_s << u"附加导入VCF文件"_s << u"王五"_s;
     }
@@ -395,18 +394,33 @@ private Q_SLOTS:
     // each step.
     void randomSequences()
     {
-        const QStringList commands = {u"保存全部信息"_s, u"添加联系人"_s, u"删除联系人"_s, u"删除姓名中的空格"_s,
-                                      u"删除手机号码中的空格"_s, u"删除座机号码中的空格"_s, u"删除座机号前面的区号"_s,
-                                      u"移动手机栏中的座机号码到座机栏"_s, u"移动座机栏中的手机号码到手机栏"_s,
-                                      u"红色标示重复姓名"_s, u"红色标示重复手机号"_s, u"红色标示重复座机号"_s,
-                                      u"自动给重复姓名后加序号"_s, u"删除重复条目, then the blanks"_s,
-                                      u"删除重复条目, blanks kept"_s, u"删除空白项"_s, u"附加导入VCF文件"_s};
+        const QStringList commands = {u"保存全部信息"_s,
+                                      u"添加联系人"_s,
+                                      u"删除联系人"_s,
+                                      u"删除姓名中的空格"_s,
+                                      u"删除手机号码中的空格"_s,
+                                      u"删除座机号码中的空格"_s,
+                                      u"删除座机号前面的区号"_s,
+                                      u"移动手机栏中的座机号码到座机栏"_s,
+                                      u"移动座机栏中的手机号码到手机栏"_s,
+                                      u"红色标示重复姓名"_s,
+                                      u"红色标示重复手机号"_s,
+                                      u"红色标示重复座机号"_s,
+                                      u"自动给重复姓名后加序号"_s,
+                                      u"删除重复条目, then the blanks"_s,
+                                      u"删除重复条目, blanks kept"_s,
+                                      u"删除空白项"_s,
+                                      u"附加导入VCF文件"_s};
         for (quint32 seed = 1; seed <= 12; ++seed) {
             QRandomGenerator random(seed);
             ContactTable book;
             QList<int> all;
-            for (ContactRecord &r : testing::generateContacts(
-                     {.contacts = 40, .photoPercent = 5, .photoMinBytes = 64, .photoMaxBytes = 256, .repeatPercent = 25, .seed = seed}))
+            for (ContactRecord &r : testing::generateContacts({.contacts = 40,
+                                    .photoPercent = 5,
+                                    .photoMinBytes = 64,
+                                    .photoMaxBytes = 256,
+                                    .repeatPercent = 25,
+                                    .seed = seed}))
                 all << book.append(std::move(r));
             QFile file(m_dir.filePath(u"random.vcf"_s));
             QVERIFY(file.open(QIODevice::WriteOnly) && writeVCards(book, all, file));
@@ -428,14 +442,16 @@ private Q_SLOTS:
                     w().menu撤销->trigger();
                     --done;
                     const WindowState now = stateOf(w());
-                    QVERIFY2(now.sameContacts(steps[done].before), qPrintable(context + u": "_s + difference(now, steps[done].before)));
+                    QVERIFY2(now.sameContacts(steps[done].before),
+                             qPrintable(context + u": "_s + difference(now, steps[done].before)));
                 } else if (choice < 30) {
                     QCOMPARE(w().menu重做->isEnabled(), done < steps.size());
                     if (done == steps.size())
                         continue;
                     w().menu重做->trigger();
                     const WindowState now = stateOf(w());
-                    QVERIFY2(now.sameContacts(steps[done].after), qPrintable(context + u": "_s + difference(now, steps[done].after)));
+                    QVERIFY2(now.sameContacts(steps[done].after),
+                             qPrintable(context + u": "_s + difference(now, steps[done].after)));
                     ++done;
                 } else if (choice < 40) {
                     switch (random.bounded(3)) {

@@ -47,9 +47,9 @@ const QHash<QString, Layer> &layers()
 // header that is not Qt's.
 QString qtModuleOf(const QString &header)
 {
-    static const QStringList modules = {u"QtCore"_s,    u"QtGui"_s,  u"QtWidgets"_s, u"QtNetwork"_s,
-                                        u"QtDBus"_s,    u"QtTest"_s, u"QtConcurrent"_s, u"QtSql"_s,
-                                        u"QtXml"_s,     u"QtPrintSupport"_s, u"QtOpenGL"_s};
+    static const QStringList modules = {u"QtCore"_s, u"QtGui"_s,          u"QtWidgets"_s,    u"QtNetwork"_s,
+                                        u"QtDBus"_s, u"QtTest"_s,         u"QtConcurrent"_s, u"QtSql"_s,
+                                        u"QtXml"_s,  u"QtPrintSupport"_s, u"QtOpenGL"_s};
     const QString root = QString::fromUtf8(VECARDIA_QT_HEADERS);
     if (const qsizetype slash = header.indexOf(u'/'); slash > 0) {
         const QString module = header.left(slash);

@@ -99,7 +99,8 @@ private Q_SLOTS:
             << "BEGIN:VCARD\n" + padTo(mb + 10) + "FN:\xD5\xC5\xC8\xFD\nEND:VCARD\n"_ba << QStringList{u"张三"_s}
             << true;
         // A download cut in the middle of a character: the last card is still UTF-8.
-        QTest::newRow("utf-8 cut off at the end") << padTo(mb + 3) + card + "\xE5\xBC"_ba << QStringList{u"张三"_s} << true;
+        QTest::newRow("utf-8 cut off at the end")
+            << padTo(mb + 3) + card + "\xE5\xBC"_ba << QStringList{u"张三"_s} << true;
     }
     void pieceBoundaries()
     {

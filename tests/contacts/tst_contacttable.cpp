@@ -72,15 +72,23 @@ private Q_SLOTS:
     void clearOneRecordKeepsTheRest()
     {
         ContactTable table;
-        const int i = table.append(
-            ContactRecord{.Name = u"N"_s, .FullName = u"FN"_s, .Mobile = u"1"_s, .Landline = u"2"_s, .Photo = "P",
-                          .Email = u"E"_s, .QQ = u"Q"_s, .Address = u"A"_s, .Starred = u"S"_s, .BigPhoto = QByteArray("B"),
-                          .Categories = u"C|"_s});
+        const int i = table.append(ContactRecord{.Name = u"N"_s,
+                                                 .FullName = u"FN"_s,
+                                                 .Mobile = u"1"_s,
+                                                 .Landline = u"2"_s,
+                                                 .Photo = "P",
+                                                 .Email = u"E"_s,
+                                                 .QQ = u"Q"_s,
+                                                 .Address = u"A"_s,
+                                                 .Starred = u"S"_s,
+                                                 .BigPhoto = QByteArray("B"),
+                                                 .Categories = u"C|"_s});
         table.清空数组单个数据(i);
         QVERIFY(!table.isLive(i));
-        QCOMPARE(table[i],
-                 (ContactRecord{.Email = u"E"_s, .QQ = u"Q"_s, .Address = u"A"_s, .BigPhoto = QByteArray("B"),
-                                .Categories = u"C|"_s}));
+        QCOMPARE(
+            table[i],
+            (ContactRecord{
+                .Email = u"E"_s, .QQ = u"Q"_s, .Address = u"A"_s, .BigPhoto = QByteArray("B"), .Categories = u"C|"_s}));
         QCOMPARE(table.upperIndex(), 1);
     }
 };

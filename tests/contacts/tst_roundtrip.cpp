@@ -133,10 +133,14 @@ RandomCard randomCard(QRandomGenerator &random, int n)
 {
     static const QStringList families = {u"张"_s, u"欧阳"_s, u"Smith"_s, u"García"_s, u"李"_s};
     static const QStringList givens = {u"三"_s, u"小明"_s, u"John"_s, u"Ann Marie"_s, u""_s};
-    static const QStringList extras = {u"ORG:示例公司;研发部"_s,        u"TITLE:经理"_s,
-                                       u"NOTE:第一行\\n第二行\\, 逗号"_s, u"BDAY:1990-01-0"_s,
-                                       u"URL:https://example.com/p"_s,   u"X-SOCIAL:weibo:abc"_s,
-                                       u"NICKNAME:小王"_s,               u"IMPP:xmpp:a@example.org"_s};
+    static const QStringList extras = {u"ORG:示例公司;研发部"_s,
+                                       u"TITLE:经理"_s,
+                                       u"NOTE:第一行\\n第二行\\, 逗号"_s,
+                                       u"BDAY:1990-01-0"_s,
+                                       u"URL:https://example.com/p"_s,
+                                       u"X-SOCIAL:weibo:abc"_s,
+                                       u"NICKNAME:小王"_s,
+                                       u"IMPP:xmpp:a@example.org"_s};
     const bool v21 = random.bounded(2) == 0;
     const bool gbk = random.bounded(3) == 0;
     const QByteArray eol = QList<QByteArray>{"\n", "\r\n", "\r", "\r\r\n"}[random.bounded(4)];
@@ -167,7 +171,8 @@ RandomCard randomCard(QRandomGenerator &random, int n)
     if (random.bounded(2))
         lines << u"TEL;"_s + (v21 ? u"HOME"_s : u"TYPE=HOME"_s) + u":010-"_s + QString::number(5000 + n);
     if (random.bounded(2))
-        lines << u"EMAIL;"_s + (v21 ? u"INTERNET"_s : u"TYPE=INTERNET"_s) + u":p"_s + QString::number(n) + u"@example.com"_s;
+        lines << u"EMAIL;"_s + (v21 ? u"INTERNET"_s : u"TYPE=INTERNET"_s) + u":p"_s + QString::number(n) +
+                     u"@example.com"_s;
     for (int k = random.bounded(4); k > 0; --k)
         lines.insert(1 + random.bounded(int(lines.size())), pick(random, extras));
     QString text = u"BEGIN:VCARD"_s;
@@ -246,10 +251,10 @@ private Q_SLOTS:
         const QString out = m_dir.filePath(u"edited.vcf"_s);
         QVERIFY(writeVCardFile(table, {1}, out).saved());
         const QByteArray text = testing::TempFolder::contents(out);
-        for (const char *line : {"BDAY:1988-05-20", "ORG:示例科技有限公司;研发部", "TITLE:工程师", "NOTE:大学同学\\, 2010年认识",
-                                 "TEL;TYPE=CELL:139 1111 2222", "TEL;TYPE=CELL:+86 138 3333 4444",
-                                 "TEL;TYPE=HOME:021-12345678", "chen.jing@example.com", "cj1988@example.net",
-                                 "URL:https://www.example.com/chenjing"})
+        for (const char *line :
+             {"BDAY:1988-05-20", "ORG:示例科技有限公司;研发部", "TITLE:工程师", "NOTE:大学同学\\, 2010年认识",
+              "TEL;TYPE=CELL:139 1111 2222", "TEL;TYPE=CELL:+86 138 3333 4444", "TEL;TYPE=HOME:021-12345678",
+              "chen.jing@example.com", "cj1988@example.net", "URL:https://www.example.com/chenjing"})
             QVERIFY2(text.contains(line), line);
         QString error;
         const std::optional<QList<QJsonObject>> cards = vobjectReads(out, error);

@@ -41,7 +41,8 @@ private Q_SLOTS:
         ContactTable table;
         QCOMPARE(textExportBytes(table, listing({})).value(), "\r\n"_ba);
         (void)table.append();
-        QCOMPARE(textExportBytes(table, listing({1})).value(), QByteArray()); // a table of only blank records writes nothing
+        QCOMPARE(textExportBytes(table, listing({1})).value(),
+                 QByteArray()); // a table of only blank records writes nothing
     }
 
     void gbkCharacters()

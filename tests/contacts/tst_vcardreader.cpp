@@ -157,25 +157,28 @@ private Q_SLOTS:
         QTest::newRow("e-mail only card is kept") << card30(u"EMAIL:a@x\n"_s) << u"E=a@x"_s;
 
         // Line ends: CR LF, a run of CRs before LF, and a lone CR all end a line.
-        QTest::newRow("lone CR") << u"BEGIN:VCARD\rVERSION:3.0\rFN:A\rTEL;TYPE=CELL:1\rEND:VCARD\r"_s << u"FN=A | M=1"_s;
+        QTest::newRow("lone CR") << u"BEGIN:VCARD\rVERSION:3.0\rFN:A\rTEL;TYPE=CELL:1\rEND:VCARD\r"_s
+                                 << u"FN=A | M=1"_s;
         QTest::newRow("CR CR LF") << u"BEGIN:VCARD\r\r\nFN:A\r\r\nTEL;CELL:1\r\r\n"_s << u"FN=A | M=1"_s;
         QTest::newRow("two lone CRs are two line ends")
             << u"BEGIN:VCARD\rFN:A\r\rTEL;CELL:1\rEND:VCARD"_s << u"FN=A | M=1"_s;
 
         // A name given only as N.
         QTest::newRow("N without FN, western order")
-            << card30(u"N:Virtanen;Matti;Juhani;Dr.;Jr.\n"_s) << u"N=Virtanen;Matti;Juhani;Dr.;Jr. | FN=Dr. Matti Juhani Virtanen Jr."_s;
+            << card30(u"N:Virtanen;Matti;Juhani;Dr.;Jr.\n"_s)
+            << u"N=Virtanen;Matti;Juhani;Dr.;Jr. | FN=Dr. Matti Juhani Virtanen Jr."_s;
         QTest::newRow("N without FN, Chinese order") << card30(u"N:张;三;;;\n"_s) << u"N=张;三;;; | FN=张三"_s;
-        QTest::newRow("empty FN takes N") << card30(u"N:Lee;Ann\nFN:\nEMAIL:a@x\n"_s) << u"N=Lee;Ann | FN=Ann Lee | E=a@x"_s;
-        QTest::newRow("N escapes") << card30(u"N:Smith\\;Jones;Ann\n"_s) << u"N=Smith\\;Jones;Ann | FN=Ann Smith;Jones"_s;
+        QTest::newRow("empty FN takes N")
+            << card30(u"N:Lee;Ann\nFN:\nEMAIL:a@x\n"_s) << u"N=Lee;Ann | FN=Ann Lee | E=a@x"_s;
+        QTest::newRow("N escapes") << card30(u"N:Smith\\;Jones;Ann\n"_s)
+                                   << u"N=Smith\\;Jones;Ann | FN=Ann Smith;Jones"_s;
 
         // Quoted-printable only where the line says so; the charset it names, or UTF-8 or GB18030 by the bytes.
         QTest::newRow("2.1 plain name with =")
             << card21(u"N:Tom=Jerry Co;;;;\nFN:Tom=Jerry Co\n"_s) << u"N=Tom=Jerry Co | FN=Tom=Jerry Co"_s;
         QTest::newRow("2.1 GBK bytes, no charset")
             << card21(u"FN;ENCODING=QUOTED-PRINTABLE:=D5=C5=C8=FD\n"_s) << u"FN=张三"_s;
-        QTest::newRow("2.1 bare QUOTED-PRINTABLE word")
-            << card21(u"FN;QUOTED-PRINTABLE:=41=42\n"_s) << u"FN=AB"_s;
+        QTest::newRow("2.1 bare QUOTED-PRINTABLE word") << card21(u"FN;QUOTED-PRINTABLE:=41=42\n"_s) << u"FN=AB"_s;
         QTest::newRow("3.0 declared quoted-printable")
             << card30(u"FN;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0\n"_s) << u"FN=张"_s;
         QTest::newRow("3.0 undeclared = stays") << card30(u"FN:=E5=BC=A0\n"_s) << u"FN==E5=BC=A0"_s;
@@ -189,12 +192,12 @@ private Q_SLOTS:
                                  << u"FN=Smith, John\\x\nB\\q | E=a,b@x"_s;
 
         // 2.1 photos in the 3.0 form.
-        QTest::newRow("2.1 photo typed by a bare word")
-            << card21(u"FN:A\nPHOTO;JPEG;ENCODING=BASE64:/9j/\n AA AA\n"_s) << u"FN=A | P=ENCODING=b;TYPE=JPEG:/9j/AAAA"_s;
+        QTest::newRow("2.1 photo typed by a bare word") << card21(u"FN:A\nPHOTO;JPEG;ENCODING=BASE64:/9j/\n AA AA\n"_s)
+                                                        << u"FN=A | P=ENCODING=b;TYPE=JPEG:/9j/AAAA"_s;
         QTest::newRow("2.1 photo by URL")
             << card21(u"FN:A\nPHOTO;VALUE=URL:http://x/a.gif\n"_s) << u"FN=A | P=VALUE=uri:http://x/a.gif"_s;
-        QTest::newRow("2.1 photo MIME type") << card21(u"FN:A\nPHOTO;TYPE=image/png;BASE64:QUJD\n"_s)
-                                             << u"FN=A | P=ENCODING=b;TYPE=PNG:QUJD"_s;
+        QTest::newRow("2.1 photo MIME type")
+            << card21(u"FN:A\nPHOTO;TYPE=image/png;BASE64:QUJD\n"_s) << u"FN=A | P=ENCODING=b;TYPE=PNG:QUJD"_s;
 
         // vCard 4.0.
         QTest::newRow("4.0 quoted type list and tel: URI")
@@ -203,9 +206,10 @@ private Q_SLOTS:
         QTest::newRow("4.0 data: photo")
             << u"BEGIN:VCARD\nVERSION:4.0\nFN:A\nPHOTO:data:image/jpeg;base64,/9j/AA==\nEND:VCARD\n"_s
             << u"FN=A | P=ENCODING=b;TYPE=JPEG:/9j/AA=="_s;
-        QTest::newRow("4.0 URI photo")
-            << u"BEGIN:VCARD\nVERSION:4.0\nFN:A\nPHOTO:https://x/a.jpg\nEND:VCARD\n"_s << u"FN=A | P=VALUE=uri:https://x/a.jpg"_s;
-        QTest::newRow("3.0 keeps tel: when no URI is said") << card30(u"FN:A\nTEL;TYPE=CELL:tel:1\n"_s) << u"FN=A | M=tel:1"_s;
+        QTest::newRow("4.0 URI photo") << u"BEGIN:VCARD\nVERSION:4.0\nFN:A\nPHOTO:https://x/a.jpg\nEND:VCARD\n"_s
+                                       << u"FN=A | P=VALUE=uri:https://x/a.jpg"_s;
+        QTest::newRow("3.0 keeps tel: when no URI is said")
+            << card30(u"FN:A\nTEL;TYPE=CELL:tel:1\n"_s) << u"FN=A | M=tel:1"_s;
         QTest::newRow("quoted parameter with a colon")
             << card30(u"FN:A\nTEL;TYPE=CELL;X-LABEL=\"a:b\":1\n"_s) << u"FN=A | M=1"_s;
 
@@ -236,7 +240,8 @@ private Q_SLOTS:
             << QStringList{u"N:Lee;Ann"_s, u"ORG:A\\, B\\nC"_s, u"TEL;TYPE=WORK;TYPE=FAX:5"_s,
                            u"LOGO;TYPE=GIF;ENCODING=b:R0lGODlh"_s};
         QTest::newRow("2.1 address as 3.0")
-            << card21(u"FN:A\nADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Main St=0D=0A2;X\nADR;ENCODING=QUOTED-PRINTABLE:;;=41\n"_s)
+            << card21(
+                   u"FN:A\nADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Main St=0D=0A2;X\nADR;ENCODING=QUOTED-PRINTABLE:;;=41\n"_s)
             << QStringList{u"ADR:;;A"_s};
     }
     void keptLines()
@@ -305,9 +310,9 @@ private Q_SLOTS:
                                      "D"_ba,
                                      "N:x;y\n"_ba,
                                      " folded\n"_ba,
-                                     "FN:\xD5\xC5\n"_ba,                 // GBK: the card is not UTF-8
+                                     "FN:\xD5\xC5\n"_ba,                        // GBK: the card is not UTF-8
                                      "EMAIL;TYPE=WORK:\xF0\x9F\x98\x80@x\n"_ba, // four bytes, cut anywhere
-                                     "X-FOO;A=1:a\\,b\n"_ba,               // a line kept with the record
+                                     "X-FOO;A=1:a\\,b\n"_ba,                    // a line kept with the record
                                      "junk"_ba};
         for (int round = 0; round < 500; ++round) {
             QByteArray text;

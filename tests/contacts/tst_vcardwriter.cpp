@@ -57,14 +57,22 @@ private Q_SLOTS:
     void everyLineInOrder()
     {
         ContactTable table;
-        (void)table.append(ContactRecord{.Name = u"ignored;N"_s, .FullName = u"A"_s, .Mobile = u"1"_s,
-                                         .Landline = u"2"_s, .Photo = "ENCODING=B;TYPE=PNG:AAAA", .Email = u"a@x b@y"_s,
-                                         .QQ = u"12345"_s, .Address = u"HOME:;;St"_s, .Starred = u"1"_s,
-                                         .BigPhoto = QByteArray("BIG"), .Categories = u" Family |  | Work|   |"_s});
-        QCOMPARE(vcardText(table, {1}), "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=HOME:2\n"
-                                        "PHOTO;ENCODING=B;TYPE=PNG:AAAA\nEMAIL;TYPE=INTERNET:a@x\nEMAIL;TYPE=WORK:b@y\nADR;HOME:;;St\n"
-                                        "X-QQ;TYPE=CUSTOM:12345\nX-WDJ-BIG-PHOTO:BIG\nX-WDJ-STARRED:1\n"
-                                        "CATEGORIES:Family\nCATEGORIES:Work\nEND:VCARD\n"_ba);
+        (void)table.append(ContactRecord{.Name = u"ignored;N"_s,
+                                         .FullName = u"A"_s,
+                                         .Mobile = u"1"_s,
+                                         .Landline = u"2"_s,
+                                         .Photo = "ENCODING=B;TYPE=PNG:AAAA",
+                                         .Email = u"a@x b@y"_s,
+                                         .QQ = u"12345"_s,
+                                         .Address = u"HOME:;;St"_s,
+                                         .Starred = u"1"_s,
+                                         .BigPhoto = QByteArray("BIG"),
+                                         .Categories = u" Family |  | Work|   |"_s});
+        QCOMPARE(vcardText(table, {1}),
+                 "BEGIN:VCARD\nVERSION:3.0\nN:;A;;;\nFN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=HOME:2\n"
+                 "PHOTO;ENCODING=B;TYPE=PNG:AAAA\nEMAIL;TYPE=INTERNET:a@x\nEMAIL;TYPE=WORK:b@y\nADR;HOME:;;St\n"
+                 "X-QQ;TYPE=CUSTOM:12345\nX-WDJ-BIG-PHOTO:BIG\nX-WDJ-STARRED:1\n"
+                 "CATEGORIES:Family\nCATEGORIES:Work\nEND:VCARD\n"_ba);
     }
 
     // Kept lines come right after VERSION, folded where long; the card's own N stands in for the built one.
@@ -72,9 +80,8 @@ private Q_SLOTS:
     {
         ContactTable table;
         const QString longNote = u"NOTE:"_s + QString(40, u'甲'); // 5 + 120 bytes: folded, never inside a character
-        (void)table.append(ContactRecord{.FullName = u"Ann Lee"_s,
-                                         .Mobile = u"1"_s,
-                                         .Kept = u"N:Lee;Ann;;;\nORG:Acme\n"_s + longNote + u'\n'});
+        (void)table.append(ContactRecord{
+            .FullName = u"Ann Lee"_s, .Mobile = u"1"_s, .Kept = u"N:Lee;Ann;;;\nORG:Acme\n"_s + longNote + u'\n'});
         const QByteArray text = vcardText(table, {1});
         const QByteArray note = longNote.toUtf8();
         QCOMPARE(text, "BEGIN:VCARD\nVERSION:3.0\nORG:Acme\n" + note.first(74) + "\n " + note.sliced(74) +
@@ -102,11 +109,12 @@ private Q_SLOTS:
         QTest::newRow("two") << u"a b"_s << QString() << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=WORK:b\n"_ba;
         QTest::newRow("three") << u"a b c"_s << QString()
                                << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=WORK:b\nEMAIL;TYPE=HOME:c\n"_ba;
-        QTest::newRow("four") << u"a b c d"_s << QString()
-                              << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=INTERNET:b\nEMAIL;TYPE=WORK:c\nEMAIL;TYPE=HOME:d\n"_ba;
+        QTest::newRow("four")
+            << u"a b c d"_s << QString()
+            << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=INTERNET:b\nEMAIL;TYPE=WORK:c\nEMAIL;TYPE=HOME:d\n"_ba;
         QTest::newRow("one, a plain one kept") << u"a"_s << u"EMAIL:old\n"_s << "EMAIL;TYPE=INTERNET:a\n"_ba;
-        QTest::newRow("two, a home one kept") << u"a b"_s << u"EMAIL;TYPE=HOME:old\n"_s
-                                              << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=HOME:b\n"_ba;
+        QTest::newRow("two, a home one kept")
+            << u"a b"_s << u"EMAIL;TYPE=HOME:old\n"_s << "EMAIL;TYPE=INTERNET:a\nEMAIL;TYPE=HOME:b\n"_ba;
     }
     void emailLines()
     {
@@ -197,10 +205,16 @@ private Q_SLOTS:
             (void)written.append(std::move(r));
         // Cards the old rules could not take back: a name alone, and every optional line at once.
         (void)written.append(ContactRecord{.FullName = u"Only Name"_s});
-        (void)written.append(ContactRecord{.FullName = u"VERSION:2.1"_s, .Mobile = u"1"_s, .Landline = u"2"_s,
-                                           .Photo = "ENCODING=B;TYPE=PNG:QUJD", .Email = u"a@x b@x"_s, .QQ = u"123"_s,
-                                           .Address = u"WORK:;;a:b;c"_s, .Starred = u"1"_s,
-                                           .BigPhoto = QByteArray("QkIK"), .Categories = u"A|B|C|D|E|"_s});
+        (void)written.append(ContactRecord{.FullName = u"VERSION:2.1"_s,
+                                           .Mobile = u"1"_s,
+                                           .Landline = u"2"_s,
+                                           .Photo = "ENCODING=B;TYPE=PNG:QUJD",
+                                           .Email = u"a@x b@x"_s,
+                                           .QQ = u"123"_s,
+                                           .Address = u"WORK:;;a:b;c"_s,
+                                           .Starred = u"1"_s,
+                                           .BigPhoto = QByteArray("QkIK"),
+                                           .Categories = u"A|B|C|D|E|"_s});
 
         ContactTable read;
         const ParseResult parsed = splitAndParse(QByteArrayView(vcardText(written, allIndexes(written))), read);

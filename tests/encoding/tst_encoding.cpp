@@ -1,7 +1,7 @@
 #include "encoding/base64.h"
 #include "encoding/charsetfile.h"
-#include "encoding/savefile.h"
 #include "encoding/quotedprintable.h"
+#include "encoding/savefile.h"
 #include "support/tempfolder.h"
 
 #include <QFile>
@@ -139,7 +139,7 @@ private Q_SLOTS:
     void fullDiskSaysWhy()
     {
         const QString path = m_dir.write(u"full.vcf"_s, "old");
-        struct rlimit before{};
+        struct rlimit before {};
         QVERIFY(getrlimit(RLIMIT_FSIZE, &before) == 0);
         const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of stopping us
         struct rlimit small = before;

@@ -23,10 +23,10 @@ private Q_SLOTS:
     {
         QFETCH(int, pieceSize);
         // Well-formed characters of every length, and bytes that break them.
-        const QByteArray pieces[] = {"a"_ba,         "\n"_ba,           "\xC3\xA9"_ba,     "\xE5\xBC\xA0"_ba,
-                                     "\xF0\x9F\x98\x80"_ba, "\xD5\xC5"_ba, "\xE5\xBC"_ba,     "\x80"_ba,
-                                     "\xC0\xAF"_ba,  "\xED\xA0\x80"_ba, "\xF4\x90\x80\x80"_ba, "\xFF"_ba,
-                                     "\xEF\xBB\xBF"_ba};
+        const QByteArray pieces[] = {
+            "a"_ba,           "\n"_ba,   "\xC3\xA9"_ba, "\xE5\xBC\xA0"_ba, "\xF0\x9F\x98\x80"_ba, "\xD5\xC5"_ba,
+            "\xE5\xBC"_ba,    "\x80"_ba, "\xC0\xAF"_ba, "\xED\xA0\x80"_ba, "\xF4\x90\x80\x80"_ba, "\xFF"_ba,
+            "\xEF\xBB\xBF"_ba};
         QRandomGenerator random(quint32(7000 + pieceSize));
         for (int round = 0; round < 3000; ++round) {
             QByteArray text;

@@ -11,10 +11,10 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QMouseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QUrlQuery>
@@ -51,7 +51,8 @@ void hover(QWidget *widget, QPoint at)
 std::pair<QString, QString> subjectAndBody(const QUrl &link)
 {
     const QUrlQuery query(link);
-    return {query.queryItemValue(u"subject"_s, QUrl::FullyDecoded), query.queryItemValue(u"body"_s, QUrl::FullyDecoded)};
+    return {query.queryItemValue(u"subject"_s, QUrl::FullyDecoded),
+            query.queryItemValue(u"body"_s, QUrl::FullyDecoded)};
 }
 
 } // namespace
@@ -180,8 +181,7 @@ private Q_SLOTS:
         for (QLabel *link : {dialog->Label2, dialog->Label4, dialog->Label7}) {
             hover(link, QPoint(5, 5));
             QVERIFY(dialog->Line2->isVisible());
-            QCOMPARE(dialog->Line2->geometry(),
-                     QRect(link->x(), link->geometry().bottom() + 1, link->width(), 1));
+            QCOMPARE(dialog->Line2->geometry(), QRect(link->x(), link->geometry().bottom() + 1, link->width(), 1));
         }
         hover(dialog.get(), QPoint(dialog->width() - 5, 5));
         QVERIFY(!dialog->Line2->isVisible());
@@ -199,12 +199,13 @@ private Q_SLOTS:
     // The system information: the registered program, else a tool on the PATH, else one plain message.
     void systemInformation_data()
     {
-        QTest::addColumn<QString>("msinfoPath");   // MSINFO's PATH; "-" none
-        QTest::addColumn<bool>("locationHasExe");  // "Shared Tools Location" names a folder with MSINFO32.EXE
-        QTest::addColumn<QString>("toolOnPath");   // a tool in the searched folder; empty none
-        QTest::addColumn<bool>("starts");          // the shell starts programs
-        QTest::addColumn<QString>("started");      // what was started: "<folder>/…" or a path; empty nothing
-        QTest::newRow("registered") << u"/opt/info/sysinfo"_s << true << u"hardinfo"_s << true << u"/opt/info/sysinfo"_s;
+        QTest::addColumn<QString>("msinfoPath");  // MSINFO's PATH; "-" none
+        QTest::addColumn<bool>("locationHasExe"); // "Shared Tools Location" names a folder with MSINFO32.EXE
+        QTest::addColumn<QString>("toolOnPath");  // a tool in the searched folder; empty none
+        QTest::addColumn<bool>("starts");         // the shell starts programs
+        QTest::addColumn<QString>("started");     // what was started: "<folder>/…" or a path; empty nothing
+        QTest::newRow("registered") << u"/opt/info/sysinfo"_s << true << u"hardinfo"_s << true
+                                    << u"/opt/info/sysinfo"_s;
         QTest::newRow("in the tools' folder") << u"-"_s << true << u"hardinfo"_s << true << u"<folder>/MSINFO32.EXE"_s;
         QTest::newRow("a tool on the PATH") << u"-"_s << false << u"hardinfo"_s << true << u"<path>/hardinfo"_s;
         QTest::newRow("nothing") << u"-"_s << false << QString() << true << QString();

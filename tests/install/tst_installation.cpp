@@ -40,19 +40,21 @@ private Q_SLOTS:
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"DESTDIR"_s, m_stage.path());
-        const Ran install = run(QStringLiteral(VECARDIA_CMAKE),
-                                {u"--install"_s, QStringLiteral(VECARDIA_BUILD), u"--prefix"_s, u"/usr"_s}, environment);
+        const Ran install =
+            run(QStringLiteral(VECARDIA_CMAKE),
+                {u"--install"_s, QStringLiteral(VECARDIA_BUILD), u"--prefix"_s, u"/usr"_s}, environment);
         QVERIFY2(install.code == 0, qPrintable(install.output));
     }
 
     void filesInTheirPlaces_data()
     {
         QTest::addColumn<QString>("file");
-        for (const char *file : {"bin/vecardia", "bin/vecardia-cli", "share/applications/io.github.vecardia.Vecardia.desktop",
-                                 "share/metainfo/io.github.vecardia.Vecardia.metainfo.xml",
-                                 "share/icons/hicolor/scalable/apps/io.github.vecardia.Vecardia.svg",
-                                 "share/icons/hicolor/48x48/apps/io.github.vecardia.Vecardia.png",
-                                 "share/icons/hicolor/256x256/apps/io.github.vecardia.Vecardia.png"})
+        for (const char *file :
+             {"bin/vecardia", "bin/vecardia-cli", "share/applications/io.github.vecardia.Vecardia.desktop",
+              "share/metainfo/io.github.vecardia.Vecardia.metainfo.xml",
+              "share/icons/hicolor/scalable/apps/io.github.vecardia.Vecardia.svg",
+              "share/icons/hicolor/48x48/apps/io.github.vecardia.Vecardia.png",
+              "share/icons/hicolor/256x256/apps/io.github.vecardia.Vecardia.png"})
             QTest::newRow(file) << QString::fromLatin1(file);
     }
     void filesInTheirPlaces()
@@ -66,7 +68,8 @@ private Q_SLOTS:
         const QString validate = QStandardPaths::findExecutable(u"desktop-file-validate"_s);
         if (validate.isEmpty())
             QSKIP("desktop-file-validate is not installed (package desktop-file-utils)");
-        const Ran ran = run(validate, {m_stage.filePath(u"usr/share/applications/io.github.vecardia.Vecardia.desktop"_s)});
+        const Ran ran =
+            run(validate, {m_stage.filePath(u"usr/share/applications/io.github.vecardia.Vecardia.desktop"_s)});
         QVERIFY2(ran.code == 0 && ran.output.trimmed().isEmpty(), qPrintable(ran.output));
     }
 
@@ -75,8 +78,9 @@ private Q_SLOTS:
         const QString appstream = QStandardPaths::findExecutable(u"appstreamcli"_s);
         if (appstream.isEmpty())
             QSKIP("appstreamcli is not installed (package appstream)");
-        const Ran ran = run(appstream, {u"validate"_s, u"--no-net"_s,
-                                        m_stage.filePath(u"usr/share/metainfo/io.github.vecardia.Vecardia.metainfo.xml"_s)});
+        const Ran ran =
+            run(appstream, {u"validate"_s, u"--no-net"_s,
+                            m_stage.filePath(u"usr/share/metainfo/io.github.vecardia.Vecardia.metainfo.xml"_s)});
         QVERIFY2(ran.code == 0, qPrintable(ran.output));
     }
 };

@@ -40,9 +40,9 @@ private Q_SLOTS:
         QTest::newRow("empty") << QString() << false << -1LL << false;
         QTest::newRow("only spaces") << u"    "_s << false << -1LL << false;
         // Parts of nine digits still weigh exactly; longer ones are not taken as numbers.
-        QTest::newRow("nine-digit parts") << u"999999999.999999999.999999999"_s << false
-                                          << 999'999'999LL * 10'000'000 + 999'999'999LL * 10'000 + 999'999'999LL
-                                          << true;
+        QTest::newRow("nine-digit parts")
+            << u"999999999.999999999.999999999"_s << false
+            << 999'999'999LL * 10'000'000 + 999'999'999LL * 10'000 + 999'999'999LL << true;
         QTest::newRow("ten-digit part") << u"1234567890.0.0"_s << false << -1LL << false;
     }
     void versions()

@@ -46,7 +46,10 @@ class TestUXmlHttp : public QObject {
     QNetworkAccessManager m_manager;
 
     // Waits until the control completed (DownOK), at most a few seconds.
-    static bool completes(const uXMLHTTP &http) { return QTest::qWaitFor([&] { return http.DownOK(); }, 10000); }
+    static bool completes(const uXMLHTTP &http)
+    {
+        return QTest::qWaitFor([&] { return http.DownOK(); }, 10000);
+    }
 
 private Q_SLOTS:
     void initTestCase() { useSystemProxies(m_manager); }
@@ -262,7 +265,9 @@ private Q_SLOTS:
         http.Send_();
         QVERIFY(completes(http));
         QCOMPARE(log.events, QStringList{u"arrived"_s});
-        const QByteArray expected = !body.isEmpty() ? body : existing ? QByteArray("old body") : QByteArray("<missing>");
+        const QByteArray expected = !body.isEmpty() ? body
+                                    : existing      ? QByteArray("old body")
+                                                    : QByteArray("<missing>");
         QCOMPARE(testing::TempFolder::contents(path), expected);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"newver.txt"_s}); // nothing left beside it
     }

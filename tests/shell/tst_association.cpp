@@ -68,8 +68,9 @@ class TestAssociation : public QObject {
     {
         writeFile(home(u"data/applications/other-contacts.desktop"_s),
                   "[Desktop Entry]\nType=Application\nName=Other Contacts\nExec=true %f\nMimeType=text/vcard;\n");
-        writeFile(mimeapps(), "# the user's choices\n[Default Applications]\ntext/vcard=other-contacts.desktop;\n"
-                              "text/plain=editor.desktop\n\n[Added Associations]\ntext/vcard=other-contacts.desktop;\n");
+        writeFile(mimeapps(),
+                  "# the user's choices\n[Default Applications]\ntext/vcard=other-contacts.desktop;\n"
+                  "text/plain=editor.desktop\n\n[Added Associations]\ntext/vcard=other-contacts.desktop;\n");
     }
 
 private Q_SLOTS:
@@ -157,7 +158,8 @@ private Q_SLOTS:
     // An installed desktop entry is the one used: none is written for the user.
     void installedEntryIsUsed()
     {
-        writeFile(home(u"system-data/applications/"_s) + kOurs, "[Desktop Entry]\nType=Application\nName=V\nExec=vecardia %f\n");
+        writeFile(home(u"system-data/applications/"_s) + kOurs,
+                  "[Desktop Entry]\nType=Application\nName=V\nExec=vecardia %f\n");
         module().AssociateExtension(u".vcf"_s);
         QVERIFY(!QFile::exists(home(u"data/applications/"_s) + kOurs));
         QCOMPARE(FreedesktopDefaults::defaultApplication(u"text/vcard"_s), kOurs);

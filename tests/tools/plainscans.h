@@ -25,9 +25,15 @@ struct List {
     bool ascending = false;
 
     [[nodiscard]] int rowCount() const { return int(rows.size()); }
-    [[nodiscard]] const QString &cell(int row, int column) const { return rows[std::size_t(row)].cells[std::size_t(column)]; }
+    [[nodiscard]] const QString &cell(int row, int column) const
+    {
+        return rows[std::size_t(row)].cells[std::size_t(column)];
+    }
     void setCell(int row, int column, const QString &text) { rows[std::size_t(row)].cells[std::size_t(column)] = text; }
-    void setColour(int row, int column, CellColour colour) { rows[std::size_t(row)].colours[std::size_t(column)] = colour; }
+    void setColour(int row, int column, CellColour colour)
+    {
+        rows[std::size_t(row)].colours[std::size_t(column)] = colour;
+    }
 };
 
 // The list filled with these records: copies of their texts, black on white.

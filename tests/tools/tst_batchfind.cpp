@@ -31,9 +31,9 @@ private Q_SLOTS:
         QFETCH(QList<int>, listed);
         QFETCH(QStringList, notFound);
         ContactTable table;
-        for (const ContactRecord &r : {ContactRecord{.FullName = u"张三"_s, .Mobile = u"13800000001"_s},
-                                       ContactRecord{.Landline = u"010-5"_s},
-                                       ContactRecord{.Mobile = u"+86138 ext"_s}, ContactRecord{.Email = u"138@x"_s}})
+        for (const ContactRecord &r :
+             {ContactRecord{.FullName = u"张三"_s, .Mobile = u"13800000001"_s}, ContactRecord{.Landline = u"010-5"_s},
+              ContactRecord{.Mobile = u"+86138 ext"_s}, ContactRecord{.Email = u"138@x"_s}})
             (void)table.append(ContactRecord(r));
         const tools::BatchFindResult found = tools::batchFind(table, lines);
         QCOMPARE(found.notFound, notFound);

@@ -1,5 +1,5 @@
-#include "plainscans.h"
 #include "model/changeset.h"
+#include "plainscans.h"
 #include "tools/cleanuptools.h"
 
 #include <QRandomGenerator>
@@ -184,8 +184,9 @@ private Q_SLOTS:
             QCOMPARE(m_list[row].colour(0), isRed ? Colour::Red : Colour::Black);
             red += isRed ? 1 : 0;
         }
-        QCOMPARE(red, 2);                                                // the head of the group of three stays black
-        QCOMPARE(run(tools::markRepeats(m_table, m_list, tools::Repeat::Mobile)), 3); // again: the other direction, same count
+        QCOMPARE(red, 2); // the head of the group of three stays black
+        QCOMPARE(run(tools::markRepeats(m_table, m_list, tools::Repeat::Mobile)),
+                 3); // again: the other direction, same count
     }
 
     void markingNamesIgnoresCase()
@@ -346,7 +347,6 @@ private Q_SLOTS:
         QVERIFY(m_table[5].Landline.isEmpty());
         QCOMPARE(cellText(m_table, m_list[4], 1), u"13900000000"_s);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestCleanupTools)

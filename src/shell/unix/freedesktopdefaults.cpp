@@ -185,13 +185,21 @@ bool FreedesktopDefaults::ensureDesktopEntry() const
         return false;
     const QString entry = u"[Desktop Entry]\n"
                           "Type=Application\n"
-                          "Name="_s + product::kTitle + u"\n"
+                          "Name="_s +
+                          product::kTitle +
+                          u"\n"
                           "Comment=Edit the contact books of mobile phones\n"
                           "Comment[zh_CN]=编辑手机电话簿\n"
-                          "Icon="_s + product::kApplicationId + u"\n"
-                          "Exec="_s + execArgument(m_executable) + u" %f\n"
+                          "Icon="_s +
+                          product::kApplicationId +
+                          u"\n"
+                          "Exec="_s +
+                          execArgument(m_executable) +
+                          u" %f\n"
                           "Terminal=false\n"
-                          "MimeType="_s + mimeTypes().join(u';') + u";\n"
+                          "MimeType="_s +
+                          mimeTypes().join(u';') +
+                          u";\n"
                           "Categories=Office;ContactManagement;\n"_s;
     const QByteArray bytes = entry.toUtf8();
     return file.write(bytes) == bytes.size() && file.commit();

@@ -525,6 +525,9 @@ private:
     };
     void hold(Held &held, Text value, bool keepReplaced = true)
     {
+        // An empty line says nothing: it does not hide a value read before it, and a save leaves it out.
+        if (value.isEmpty() && !held.value.isEmpty())
+            return;
         if (held.line >= 0 && keepReplaced)
             keepLine(std::size_t(held.line));
         held = {std::move(value), std::ptrdiff_t(m_line)};

@@ -72,6 +72,9 @@ private Q_SLOTS:
         QTest::newRow("3.0 lower-case names") << card30(u"fn:Ann Lee\ntel;type=cell:1\n"_s) << u"FN=Ann Lee | M=1"_s;
         QTest::newRow("3.0 last one wins")
             << card30(u"FN:A\nFN:B\nTEL;TYPE=CELL:1\nTEL;TYPE=CELL:2\n"_s) << u"FN=B | M=2"_s;
+        QTest::newRow("3.0 empty lines hide nothing")
+            << card30(u"FN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=CELL:\nTEL:2\nTEL:\nEMAIL:a\nEMAIL:\nFN:\n"_s)
+            << u"FN=A | M=1 | L=2 | E=a"_s;
         QTest::newRow("3.0 characters of one to four bytes")
             << card30(u"N:;Zé中😀;;;\nFN:Zé中😀\nTEL;TYPE=CELL:１３８\nEMAIL:a\nEMAIL;TYPE=WORK:😀@x\nX-QQ:𠀀9\n"_s)
             << u"N=;Zé中😀;;; | FN=Zé中😀 | M=１３８ | E=a 😀@x | Q=𠀀9"_s;

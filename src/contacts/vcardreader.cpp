@@ -117,7 +117,12 @@ char firstLetter(QByteArrayView line)
 
 Dialect dialectOf(const std::vector<QByteArrayView> &lines)
 {
-    for (QByteArrayView line : lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const QByteArrayView line = lines[i];
+        // A line led by white space goes on with the one before it: a folded value that happens to read
+        // "VERSION:2.1" says nothing about the card. Only the line after "BEGIN:VCARD" continues nothing.
+        if (i > 1 && (line.startsWith(' ') || line.startsWith('\t')))
+            continue;
         const char first = firstLetter(line);
         if (first != 'v' && first != 'e')
             continue;

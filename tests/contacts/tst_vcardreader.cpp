@@ -72,6 +72,8 @@ private Q_SLOTS:
         QTest::newRow("3.0 lower-case names") << card30(u"fn:Ann Lee\ntel;type=cell:1\n"_s) << u"FN=Ann Lee | M=1"_s;
         QTest::newRow("3.0 last one wins")
             << card30(u"FN:A\nFN:B\nTEL;TYPE=CELL:1\nTEL;TYPE=CELL:2\n"_s) << u"FN=B | M=2"_s;
+        QTest::newRow("3.0 folded value reading VERSION:2.1")
+            << card30(u"NOTE:x\n VERSION:2.1\nFN:A\\, B\n"_s) << u"FN=A, B"_s;
         QTest::newRow("3.0 empty lines hide nothing")
             << card30(u"FN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=CELL:\nTEL:2\nTEL:\nEMAIL:a\nEMAIL:\nFN:\n"_s)
             << u"FN=A | M=1 | L=2 | E=a"_s;

@@ -502,7 +502,7 @@ public:
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
             const QByteArrayView line = trimSpaces(m_lines[i]);
             const char first = firstLetter(line);
-            if (first == 0 || (first == 'v' && startsWithWord(line, "VERSION:")))
+            if (line.isEmpty() || (first == 'v' && startsWithWord(line, "VERSION:")))
                 continue;
             if (first == 'e' && equalsWord(line, "END:VCARD"))
                 break; // what follows before the next card is not this card's
@@ -863,7 +863,10 @@ private:
     // A line kept with the record, in 3.0 form.
     QString keptLine(std::size_t i) const
     {
-        const QByteArrayView line = trimSpaces(m_lines[i]);
+        QByteArrayView line = trimSpaces(m_lines[i]);
+        // It goes back as a line of its own: white space before it would make it part of the line above.
+        while (line.startsWith('\t') || line.startsWith(' '))
+            line = line.sliced(1);
         if (!v21())
             return text(line);
         const Property p = vcard::splitProperty(line);

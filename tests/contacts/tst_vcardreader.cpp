@@ -244,6 +244,9 @@ private Q_SLOTS:
                       "TEL;WORK;FAX:5\nLOGO;GIF;ENCODING=BASE64:R0lG\n ODlh\n"_s)
             << QStringList{u"N:Lee;Ann"_s, u"ORG:A\\, B\\nC"_s, u"TEL;TYPE=WORK;TYPE=FAX:5"_s,
                            u"LOGO;TYPE=GIF;ENCODING=b:R0lGODlh"_s};
+        QTest::newRow("2.1 white space after an empty line")
+            << card21(u"FN:A\nNOTE:x\n\n\t\tX-A:1\n\n \0:2\n"_s)
+            << QStringList{u"NOTE:x"_s, u"X-A:1"_s, QString(QChar(0)) + u":2"_s};
         QTest::newRow("2.1 address as 3.0")
             << card21(
                    u"FN:A\nADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Main St=0D=0A2;X\nADR;ENCODING=QUOTED-PRINTABLE:;;=41\n"_s)

@@ -12,12 +12,20 @@ QStringList lines(const QString &kept)
 
 bool isNameLine(QStringView line)
 {
-    if (!line.contains(u':'))
+    // The colon is found as the reader finds it: one inside double quotes does not count, so a line the reader
+    // kept for want of a colon is not taken for the card's N.
+    qsizetype colon = 0;
+    for (bool quoted = false; colon < line.size(); ++colon) {
+        if (line[colon] == u'"')
+            quoted = !quoted;
+        else if (line[colon] == u':' && !quoted)
+            break;
+    }
+    if (colon == line.size())
         return false; // no property at all
-    qsizetype end = 0;
-    while (end < line.size() && line[end] != u':' && line[end] != u';')
-        ++end;
-    QStringView name = line.first(end);
+    QStringView name = line.first(colon);
+    if (const qsizetype semi = name.indexOf(u';'); semi >= 0)
+        name = name.first(semi);
     if (const qsizetype dot = name.lastIndexOf(u'.'); dot >= 0)
         name = name.sliced(dot + 1);
     return name.compare(u"N", Qt::CaseInsensitive) == 0;

@@ -88,6 +88,10 @@ private Q_SLOTS:
                            "\nN:Lee;Ann;;;\nFN:Ann Lee\nTEL;TYPE=CELL:1\nEND:VCARD\n"_ba);
         for (const QByteArray &line : text.split('\n'))
             QVERIFY(line.size() <= 75);
+
+        // A line kept for want of a colon (its only one stands inside quotes) is no N: the built one is written.
+        (void)table.append(ContactRecord{.FullName = u"Bo"_s, .Kept = u"N;X=\"a:b\n"_s});
+        QCOMPARE(vcardText(table, {2}), "BEGIN:VCARD\nVERSION:3.0\nN;X=\"a:b\nN:;Bo;;;\nFN:Bo\nEND:VCARD\n"_ba);
     }
 
     void namesAndAddressesAreEscaped()

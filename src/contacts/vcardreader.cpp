@@ -496,11 +496,21 @@ public:
         m_keep.assign(lines.size(), 0);
     }
 
+    // A line without the white space around it. A 2.1 line led by tabs after an empty line (a fold of nothing) is
+    // read as the line it holds, as a 3.0 one is; kept, it goes back as a line of its own.
+    QByteArrayView lineAt(std::size_t i) const
+    {
+        QByteArrayView line = trimSpaces(m_lines[i]);
+        while (line.startsWith('\t') || line.startsWith(' '))
+            line = line.sliced(1);
+        return line;
+    }
+
     // Fills the record; false when the card holds nothing to read (the record is then left as it was).
     bool read()
     {
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
-            const QByteArrayView line = trimSpaces(m_lines[i]);
+            const QByteArrayView line = lineAt(i);
             const char first = firstLetter(line);
             if (line.isEmpty() || (first == 'v' && startsWithWord(line, "VERSION:")))
                 continue;
@@ -863,10 +873,7 @@ private:
     // A line kept with the record, in 3.0 form.
     QString keptLine(std::size_t i) const
     {
-        QByteArrayView line = trimSpaces(m_lines[i]);
-        // It goes back as a line of its own: white space before it would make it part of the line above.
-        while (line.startsWith('\t') || line.startsWith(' '))
-            line = line.sliced(1);
+        const QByteArrayView line = lineAt(i);
         if (!v21())
             return text(line);
         const Property p = vcard::splitProperty(line);

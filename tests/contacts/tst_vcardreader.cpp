@@ -247,6 +247,8 @@ private Q_SLOTS:
         QTest::newRow("2.1 white space after an empty line")
             << card21(u"FN:A\nNOTE:x\n\n\t\tX-A:1\n\n \0:2\n"_s)
             << QStringList{u"NOTE:x"_s, u"X-A:1"_s, QString(QChar(0)) + u":2"_s};
+        QTest::newRow("2.1 END led by a tab after an empty line")
+            << card21(u"FN:A\nNOTE:x\n\n\tEND:VCARD\nORG:after the end\n"_s) << QStringList{u"NOTE:x"_s};
         QTest::newRow("2.1 address as 3.0")
             << card21(
                    u"FN:A\nADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Main St=0D=0A2;X\nADR;ENCODING=QUOTED-PRINTABLE:;;=41\n"_s)

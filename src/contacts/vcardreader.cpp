@@ -879,7 +879,12 @@ private:
         const Property p = vcard::splitProperty(line);
         if (!p.hasColon)
             return text(line);
-        QString head = p.group.isEmpty() ? text(p.name) : text(p.group) + u'.' + text(p.name);
+        // The group and name as they stand: ".END" stays, so it never reads as the card's end. An END or VERSION
+        // line the reader did not take stays as it is for the same reason ("END;:VCARD" would become the end).
+        const QByteArrayView groupAndName = line.first(p.name.data() - line.data() + p.name.size());
+        if (equalsWord(groupAndName, "END") || equalsWord(groupAndName, "VERSION"))
+            return text(line);
+        QString head = text(groupAndName);
         if (equalsWord(p.name, "PHOTO")) {
             if (const std::optional<QByteArray> photo = photo21(p))
                 return head + u';' + QString::fromUtf8(*photo);

@@ -249,6 +249,10 @@ private Q_SLOTS:
             << QStringList{u"NOTE:x"_s, u"X-A:1"_s, QString(QChar(0)) + u":2"_s};
         QTest::newRow("2.1 END led by a tab after an empty line")
             << card21(u"FN:A\nNOTE:x\n\n\tEND:VCARD\nORG:after the end\n"_s) << QStringList{u"NOTE:x"_s};
+        QTest::newRow("2.1 END and VERSION lines that are no end or version")
+            << card21(u"FN:A\n.END:VCARD\nEND;:VCARD\nend;QUOTED-PRINTABLE:=56CARD\nVERSION;:4.0\nitem1.ORG:B\n"_s)
+            << QStringList{u".END:VCARD"_s, u"END;:VCARD"_s, u"end;QUOTED-PRINTABLE:=56CARD"_s, u"VERSION;:4.0"_s,
+                           u"item1.ORG:B"_s};
         QTest::newRow("2.1 address as 3.0")
             << card21(
                    u"FN:A\nADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Main St=0D=0A2;X\nADR;ENCODING=QUOTED-PRINTABLE:;;=41\n"_s)

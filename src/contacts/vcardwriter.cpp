@@ -2,6 +2,7 @@
 
 #include "contacts/contacttable.h"
 #include "contacts/keptlines.h"
+#include "contacts/vcardreader.h"
 #include "contacts/vcardsyntax.h"
 #include "encoding/spaces.h"
 
@@ -17,6 +18,30 @@ namespace vecardia {
 
 namespace {
 
+// "BEGIN:VCARD" starts a card wherever it stands in a file, so a value that holds it (a name typed so, or text
+// joined from folded lines) must not write it whole. Its colon is found with memchr: photo data holds none.
+bool holdsCardStart(QByteArrayView bytes)
+{
+    constexpr qsizetype beforeColon = 5; // "BEGIN"
+    for (qsizetype at = bytes.indexOf(':'); at >= 0; at = bytes.indexOf(':', at + 1)) {
+        if (at >= beforeColon && bytes.sliced(at - beforeColon).startsWith(kCardStart))
+            return true;
+    }
+    return false;
+}
+
+// The bytes with a fold inside every "BEGIN:VCARD"; reading unfolds it and gets the value back.
+QByteArray cardStartsFolded(QByteArrayView bytes)
+{
+    constexpr qsizetype foldAfter = 8; // "BEGIN:VC"
+    QByteArray out;
+    qsizetype from = 0;
+    for (qsizetype at; (at = bytes.indexOf(kCardStart, from)) >= 0; from = at + foldAfter)
+        out.append(bytes.sliced(from, at + foldAfter - from)).append("\n ");
+    out.append(bytes.sliced(from));
+    return out;
+}
+
 // Gathers the UTF-8 text in a buffer and hands it to the device a megabyte at a time.
 class Utf8Sink {
 public:
@@ -30,11 +55,20 @@ public:
         m_used += text.size();
     }
 
+    // A value as UTF-8.
     void put(QStringView value)
     {
         char *at = room(m_encoder.requiredSpace(value.size()));
-        m_used = m_encoder.appendToBuffer(at, value) - m_buffer.data();
+        char *end = m_encoder.appendToBuffer(at, value);
+        m_used = end - m_buffer.data();
+        if (const QByteArrayView written(at, end); holdsCardStart(written)) {
+            const QByteArray safe = cardStartsFolded(written);
+            m_used -= written.size();
+            ascii(safe);
+        }
     }
+    // Bytes of a value that are UTF-8 already.
+    void putBytes(QByteArrayView value) { ascii(holdsCardStart(value) ? cardStartsFolded(value) : value); }
 
     void line(QByteArrayView tag, QStringView value)
     {
@@ -48,10 +82,10 @@ public:
     {
         const QByteArray utf8 = line.toUtf8();
         if (utf8.size() <= vcard::kFoldAt) {
-            ascii(utf8);
+            putBytes(utf8);
             ascii("\n");
         } else {
-            ascii(vcard::foldedLine(utf8));
+            putBytes(vcard::foldedLine(utf8));
         }
     }
 
@@ -187,7 +221,7 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     const auto optionalBytes = [&out](QByteArrayView tag, QByteArrayView value) {
         if (!value.isEmpty()) {
             out.ascii(tag);
-            out.ascii(value);
+            out.putBytes(value);
             out.ascii("\n");
         }
     };

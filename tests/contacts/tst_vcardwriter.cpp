@@ -219,6 +219,13 @@ private Q_SLOTS:
                                            .Starred = u"1"_s,
                                            .BigPhoto = QByteArray("QkIK"),
                                            .Categories = u"A|B|C|D|E|"_s});
+        // "BEGIN:VCARD" in any value (typed, or joined from folded lines) starts no card.
+        (void)written.append(ContactRecord{.FullName = u"BEGIN:VCARD"_s,
+                                           .Mobile = u"BEGIN:VCARDBEGIN:VCARD"_s,
+                                           .Photo = "VALUE=uri:http://x/BEGIN:VCARD",
+                                           .Email = u"BEGIN:VCARD@x"_s,
+                                           .Address = u"HOME:;;BEGIN:VCARD;c"_s,
+                                           .Kept = u"NOTE:"_s + QString(70, u'x') + u"BEGIN:VCARD\n"_s});
 
         ContactTable read;
         const ParseResult parsed = splitAndParse(QByteArrayView(vcardText(written, allIndexes(written))), read);

@@ -540,10 +540,10 @@ private:
     };
     void hold(Held &held, Text value, bool keepReplaced = true)
     {
-        // An empty line says nothing: it does not hide a value read before it, and a save leaves it out.
-        if (value.isEmpty() && !held.value.isEmpty())
+        // An empty line says nothing: it hides nothing read before it, and a save leaves it out.
+        if (value.isEmpty() && held.line >= 0)
             return;
-        if (held.line >= 0 && keepReplaced)
+        if (keepReplaced && !held.value.isEmpty())
             keepLine(std::size_t(held.line));
         held = {std::move(value), std::ptrdiff_t(m_line)};
     }

@@ -1,5 +1,7 @@
 #include "contacts/vcardsyntax.h"
 
+#include <algorithm>
+
 #include "encoding/spaces.h"
 #include "encoding/utf8.h"
 
@@ -136,26 +138,50 @@ QString unescapeText(QStringView text)
     return out;
 }
 
+namespace {
+
+// What a 3.0 text value writes for a character, or nothing when it stands as it is.
+const char16_t *escapeOf(char16_t c)
+{
+    switch (c) {
+    case u'\\': return u"\\\\";
+    case u',': return u"\\,";
+    case u';': return u"\\;";
+    case u'\r':
+    case u'\n': return u"\\n";
+    default: return nullptr;
+    }
+}
+
+} // namespace
+
+bool needsEscaping(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return escapeOf(c.unicode()) != nullptr; });
+}
+
 QString escapeText(QStringView text)
 {
     QString out;
-    out.reserve(text.size());
+    out.reserve(text.size() + 8);
+    qsizetype run = 0; // the start of the characters not yet copied
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        switch (c.unicode()) {
-        case u'\\': out += u"\\\\"; break;
-        case u',': out += u"\\,"; break;
-        case u';': out += u"\\;"; break;
-        case u'\r':
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            out += u"\\n";
-            break;
-        case u'\n': out += u"\\n"; break;
-        default: out += c;
-        }
+        const char16_t c = text[i].unicode();
+        const char16_t *escape = escapeOf(c);
+        if (!escape)
+            continue;
+        out.append(text.sliced(run, i - run)).append(QStringView(escape));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i; // CR LF is one line break
+        run = i + 1;
     }
+    out.append(text.sliced(run));
     return out;
+}
+
+QString escapeText(const QString &text)
+{
+    return needsEscaping(text) ? escapeText(QStringView(text)) : text;
 }
 
 QList<QStringView> components(QStringView value)

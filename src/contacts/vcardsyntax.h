@@ -67,6 +67,8 @@ void forEachValue(QByteArrayView params, F &&f);
 [[nodiscard]] QString unescapeText(const QString &text); // the same text, shared, when it holds no escape
 // The other way: backslash, comma, semicolon and line breaks (CR LF, LF or CR) escaped.
 [[nodiscard]] QString escapeText(QStringView text);
+[[nodiscard]] QString escapeText(const QString &text); // the same text, shared, when nothing needs escaping
+[[nodiscard]] bool needsEscaping(QStringView text);
 
 // The components of a structured value (N, ADR) as written: split at each ";" that no backslash escapes.
 [[nodiscard]] QList<QStringView> components(QStringView value);

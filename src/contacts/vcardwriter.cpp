@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QStringEncoder>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
@@ -23,6 +24,8 @@ namespace {
 bool holdsCardStart(QByteArrayView bytes)
 {
     constexpr qsizetype beforeColon = 5; // "BEGIN"
+    if (bytes.size() < kCardStart.size())
+        return false; // most values: names and numbers
     for (qsizetype at = bytes.indexOf(':'); at >= 0; at = bytes.indexOf(':', at + 1)) {
         if (at >= beforeColon && bytes.sliced(at - beforeColon).startsWith(kCardStart))
             return true;
@@ -151,10 +154,12 @@ std::array<bool, 3> keptEmailKinds(const QString &kept)
 // The kinds the addresses are written as. One address is the work address and two are the plain and the work one,
 // as the card layout had it, unless the kept lines hold other kinds: a kept address must be followed by a written
 // one of its kind, so that reading the file again gives the same addresses.
-std::vector<EmailKind> emailKinds(qsizetype addresses, const std::array<bool, 3> &kept)
+using EmailKinds = QVarLengthArray<EmailKind, 4>;
+
+EmailKinds emailKinds(qsizetype addresses, const std::array<bool, 3> &kept)
 {
     if (addresses >= 3) {
-        std::vector<EmailKind> kinds(std::size_t(addresses - 2), Plain); // only the last plain one is read back
+        EmailKinds kinds(addresses - 2, Plain); // only the last plain one is read back
         kinds.push_back(Work);
         kinds.push_back(Home);
         return kinds;
@@ -171,23 +176,28 @@ std::vector<EmailKind> emailKinds(qsizetype addresses, const std::array<bool, 3>
             covers =
                 covers && (!kept[std::size_t(kind)] || std::find(option.begin(), option.end(), kind) != option.end());
         if (covers)
-            return option;
+            return EmailKinds(option.begin(), option.end());
     }
-    return options.front();
+    return EmailKinds(options.front().begin(), options.front().end());
 }
 
 // The e-mail lines: one per address.
 void writeEmails(Utf8Sink &out, const ContactRecord &r)
 {
-    QList<QStringView> addresses;
+    QVarLengthArray<QStringView, 4> addresses;
     for (QStringView address : QStringView(r.Email).tokenize(u' ', Qt::SkipEmptyParts))
         addresses << address;
     if (addresses.isEmpty())
         return;
-    const std::vector<EmailKind> kinds = emailKinds(addresses.size(), keptEmailKinds(r.Kept.get()));
+    const EmailKinds kinds = emailKinds(addresses.size(), keptEmailKinds(r.Kept.get()));
     static constexpr QByteArrayView tags[] = {"EMAIL;TYPE=INTERNET:", "EMAIL;TYPE=WORK:", "EMAIL;TYPE=HOME:"};
-    for (qsizetype i = 0; i < addresses.size(); ++i)
-        out.line(tags[kinds[std::size_t(i)]], vcard::escapeText(addresses[i]));
+    for (qsizetype i = 0; i < addresses.size(); ++i) {
+        const QByteArrayView tag = tags[kinds[i]];
+        if (vcard::needsEscaping(addresses[i]))
+            out.line(tag, vcard::escapeText(addresses[i]));
+        else
+            out.line(tag, addresses[i]);
+    }
 }
 
 void writeCard(Utf8Sink &out, const ContactRecord &r)

@@ -57,8 +57,9 @@ void Form1::删除姓名手机座机全部重复项()
     showSortIndicator();
     Frame3->empty();
     if (m_prompter.askYesNo(u"需要清除已经删除的空白项吗？"_s))
-        显示全部数据到LV();
-    AutoSizeColumns();
+        显示全部数据到LV(); // the columns are sized with the new rows
+    else
+        AutoSizeColumns();
     hideProgress();
     m_prompter.information(u"重复条目"_s + QString::number(outcome.count) + u"个已经删除！"_s);
 }

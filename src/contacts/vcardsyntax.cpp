@@ -1,10 +1,9 @@
 #include "contacts/vcardsyntax.h"
 
-#include <algorithm>
-
 #include "encoding/spaces.h"
 #include "encoding/utf8.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vecardia::vcard {

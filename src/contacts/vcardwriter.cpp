@@ -71,7 +71,13 @@ public:
         }
     }
     // Bytes of a value that are UTF-8 already.
-    void putBytes(QByteArrayView value) { ascii(holdsCardStart(value) ? cardStartsFolded(value) : value); }
+    void putBytes(QByteArrayView value)
+    {
+        if (holdsCardStart(value))
+            ascii(cardStartsFolded(value));
+        else
+            ascii(value);
+    }
 
     void line(QByteArrayView tag, QStringView value)
     {

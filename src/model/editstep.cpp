@@ -23,6 +23,25 @@ std::size_t textBytes(const QString &text)
     return text.isEmpty() ? 0 : std::size_t(text.capacity()) * sizeof(QChar);
 }
 
+// Whether any field of `changes` (up to record `upper`) now holds something other than before its first change.
+template<typename Change, typename Current>
+bool anyLeftChanged(const std::vector<Change> &changes, int upper, Current &&current)
+{
+    QHash<quint64, const decltype(Change::before) *> first;
+    first.reserve(qsizetype(changes.size()));
+    for (const Change &change : changes) {
+        const quint64 key = quint64(change.index) << 8 | quint64(change.field);
+        if (!first.contains(key))
+            first.insert(key, &change.before);
+    }
+    for (auto it = first.cbegin(); it != first.cend(); ++it) {
+        const int index = int(it.key() >> 8);
+        if (index <= upper && current(index, quint8(it.key() & 0xff)) != *it.value())
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 // ---- RowsSnapshot ----
@@ -199,30 +218,11 @@ bool EditStep::finish(const ContactTable &table, const RowOrder &rowsAfter)
     if (m_upperAfter != m_upperBefore || m_rowsAfter != m_rowsBefore)
         return true;
     // Each field against its value before its first change: a change undone within the command is none.
-    QHash<quint64, const QString *> first;
-    first.reserve(qsizetype(m_fields.size()));
-    for (const FieldChange &change : m_fields) {
-        const quint64 key = quint64(change.index) << 8 | quint64(change.field);
-        if (!first.contains(key))
-            first.insert(key, &change.before);
-    }
-    for (auto it = first.cbegin(); it != first.cend(); ++it) {
-        const int index = int(it.key() >> 8);
-        if (index <= m_upperAfter && field(table[index], Field(it.key() & 0xff)) != *it.value())
-            return true;
-    }
-    QHash<quint64, const QByteArray *> firstPhoto;
-    for (const PhotoChange &change : m_photos) {
-        const quint64 key = quint64(change.index) << 8 | quint64(change.field);
-        if (!firstPhoto.contains(key))
-            firstPhoto.insert(key, &change.before);
-    }
-    for (auto it = firstPhoto.cbegin(); it != firstPhoto.cend(); ++it) {
-        const int index = int(it.key() >> 8);
-        if (index <= m_upperAfter && photoField(table[index], PhotoField(it.key() & 0xff)) != *it.value())
-            return true;
-    }
-    return false;
+    return anyLeftChanged(m_fields, m_upperAfter,
+                          [&](int index, quint8 f) -> const QString & { return field(table[index], Field(f)); }) ||
+           anyLeftChanged(m_photos, m_upperAfter, [&](int index, quint8 f) -> const QByteArray & {
+               return photoField(table[index], PhotoField(f));
+           });
 }
 
 void EditStep::undo(ContactTable &table)

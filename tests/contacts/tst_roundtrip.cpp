@@ -137,7 +137,7 @@ RandomCard randomCard(QRandomGenerator &random, int n)
                                        u"TITLE:经理"_s,
                                        u"NOTE:第一行\\n第二行\\, 逗号"_s,
                                        u"BDAY:1990-01-0"_s,
-                                       u"URL:https://example.com/p"_s,
+                                       u"URL:http://127.0.0.1/p"_s,
                                        u"X-SOCIAL:weibo:abc"_s,
                                        u"NICKNAME:小王"_s,
                                        u"IMPP:xmpp:a@example.org"_s};

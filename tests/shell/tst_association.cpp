@@ -165,7 +165,7 @@ private Q_SLOTS:
         QCOMPARE(FreedesktopDefaults::defaultApplication(u"text/vcard"_s), kOurs);
     }
 
-    // The order of the specification: the user's configuration before the system's; an entry that is not installed
+    // The order desktops read them in: the user's configuration before the system's; an entry that is not installed
     // names nothing.
     void defaultLookupOrder()
     {

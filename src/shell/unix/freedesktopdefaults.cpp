@@ -101,7 +101,7 @@ bool setUserDefault(const QString &key, const QString &value)
     return file.write(text) == text.size() && file.commit();
 }
 
-// The mimeapps.list files in the order the specification reads them.
+// The mimeapps.list files in the order the desktop reads them: the user's before the system's.
 QStringList mimeappsFiles()
 {
     QStringList desktops;

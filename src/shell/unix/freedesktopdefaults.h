@@ -9,8 +9,8 @@ namespace vecardia {
 
 class SettingsStore;
 
-// The default application of the vCard MIME types on freedesktop systems (GNOME, KDE, Xfce, xdg-open), by the
-// "Association between MIME types and applications" specification: the user's $XDG_CONFIG_HOME/mimeapps.list names
+// The default application of the vCard MIME types on freedesktop systems (GNOME, KDE, Xfce, xdg-open), by
+// freedesktop.org's rules for associating MIME types with applications: the user's $XDG_CONFIG_HOME/mimeapps.list names
 // the program's desktop entry, io.github.vecardia.Vecardia.desktop, which is the installed one or one written into
 // $XDG_DATA_HOME/applications.
 class FreedesktopDefaults final : public DesktopDefaults {
@@ -24,7 +24,7 @@ public:
     // The types a contact file comes as.
     static const QStringList &mimeTypes();
     [[nodiscard]] static QString desktopFileName();
-    // The desktop entry the desktop would open a type with, by the specification's order of mimeapps.list files;
+    // The desktop entry the desktop would open a type with, by the order in which desktops read mimeapps.list files;
     // empty when none names an installed one.
     [[nodiscard]] static QString defaultApplication(const QString &mimeType);
 

@@ -91,9 +91,7 @@ void Form1::showStep(EditStep &step, bool undone)
     const std::vector<int> touched = step.touchedRecords();
     m_model->showRows(rows->rows(), touched);
     m_lastRows = rows;
-    setCountLabel();
-    showSortIndicator();
-    AutoSizeColumns();
+    listChanged();
     refreshPanel(touched);
     ListView1->viewport()->update();
 }

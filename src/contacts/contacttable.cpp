@@ -36,10 +36,10 @@ int ContactTable::append()
 
 int ContactTable::append(ContactRecord &&record)
 {
-    if (upperIndex() == std::numeric_limits<int>::max())
-        return 0;
-    m_records.push_back(std::move(record));
-    return upperIndex();
+    const int index = append();
+    if (index > 0)
+        m_records.back() = std::move(record);
+    return index;
 }
 
 void ContactTable::removeLast()

@@ -354,6 +354,23 @@ private Q_SLOTS:
         }
     }
 
+    // The card search finds what a plain search finds: near the ends of the text, after near misses ("B" and "D"
+    // ten bytes apart, a cut word) and from any place it starts.
+    void cardSearchMatchesPlainSearch()
+    {
+        QRandomGenerator random(1208);
+        const QByteArray pieces[] = {"BEGIN:VCARD"_ba, "BEGIN:VCARX"_ba, "B---------D"_ba, "BEGIN:VCAR"_ba,
+                                     "EGIN:VCARD"_ba,  "x"_ba,           "\xE5\xBC\xA0"_ba, "0123456789abcdef"_ba};
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray text;
+            for (int i = random.bounded(12); i > 0; --i)
+                text += pieces[random.bounded(int(std::size(pieces)))];
+            const qsizetype from = random.bounded(int(text.size()) + 2);
+            const qsizetype expected = from > text.size() ? -1 : QByteArrayView(text).indexOf(kCardStart, from);
+            QCOMPARE(findCardStart(text, from), expected);
+        }
+    }
+
     void hostileInputDoesNotCrash()
     {
         QRandomGenerator random(20261208);

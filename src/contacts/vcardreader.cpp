@@ -58,25 +58,70 @@ QByteArray withoutWhiteSpace(QByteArrayView v)
     return out;
 }
 
+#if defined(__SSE2__)
+// Splits a card piece at its line feeds, a carriage return right before one going with it, sixteen bytes at a time.
+// False when a carriage return stands anywhere else (alone, or several before a line feed).
+bool splitAtLineFeeds(QByteArrayView piece, std::vector<QByteArrayView> &lines)
+{
+    const char *const end = piece.data() + piece.size();
+    const char *p = piece.data(), *start = p;
+    const auto addLine = [&](const char *lf) {
+        lines.emplace_back(start, (lf > start && lf[-1] == '\r' ? lf - 1 : lf) - start);
+        start = lf + 1;
+    };
+    const __m128i lfs = _mm_set1_epi8('\n'), crs = _mm_set1_epi8('\r');
+    unsigned crBefore = 0; // 1 when the byte before p is a carriage return
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const auto lf = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lfs)));
+        const auto cr = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, crs)));
+        if (((cr << 1 | crBefore) & ~lf & 0xFFFF) != 0)
+            return false; // a carriage return not followed by a line feed
+        crBefore = cr >> 15;
+        for (unsigned mask = lf; mask != 0; mask &= mask - 1)
+            addLine(p + std::countr_zero(mask));
+    }
+    for (; p < end; ++p) {
+        if (crBefore != 0 && *p != '\n')
+            return false;
+        crBefore = *p == '\r' ? 1 : 0;
+        if (*p == '\n')
+            addLine(p);
+    }
+    if (crBefore != 0)
+        return false;
+    lines.emplace_back(start, end - start);
+    return true;
+}
+#else
+bool splitAtLineFeeds(QByteArrayView piece, std::vector<QByteArrayView> &lines)
+{
+    if (holds(piece, '\r'))
+        return false;
+    const char *p = piece.data();
+    const char *const end = p + piece.size();
+    for (;;) {
+        const auto *lf = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
+        if (!lf) {
+            lines.emplace_back(p, end - p);
+            return true;
+        }
+        lines.emplace_back(p, lf - p);
+        p = lf + 1;
+    }
+}
+#endif
+
 // Splits a card piece into lines. A line ends at a line feed, at carriage returns before one, or at a lone carriage
 // return; the text after the last line end is a line too.
 void splitLines(QByteArrayView piece, std::vector<QByteArrayView> &lines)
 {
     lines.clear();
+    if (splitAtLineFeeds(piece, lines)) // LF or CR LF, as nearly every file has them
+        return;
+    lines.clear();
     const char *p = piece.data();
-    const char *end = p + piece.size();
-    if (!holds(piece, '\r')) {
-        // Line feeds only, as most files have them.
-        for (;;) {
-            const auto *lf = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
-            if (!lf) {
-                lines.emplace_back(p, end - p);
-                return;
-            }
-            lines.emplace_back(p, lf - p);
-            p = lf + 1;
-        }
-    }
+    const char *const end = p + piece.size();
     for (;;) {
         const char *stop = p;
         while (stop < end && *stop != '\n' && *stop != '\r') {
@@ -244,6 +289,13 @@ private:
     std::vector<QByteArrayView> m_lines;
     std::deque<QByteArray> m_joined; // lines that had to be joined; a deque keeps the views into them valid
 };
+
+// Whether a 2.1 structured value changes as 3.0 text (below).
+bool needsEscape21(QByteArrayView value)
+{
+    return std::any_of(value.begin(), value.end(),
+                       [](char c) { return c == '\\' || c == '\r' || c == '\n' || c == ','; });
+}
 
 // 2.1 values as 3.0 text: the line breaks and commas of plain text escaped, a backslash that escapes no ";"
 // doubled (2.1 escapes only the ";" inside structured values).
@@ -492,8 +544,9 @@ QByteArray photoType21(QByteArrayView params)
 class CardReader {
 public:
     CardReader(Dialect dialect, std::span<const QByteArrayView> lines, std::vector<quint8> &keep,
-               std::deque<QString> &made, bool cut, ContactRecord &record)
-        : m_dialect(dialect), m_lines(lines), m_keep(keep), m_made(made), m_record(record), m_cut(cut)
+               std::deque<QString> &made, QByteArray &decoded, bool cut, ContactRecord &record)
+        : m_dialect(dialect), m_lines(lines), m_keep(keep), m_made(made), m_decoded(decoded), m_record(record),
+          m_cut(cut)
     {
         m_made.clear();
         m_keep.assign(lines.size(), 0);
@@ -566,6 +619,7 @@ private:
     }
     // A 3.0 text value, its escapes undone.
     Text unescaped(QByteArrayView v) { return holds(v, '\\') ? made(vcard::unescapeText(text(v))) : bytes(v); }
+    Text unescaped(const Text &t) { return t.isMade() ? made(vcard::unescapeText(*t.made)) : unescaped(t.utf8); }
     struct HeldBytes {
         QByteArray value;
         std::ptrdiff_t line = -1;
@@ -608,9 +662,16 @@ private:
 
     // N and FN are quoted-printable decoded only where the line says so, in either dialect.
     static bool quotedName(const Property &p) { return vcard::saysQuotedPrintable(p.params); }
-    static QString decodedName(const Property &p)
+    // The common name, UTF-8 in ASCII escapes, is decoded into the card's byte buffer; the buffer was given room
+    // for the whole card, which no decoded value outgrows, so the views into it stay valid.
+    Text decodedName(const Property &p)
     {
-        return mEncodeDecode::decodeQuotedPrintableUtf8(p.value, vcard::parameter(p.params, "CHARSET"));
+        const QByteArrayView charset = vcard::parameter(p.params, "CHARSET");
+        const qsizetype at = m_decoded.size();
+        if (m_decoded.capacity() - at >= p.value.size() &&
+            mEncodeDecode::appendQuotedPrintableUtf8(p.value, charset, m_decoded))
+            return Text{QByteArrayView(m_decoded.constData() + at, m_decoded.size() - at)};
+        return made(mEncodeDecode::decodeQuotedPrintableUtf8(p.value, charset));
     }
 
     bool takeName(const Property &p)
@@ -619,14 +680,20 @@ private:
             return false;
         // The whole value, as 3.0 text: the components of the structured name, separated by ";".
         if (v21()) {
-            const QString whole = quotedName(p) ? decodedName(p) : text(p.value);
-            // 2.1 keeps only the first component, the family name as most phones write it.
-            const qsizetype semi = whole.indexOf(u';');
-            m_name21 = made(semi < 0 ? QString() : trimSpaces(QStringView(whole).first(semi)).toString());
-            // An earlier N line says nothing the last one does not: only one N line is written back.
-            hold(m_name, made(escape21(whole, true)), false);
+            const Text whole = quotedName(p) ? decodedName(p) : bytes(p.value);
+            // 2.1 keeps only the first component, the family name as most phones write it. An earlier N line says
+            // nothing the last one does not: only one N line is written back.
+            if (whole.isMade()) {
+                const qsizetype semi = whole.made->indexOf(u';');
+                m_name21 = made(semi < 0 ? QString() : trimSpaces(QStringView(*whole.made).first(semi)).toString());
+                hold(m_name, made(escape21(*whole.made, true)), false);
+            } else {
+                const qsizetype semi = whole.utf8.indexOf(';');
+                m_name21 = Text{semi < 0 ? QByteArrayView() : trimSpaces(whole.utf8.first(semi))};
+                hold(m_name, needsEscape21(whole.utf8) ? made(escape21(whole.toString(), true)) : whole, false);
+            }
         } else {
-            hold(m_name, quotedName(p) ? made(decodedName(p)) : bytes(p.value), false);
+            hold(m_name, quotedName(p) ? decodedName(p) : bytes(p.value), false);
         }
         m_nameParameters = p.params;
         return true;
@@ -637,8 +704,8 @@ private:
         if (!p.hasColon)
             return false;
         if (quotedName(p)) {
-            const QString name = decodedName(p);
-            hold(m_fullName, made(v21() ? name : vcard::unescapeText(name)), false);
+            const Text name = decodedName(p);
+            hold(m_fullName, v21() ? name : unescaped(name), false);
         } else {
             hold(m_fullName, v21() ? bytes(p.value) : unescaped(p.value), false);
         }
@@ -966,6 +1033,7 @@ private:
     const std::span<const QByteArrayView> m_lines;
     std::vector<quint8> &m_keep; // the lines that go back with the record
     std::deque<QString> &m_made; // the texts made while the card is read
+    QByteArray &m_decoded;       // the card's quoted-printable values decoded to UTF-8
     std::size_t m_kept = 0;
     void keepLine(std::size_t i)
     {
@@ -992,6 +1060,7 @@ struct CardStream::Reader {
     LogicalLines logical;
     std::vector<quint8> keep;
     std::deque<QString> made;
+    QByteArray decoded;
     QStringDecoder gb18030{"GB18030"};
 
     // One card piece (the bytes after its "BEGIN:VCARD") into an empty record; `last` when the end of the text
@@ -1020,7 +1089,11 @@ struct CardStream::Reader {
             logical.build(physical, dialect);
             lines = logical.lines();
         }
-        return CardReader(dialect, lines, keep, made, cut, record).read();
+        // Room for every value of the card decoded: none is longer than its line.
+        decoded.resize(0);
+        if (decoded.capacity() < piece.size())
+            decoded.reserve(piece.size());
+        return CardReader(dialect, lines, keep, made, decoded, cut, record).read();
     }
 };
 

@@ -12,24 +12,21 @@ namespace detail {
 
 qsizetype nextSeparator(QByteArrayView text, char separator, qsizetype from)
 {
+    const qsizetype n = text.size();
+    qsizetype i = from;
+    // Most parameters hold no quotes: up to the first quote, the first separator is the one.
+    for (; i < n && text[i] != '"'; ++i) {
+        if (text[i] == separator)
+            return i;
+    }
     bool quoted = false;
-    for (qsizetype i = from; i < text.size(); ++i) {
+    for (; i < n; ++i) {
         if (text[i] == '"')
             quoted = !quoted;
         else if (text[i] == separator && !quoted)
             return i;
     }
     return -1;
-}
-
-QByteArrayView trimmed(QByteArrayView v)
-{
-    return trimSpaces(v);
-}
-
-QByteArrayView unquoted(QByteArrayView v)
-{
-    return v.size() >= 2 && v.front() == '"' && v.back() == '"' ? v.sliced(1, v.size() - 2) : v;
 }
 
 } // namespace detail

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "encoding/spaces.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -82,10 +84,25 @@ inline constexpr qsizetype kFoldAt = 75;
 // ---- template definitions ----
 
 namespace detail {
-// The next ";" outside double quotes at or after `from`, or -1.
+// The next separator outside double quotes at or after `from`, or -1.
 qsizetype nextSeparator(QByteArrayView text, char separator, qsizetype from);
-QByteArrayView trimmed(QByteArrayView v);
-QByteArrayView unquoted(QByteArrayView v);
+// Parameters are a few short words: plain loops, inlined, beat the library's searches here.
+inline qsizetype indexOf(QByteArrayView text, char c)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == c)
+            return i;
+    }
+    return -1;
+}
+inline QByteArrayView trimmed(QByteArrayView v)
+{
+    return trimSpaces(v);
+}
+inline QByteArrayView unquoted(QByteArrayView v)
+{
+    return v.size() >= 2 && v.front() == '"' && v.back() == '"' ? v.sliced(1, v.size() - 2) : v;
+}
 } // namespace detail
 
 template<typename F>
@@ -96,7 +113,7 @@ void forEachParameter(QByteArrayView params, F &&f)
         const qsizetype end = detail::nextSeparator(params, ';', at);
         const QByteArrayView text = detail::trimmed(params.sliced(at, (end < 0 ? params.size() : end) - at));
         if (!text.isEmpty()) {
-            const qsizetype eq = text.indexOf('=');
+            const qsizetype eq = detail::indexOf(text, '=');
             if (eq < 0)
                 f(Parameter{"TYPE", text, true});
             else
@@ -119,7 +136,7 @@ void forEachValue(QByteArrayView params, F &&f)
         }
         QByteArrayView values = p.value;
         while (!values.isEmpty()) {
-            const qsizetype comma = values.indexOf(',');
+            const qsizetype comma = detail::indexOf(values, ',');
             f(p.key, detail::unquoted(detail::trimmed(comma >= 0 ? values.first(comma) : values)));
             values = comma >= 0 ? values.sliced(comma + 1) : QByteArrayView();
         }

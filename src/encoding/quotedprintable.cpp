@@ -3,6 +3,7 @@
 #include "encoding/charsetfile.h"
 #include "encoding/utf8.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace vecardia::mEncodeDecode {
@@ -37,26 +38,63 @@ public:
             m_decoder = decoderFor(QString::fromLatin1(charset));
     }
 
-    void flushInto(QString &out, QByteArray &bytes)
+    void flushInto(QString &out, QByteArrayView bytes)
     {
         if (bytes.isEmpty())
             return;
         if (m_decoder) {
             out += m_decoder->decode(bytes);
             m_decoder->resetState();
-        } else if (m_named || QByteArrayView(bytes).first(utf8::wholeCharacters(bytes)).isValidUtf8()) {
+        } else if (m_named || bytes.first(utf8::wholeCharacters(bytes)).isValidUtf8()) {
             // A character cut at the end of the value (a file cut short) does not make the rest GB18030.
             out += QString::fromUtf8(bytes);
         } else {
             out += decodeText(bytes, QStringLiteral("GB18030"));
         }
-        bytes.clear();
     }
 
 private:
     std::optional<QStringDecoder> m_decoder;
     bool m_named; // the value says UTF-8
 };
+
+} // namespace
+
+namespace {
+
+// At the "=" at `p`: writes the byte the escape stands for at `bytes`, and returns where the value goes on, or -1
+// where the value ends. `width(at)` is the length of the character at `at`.
+template<typename Width>
+qsizetype takeEscape(QByteArrayView input, qsizetype p, char *&bytes, Width width)
+{
+    const qsizetype n = input.size();
+    const qsizetype atA = p + 1;
+    if (atA >= n)
+        return -1;
+    const qsizetype atB = atA + width(atA);
+    if (atB >= n)
+        return -1; // "=" with fewer than two characters after it ends the value
+    const char a = input[atA];
+    const char b = input[atB];
+    if (a == '=' && b == '=') {
+        *bytes++ = '=';
+        return atB;
+    }
+    if (a == '=')
+        return atA;
+    if (b == '=')
+        return atB;
+    const int hi = hexValue(a);
+    const int lo = hexValue(b);
+    if (hi >= 0 && lo >= 0)
+        *bytes++ = char(hi * 16 + lo);
+    return atB + width(atB);
+}
+
+bool isAscii(QByteArrayView v)
+{
+    return std::all_of(v.begin(), v.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 } // namespace
 
@@ -75,8 +113,14 @@ QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset)
 
     ByteSink sink(charset);
     QString out;
-    QByteArray bytes;
-    bytes.reserve(input.size());
+    // The bytes collected since the last character outside ASCII: never more than the input.
+    QByteArray buffer(input.size(), Qt::Uninitialized);
+    char *const bytes = buffer.data();
+    char *at = bytes;
+    const auto flush = [&] {
+        sink.flushInto(out, QByteArrayView(bytes, at - bytes));
+        at = bytes;
+    };
     const qsizetype n = input.size();
     // Positions step over whole characters, so a character outside ASCII counts as one, as in the text it came from.
     const auto width = [&](qsizetype at) {
@@ -85,44 +129,44 @@ QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset)
     qsizetype p = 0;
     while (p < n) {
         const char c = input[p];
-        if (c != '=') {
-            if (static_cast<unsigned char>(c) < 0x80) {
-                bytes.append(c);
-                ++p;
-            } else {
-                // A character outside ASCII stands for itself.
-                sink.flushInto(out, bytes);
-                const qsizetype length = width(p);
-                out += QString::fromUtf8(input.sliced(p, length));
-                p += length;
-            }
-            continue;
-        }
-        const qsizetype atA = p + 1;
-        if (atA >= n)
-            break;
-        const qsizetype atB = atA + width(atA);
-        if (atB >= n)
-            break; // "=" with fewer than two characters after it ends the value
-        const char a = input[atA];
-        const char b = input[atB];
-        if (a == '=' && b == '=') {
-            bytes.append('=');
-            p = atB;
-        } else if (a == '=') {
-            p = atA;
-        } else if (b == '=') {
-            p = atB;
+        if (c == '=') {
+            p = takeEscape(input, p, at, width);
+            if (p < 0)
+                break;
+        } else if (static_cast<unsigned char>(c) < 0x80) {
+            *at++ = c;
+            ++p;
         } else {
-            const int hi = hexValue(a);
-            const int lo = hexValue(b);
-            if (hi >= 0 && lo >= 0)
-                bytes.append(char(hi * 16 + lo));
-            p = atB + width(atB);
+            // A character outside ASCII stands for itself.
+            flush();
+            const qsizetype length = width(p);
+            out += QString::fromUtf8(input.sliced(p, length));
+            p += length;
         }
     }
-    sink.flushInto(out, bytes);
+    flush();
     return out;
+}
+
+bool appendQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset, QByteArray &out)
+{
+    // Values with soft breaks, characters outside ASCII or another charset take the general way above.
+    if (!isUtf8Name(charset) || !isAscii(input) || input.contains("=\r\n"))
+        return false;
+    const qsizetype start = out.size();
+    out.resize(start + input.size()); // the most it can take
+    char *const bytes = out.data() + start;
+    char *at = bytes;
+    for (qsizetype p = 0; p >= 0 && p < input.size();) {
+        if (input[p] == '=')
+            p = takeEscape(input, p, at, [](qsizetype) { return qsizetype(1); });
+        else
+            *at++ = input[p++];
+    }
+    // Bytes that are not UTF-8 are GB18030 or replaced, as the general way decides.
+    const bool utf8 = QByteArrayView(bytes, at - bytes).isValidUtf8();
+    out.resize(utf8 ? start + (at - bytes) : start);
+    return utf8;
 }
 
 QString decodeQuotedPrintable(QStringView input, QByteArrayView charset)

@@ -15,4 +15,8 @@ namespace vecardia::mEncodeDecode {
 // The same for a value held as UTF-8, as the vCard reader has it.
 [[nodiscard]] QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset = {});
 
+// The same as UTF-8 bytes appended to `out`, for the common value: ASCII only, without soft line breaks, in UTF-8
+// (named, or no charset) and decoding to well-formed UTF-8. False, with `out` as it was, for any other value.
+[[nodiscard]] bool appendQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset, QByteArray &out);
+
 } // namespace vecardia::mEncodeDecode

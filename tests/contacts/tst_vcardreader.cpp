@@ -123,6 +123,11 @@ private Q_SLOTS:
             << card21(u"N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0;=E4=B8=89;;;\n"
                       "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0=E4=B8=89\nTEL;CELL:1\n"_s)
             << u"N=张 | FN=张三 | M=1"_s;
+        QTest::newRow("2.1 quoted-printable lines, the last of each kind")
+            << card21(u"N;ENCODING=QUOTED-PRINTABLE:=41;B;;;\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E7=8E=8B,=41;"
+                      u"B;;;\n"
+                      "FN;ENCODING=QUOTED-PRINTABLE:=E7=8E=8B\nFN;CHARSET=GBK;ENCODING=QUOTED-PRINTABLE:=D5=C5\n"_s)
+            << u"N=王,A | FN=张"_s;
         QTest::newRow("2.1 soft line break")
             << card21(u"FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E6=AC=A7=E9=98=B3=E5=\n=B0=8F=E6=98=8E\n"
                       "TEL;CELL:1\n"_s)
@@ -255,6 +260,13 @@ private Q_SLOTS:
             << card21(u"FN:A\n.END:VCARD\nEND;:VCARD\nend;QUOTED-PRINTABLE:=56CARD\nVERSION;:4.0\nitem1.ORG:B\n"_s)
             << QStringList{u".END:VCARD"_s, u"END;:VCARD"_s, u"end;QUOTED-PRINTABLE:=56CARD"_s, u"VERSION;:4.0"_s,
                            u"item1.ORG:B"_s};
+        // Quoted-printable names decoded as bytes beside each other in one card: each keeps its own text.
+        QTest::newRow("2.1 quoted-printable names, the last N kept escaped")
+            << card21(u"N;ENCODING=QUOTED-PRINTABLE:=41;B;;;\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E7=8E=8B,=41;"
+                      u"B;;;\n"
+                      "FN;ENCODING=QUOTED-PRINTABLE:=E7=8E=8B\nFN;CHARSET=GBK;ENCODING=QUOTED-PRINTABLE:=D5=C5\n"
+                      "NOTE;ENCODING=QUOTED-PRINTABLE:=E7=8E=8B\n"_s)
+            << QStringList{u"N:王\\,A;B;;;"_s, u"NOTE:王"_s};
         QTest::newRow("2.1 address as 3.0")
             << card21(
                    u"FN:A\nADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Main St=0D=0A2;X\nADR;ENCODING=QUOTED-PRINTABLE:;;=41\n"_s)
@@ -359,7 +371,7 @@ private Q_SLOTS:
     void cardSearchMatchesPlainSearch()
     {
         QRandomGenerator random(1208);
-        const QByteArray pieces[] = {"BEGIN:VCARD"_ba, "BEGIN:VCARX"_ba, "B---------D"_ba, "BEGIN:VCAR"_ba,
+        const QByteArray pieces[] = {"BEGIN:VCARD"_ba, "BEGIN:VCARX"_ba, "B---------D"_ba,  "BEGIN:VCAR"_ba,
                                      "EGIN:VCARD"_ba,  "x"_ba,           "\xE5\xBC\xA0"_ba, "0123456789abcdef"_ba};
         for (int round = 0; round < 3000; ++round) {
             QByteArray text;

@@ -188,6 +188,18 @@ private Q_SLOTS:
         QFETCH(QByteArray, charset);
         QFETCH(QString, decoded);
         QCOMPARE(mEncodeDecode::decodeQuotedPrintable(input, charset), decoded);
+
+        // The reader's way for common values gives the same text, after what the buffer held, or leaves it as it was.
+        QByteArray buffer = "held"_ba;
+        const bool taken = mEncodeDecode::appendQuotedPrintableUtf8(input.toUtf8(), charset, buffer);
+        QVERIFY(buffer.startsWith("held"));
+        if (taken)
+            QCOMPARE(QString::fromUtf8(buffer.sliced(4)), decoded);
+        else
+            QCOMPARE(buffer, "held"_ba);
+        const bool common = QTest::currentDataTag() == "utf-8 bytes"_ba ||
+                            QTest::currentDataTag() == "plain ascii"_ba || QTest::currentDataTag() == "three equals"_ba;
+        QVERIFY(taken || !common);
     }
 
     void base64Encode_data()

@@ -1122,7 +1122,7 @@ qsizetype findCardStart(QByteArrayView text, qsizetype from)
         }
     }
     for (; p <= lastStart; ++p) {
-        if (matches(p))
+        if (*p == kCardStart.front() && matches(p))
             return p - base;
     }
     return -1;

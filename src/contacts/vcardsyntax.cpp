@@ -149,11 +149,19 @@ const char16_t *escapeOf(char16_t c)
     }
 }
 
+// Whether a character has an escape: one look at a bit for those below 64, as nearly all text is above them or
+// letters and digits.
+bool isEscaped(char16_t c)
+{
+    constexpr quint64 below64 = 1ULL << '\n' | 1ULL << '\r' | 1ULL << ',' | 1ULL << ';';
+    return c < 64 ? (below64 >> c & 1) != 0 : c == u'\\';
+}
+
 } // namespace
 
 bool needsEscaping(QStringView text)
 {
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return escapeOf(c.unicode()) != nullptr; });
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return isEscaped(c.unicode()); });
 }
 
 QString escapeText(QStringView text)
@@ -163,9 +171,9 @@ QString escapeText(QStringView text)
     qsizetype run = 0; // the start of the characters not yet copied
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        const char16_t *escape = escapeOf(c);
-        if (!escape)
+        if (!isEscaped(c))
             continue;
+        const char16_t *escape = escapeOf(c);
         out.append(text.sliced(run, i - run)).append(QStringView(escape));
         if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
             ++i; // CR LF is one line break

@@ -19,20 +19,6 @@ namespace vecardia {
 
 namespace {
 
-// "BEGIN:VCARD" starts a card wherever it stands in a file, so a value that holds it (a name typed so, or text
-// joined from folded lines) must not write it whole. Its colon is found with memchr: photo data holds none.
-bool holdsCardStart(QByteArrayView bytes)
-{
-    constexpr qsizetype beforeColon = 5; // "BEGIN"
-    if (bytes.size() < kCardStart.size())
-        return false; // most values: names and numbers
-    for (qsizetype at = bytes.indexOf(':'); at >= 0; at = bytes.indexOf(':', at + 1)) {
-        if (at >= beforeColon && bytes.sliced(at - beforeColon).startsWith(kCardStart))
-            return true;
-    }
-    return false;
-}
-
 // The bytes with a fold inside every "BEGIN:VCARD"; reading unfolds it and gets the value back.
 QByteArray cardStartsFolded(QByteArrayView bytes)
 {
@@ -46,6 +32,9 @@ QByteArray cardStartsFolded(QByteArrayView bytes)
 }
 
 // Gathers the UTF-8 text in a buffer and hands it to the device a megabyte at a time.
+//
+// "BEGIN:VCARD" starts a card wherever it stands in a file, so a value that holds it (a name typed so, or text
+// joined from folded lines) must not write it whole: it is folded inside the word.
 class Utf8Sink {
 public:
     explicit Utf8Sink(QIODevice &out) : m_out(out), m_buffer(kChunk, Qt::Uninitialized) {}
@@ -61,10 +50,32 @@ public:
     // A value as UTF-8.
     void put(QStringView value)
     {
-        char *at = room(m_encoder.requiredSpace(value.size()));
-        char *end = m_encoder.appendToBuffer(at, value);
+        char *const at = room(m_encoder.requiredSpace(value.size()));
+        // Values are short: a plain loop beats a call into the encoder, which takes what it does not (surrogates).
+        char *end = at;
+        const char16_t *p = value.utf16();
+        const char16_t *const stop = p + value.size();
+        bool colon = false; // a card start holds one; most values hold none
+        for (; p < stop; ++p) {
+            const char16_t c = *p;
+            if (c < 0x80) {
+                colon = colon || c == u':';
+                *end++ = char(c);
+            } else if (c < 0x800) {
+                *end++ = char(0xC0 | c >> 6);
+                *end++ = char(0x80 | (c & 0x3F));
+            } else if (QChar::isSurrogate(c)) {
+                end = m_encoder.appendToBuffer(end, QStringView(p, stop));
+                colon = true; // not looked at: the search below decides
+                break;
+            } else {
+                *end++ = char(0xE0 | c >> 12);
+                *end++ = char(0x80 | (c >> 6 & 0x3F));
+                *end++ = char(0x80 | (c & 0x3F));
+            }
+        }
         m_used = end - m_buffer.data();
-        if (const QByteArrayView written(at, end); holdsCardStart(written)) {
+        if (const QByteArrayView written(at, end); colon && findCardStart(written) >= 0) {
             const QByteArray safe = cardStartsFolded(written);
             m_used -= written.size();
             ascii(safe);
@@ -73,7 +84,7 @@ public:
     // Bytes of a value that are UTF-8 already.
     void putBytes(QByteArrayView value)
     {
-        if (holdsCardStart(value))
+        if (findCardStart(value) >= 0)
             ascii(cardStartsFolded(value));
         else
             ascii(value);
@@ -129,6 +140,20 @@ private:
     QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
+// Calls f(part) for each non-empty part of `text` between separators. A plain loop: the fields it splits are short
+// and mostly empty or whole, where a tokenizer's searches cost more than the parts.
+template<typename F>
+void forEachPart(QStringView text, char16_t separator, F &&f)
+{
+    for (qsizetype at = 0, end = 0; at < text.size(); at = end + 1) {
+        end = at;
+        while (end < text.size() && text[end] != separator)
+            ++end;
+        if (end > at)
+            f(text.sliced(at, end - at));
+    }
+}
+
 // The kinds of e-mail line, in the order reading joins them.
 enum EmailKind { Plain, Work, Home };
 
@@ -148,12 +173,12 @@ EmailKind emailKind(QByteArrayView params)
 std::array<bool, 3> keptEmailKinds(const QString &kept)
 {
     std::array<bool, 3> kinds{};
-    for (QStringView line : QStringView(kept).tokenize(u'\n', Qt::SkipEmptyParts)) {
+    forEachPart(kept, u'\n', [&](QStringView line) {
         const QByteArray utf8 = line.toUtf8();
         const vcard::Property p = vcard::splitProperty(utf8);
         if (p.hasColon && vcard::equalsWord(p.name, "EMAIL"))
             kinds[emailKind(p.params)] = true;
-    }
+    });
     return kinds;
 }
 
@@ -191,8 +216,7 @@ EmailKinds emailKinds(qsizetype addresses, const std::array<bool, 3> &kept)
 void writeEmails(Utf8Sink &out, const ContactRecord &r)
 {
     QVarLengthArray<QStringView, 4> addresses;
-    for (QStringView address : QStringView(r.Email).tokenize(u' ', Qt::SkipEmptyParts))
-        addresses << address;
+    forEachPart(r.Email, u' ', [&](QStringView address) { addresses << address; });
     if (addresses.isEmpty())
         return;
     const EmailKinds kinds = emailKinds(addresses.size(), keptEmailKinds(r.Kept.get()));
@@ -212,13 +236,15 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     // What the card had beyond the fields comes first, so that the lines below decide the fields when it is read
     // again. Its N line stands in for the one built from the name.
     QStringView name;
-    for (QStringView line : QStringView(r.Kept.get()).tokenize(u'\n', Qt::SkipEmptyParts)) {
+    forEachPart(r.Kept.get(), u'\n', [&](QStringView line) {
         if (kept::isNameLine(line) && name.isEmpty())
             name = line;
         else
             out.folded(line);
-    }
-    const QString fullName = vcard::escapeText(r.FullName);
+    });
+    QString escapedName;
+    const QStringView fullName =
+        vcard::needsEscaping(r.FullName) ? (escapedName = vcard::escapeText(QStringView(r.FullName))) : r.FullName;
     if (name.isEmpty()) {
         out.ascii("N:;");
         out.put(fullName);
@@ -247,10 +273,10 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     optional("X-QQ;TYPE=CUSTOM:", r.QQ);
     optionalBytes("X-WDJ-BIG-PHOTO:", r.BigPhoto.get());
     optional("X-WDJ-STARRED:", r.Starred.get());
-    for (QStringView category : QStringView(r.Categories.get()).tokenize(u'|')) {
+    forEachPart(r.Categories.get(), u'|', [&](QStringView category) {
         if (const QStringView trimmed = trimSpaces(category); !trimmed.isEmpty())
             out.line("CATEGORIES:", trimmed);
-    }
+    });
     out.ascii("END:VCARD\n");
 }
 

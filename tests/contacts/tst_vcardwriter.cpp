@@ -226,6 +226,7 @@ private Q_SLOTS:
                                            .Email = u"BEGIN:VCARD@x"_s,
                                            .Address = u"HOME:;;BEGIN:VCARD;c"_s,
                                            .Kept = u"NOTE:"_s + QString(70, u'x') + u"BEGIN:VCARD\n"_s});
+        (void)written.append(ContactRecord{.FullName = u"😀BEGIN:VCARD"_s, .Landline = u"张 éBEGIN:VCARD"_s});
 
         ContactTable read;
         const ParseResult parsed = splitAndParse(QByteArrayView(vcardText(written, allIndexes(written))), read);

@@ -55,16 +55,36 @@ qsizetype findLast(QByteArrayView v, char c)
 
 Property splitProperty(QByteArrayView line)
 {
+    // One pass over the name and parameters finds the colon, the first ";" and the last "." of the name, up to a
+    // double quote: a colon inside quotes is no end, and lines with quotes are taken apart the careful way.
+    qsizetype colon = -1, semi = -1, dot = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == ':') {
+            colon = i;
+            break;
+        }
+        if (c == ';') {
+            semi = semi < 0 ? i : semi;
+        } else if (c == '.') {
+            dot = semi < 0 ? i : dot;
+        } else if (c == '"') {
+            quoted = true;
+            break;
+        }
+    }
+    if (quoted) {
+        colon = detail::nextSeparator(line, ':', 0);
+        const QByteArrayView head = colon >= 0 ? line.first(colon) : line;
+        semi = find(head, ';');
+        dot = findLast(semi >= 0 ? head.first(semi) : head, '.');
+    }
     Property p;
-    // Most lines have no quotes: the first colon ends the parameters.
-    const qsizetype plainColon = find(line, ':');
-    const qsizetype firstQuote = find(plainColon < 0 ? line : line.first(plainColon), '"');
-    const qsizetype colon = firstQuote < 0 ? plainColon : detail::nextSeparator(line, ':', 0);
     p.hasColon = colon >= 0;
     const QByteArrayView head = p.hasColon ? line.first(colon) : line;
-    const qsizetype semi = find(head, ';');
     QByteArrayView name = semi >= 0 ? head.first(semi) : head;
-    if (const qsizetype dot = findLast(name, '.'); dot >= 0) {
+    if (dot >= 0) {
         p.group = name.first(dot);
         name = name.sliced(dot + 1);
     }

@@ -1,6 +1,7 @@
 #include "contacts/contacttable.h"
 #include "contacts/keptlines.h"
 #include "contacts/vcardreader.h"
+#include "contacts/vcardsyntax.h"
 #include "support/describe.h"
 
 #include <QRandomGenerator>
@@ -380,6 +381,36 @@ private Q_SLOTS:
             const qsizetype from = random.bounded(int(text.size()) + 2);
             const qsizetype expected = from > text.size() ? -1 : QByteArrayView(text).indexOf(kCardStart, from);
             QCOMPARE(findCardStart(text, from), expected);
+        }
+    }
+
+    // A line is taken apart at its first colon outside double quotes, its first ";" before that and the last "."
+    // of its name, whatever the order of quotes, dots and separators.
+    void propertySplitFollowsTheQuoteRule()
+    {
+        QRandomGenerator random(8);
+        const QByteArray pieces[] = {":"_ba, ";"_ba, "."_ba, "\""_ba, "TEL"_ba, "a=b"_ba, " "_ba, "\xE5\xBC\xA0"_ba};
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray line;
+            for (int i = random.bounded(10); i > 0; --i)
+                line += pieces[random.bounded(int(std::size(pieces)))];
+            qsizetype colon = -1;
+            for (qsizetype i = 0, quotes = 0; i < line.size() && colon < 0; ++i) {
+                quotes += line[i] == '"';
+                colon = line[i] == ':' && quotes % 2 == 0 ? i : -1;
+            }
+            const QByteArray head = colon >= 0 ? line.first(colon) : line;
+            const qsizetype semi = head.indexOf(';');
+            const QByteArray groupAndName = semi >= 0 ? head.first(semi) : head;
+            const qsizetype dot = groupAndName.lastIndexOf('.');
+
+            const vcard::Property p = vcard::splitProperty(line);
+            QCOMPARE(p.hasColon, colon >= 0);
+            QCOMPARE(p.hasParams, semi >= 0);
+            QCOMPARE(p.group.toByteArray(), dot >= 0 ? groupAndName.first(dot) : QByteArray());
+            QCOMPARE(p.name.toByteArray(), groupAndName.sliced(dot + 1));
+            QCOMPARE(p.params.toByteArray(), semi >= 0 ? head.sliced(semi + 1) : QByteArray());
+            QCOMPARE(p.rawValue.toByteArray(), colon >= 0 ? line.sliced(colon + 1) : QByteArray());
         }
     }
 

@@ -324,30 +324,9 @@ QString escape21(const QString &value, bool commas)
     return out;
 }
 
-// The UTF-16 length of well-formed UTF-8: one unit for each byte that starts a character, two for a character
-// beyond U+FFFF. The texts of a card are well-formed: a card that is not is made into text by QString::fromUtf8 or
-// converted first.
-qsizetype utf16Length(QByteArrayView utf8)
-{
-    const char *p = utf8.data();
-    const char *const end = p + utf8.size();
-    qsizetype units = 0;
-    for (; end - p >= 8; p += 8) { // ASCII, eight bytes at a time
-        quint64 word;
-        std::memcpy(&word, p, sizeof word);
-        if (word & 0x8080808080808080ULL)
-            break;
-        units += 8;
-    }
-    for (; p < end; ++p) {
-        const auto b = static_cast<unsigned char>(*p);
-        units += int((b & 0xC0) != 0x80) + int(b >= 0xF0);
-    }
-    return units;
-}
-
-// Writes well-formed UTF-8 as UTF-16, at most `room` units: a byte that is not what it should be becomes U+FFFD on
-// its own, and nothing is ever written beyond the room the length above gave.
+// Writes UTF-8 as UTF-16, at most `room` units, and returns how many it wrote. The texts of a card are well-formed (a
+// card that is not is made into text by QString::fromUtf8 or converted first); a byte that is not what it should be
+// would become U+FFFD on its own.
 qsizetype writeUtf16(QByteArrayView in, char16_t *out, qsizetype room)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(in.data());
@@ -395,9 +374,9 @@ qsizetype writeUtf16(QByteArrayView in, char16_t *out, qsizetype room)
     return out - start;
 }
 
-// A field's text while its card is read: the card's own UTF-8 bytes, decoded once into the record's block when
-// the record is built, or a text made from them (unescaped, decoded from quoted-printable, taken apart), which the
-// card's reader keeps. Plain data: a card holds a dozen of them.
+// A field's text while its card is read: the card's own UTF-8 bytes, decoded once when the record is built, or a
+// text made from them (unescaped, decoded from quoted-printable, taken apart), which the card's reader keeps. Plain
+// data: a card holds a dozen of them.
 struct Text {
     QByteArrayView utf8;
     const QString *made = nullptr;
@@ -405,15 +384,17 @@ struct Text {
     [[nodiscard]] bool isMade() const { return made != nullptr; }
     [[nodiscard]] bool isEmpty() const { return made ? made->isEmpty() : utf8.isEmpty(); }
     [[nodiscard]] QString toString() const { return made ? *made : text(utf8); }
-    [[nodiscard]] qsizetype utf16Size() const { return made ? made->size() : utf16Length(utf8); }
 };
 
 // Builds the texts of one record in one allocation: each field is a QString sharing the block, which Qt frees when
 // the last of them goes, so a contact costs one allocation however many fields it has and no field carries spare
 // capacity. A field changed later gets an allocation of its own, as any QString does. Every text in the block is
-// followed by a zero, as a QString's characters are.
+// followed by a zero, as a QString's characters are. The card's bytes are decoded once, into a buffer the reader
+// keeps from card to card, which also gives their length before the block is allocated.
 class TextPacker {
 public:
+    explicit TextPacker(std::vector<char16_t> &decoded) : m_decoded(decoded) {}
+
     // `target` becomes the non-empty parts joined by single spaces.
     void add(QString &target, std::initializer_list<const Text *> parts)
     {
@@ -424,8 +405,19 @@ public:
         for (const Text *part : parts) {
             if (part->isEmpty())
                 continue;
-            e.size += (e.count > 0 ? 1 : 0) + part->utf16Size();
-            e.parts[std::size_t(e.count++)] = part;
+            Piece &piece = e.parts[std::size_t(e.count++)];
+            if (part->made) {
+                piece = {part->made, 0, part->made->size()};
+            } else {
+                // No more UTF-16 units than bytes.
+                const qsizetype room = part->utf8.size();
+                if (qsizetype(m_decoded.size()) < m_decodedSize + room)
+                    m_decoded.resize(std::size_t(std::max(m_decodedSize + room, qsizetype(m_decoded.size()) * 2)));
+                const qsizetype size = writeUtf16(part->utf8, m_decoded.data() + m_decodedSize, room);
+                piece = {nullptr, m_decodedSize, size};
+                m_decodedSize += size;
+            }
+            e.size += (e.count > 1 ? 1 : 0) + piece.size;
         }
     }
 
@@ -445,40 +437,43 @@ public:
         if (!block)
             qBadAlloc();
         block->ref_.storeRelaxed(shared); // one reference for each field that shares the block
-        QChar *at = reinterpret_cast<QChar *>(data);
+        char16_t *at = data;
         for (int i = 0; i < m_used; ++i) {
             const Entry &e = m_entries[i];
             if (e.count == 0)
                 continue;
-            QChar *const start = at;
+            char16_t *const start = at;
             for (int k = 0; k < e.count; ++k) {
                 if (k > 0)
-                    *at++ = QChar(u' ');
-                const Text &part = *e.parts[std::size_t(k)];
-                if (part.made) {
-                    std::memcpy(static_cast<void *>(at), part.made->constData(), std::size_t(part.made->size()) * 2);
-                    at += part.made->size();
-                } else {
-                    at += writeUtf16(part.utf8, reinterpret_cast<char16_t *>(at), e.size - (at - start));
-                }
+                    *at++ = u' ';
+                const Piece &piece = e.parts[std::size_t(k)];
+                const char16_t *from = piece.made ? reinterpret_cast<const char16_t *>(piece.made->constData())
+                                                  : &m_decoded[std::size_t(piece.offset)];
+                std::memcpy(at, from, std::size_t(piece.size) * sizeof(char16_t));
+                at += piece.size;
             }
-            Q_ASSERT(at - start == e.size);
-            while (at - start < e.size) // only if a text were not well-formed after all
-                *at++ = QChar(QChar::ReplacementCharacter);
-            *at++ = QChar(u'\0');
-            *e.target = QString(QStringPrivate(block, reinterpret_cast<char16_t *>(start), e.size));
+            *at++ = u'\0';
+            *e.target = QString(QStringPrivate(block, start, e.size));
         }
     }
 
 private:
+    // A part's text: a made text, or units in the decoded buffer.
+    struct Piece {
+        const QString *made;
+        qsizetype offset;
+        qsizetype size;
+    };
     struct Entry {
         QString *target;
-        std::array<const Text *, 3> parts;
+        std::array<Piece, 3> parts;
         int count;
         qsizetype size;
     };
     std::array<Entry, 12> m_entries; // filled by add() before they are read
     int m_used = 0;
+    std::vector<char16_t> &m_decoded;
+    qsizetype m_decodedSize = 0;
 };
 
 // A 2.1 value's encodings: quoted-printable text in a charset, Base64 data, or plain text.
@@ -544,9 +539,10 @@ QByteArray photoType21(QByteArrayView params)
 class CardReader {
 public:
     CardReader(Dialect dialect, std::span<const QByteArrayView> lines, std::vector<quint8> &keep,
-               std::deque<QString> &made, QByteArray &decoded, bool cut, ContactRecord &record)
-        : m_dialect(dialect), m_lines(lines), m_keep(keep), m_made(made), m_decoded(decoded), m_record(record),
-          m_cut(cut)
+               std::deque<QString> &made, QByteArray &decoded, std::vector<char16_t> &utf16, bool cut,
+               ContactRecord &record)
+        : m_dialect(dialect), m_lines(lines), m_keep(keep), m_made(made), m_decoded(decoded), m_utf16(utf16),
+          m_record(record), m_cut(cut)
     {
         m_made.clear();
         m_keep.assign(lines.size(), 0);
@@ -1011,7 +1007,7 @@ private:
         // Every text of the record in one block. E-mail: the plain, work and home addresses in that order.
         const Text keptText = made(std::move(kept)), categories = made(std::move(m_categories));
         QString address, starred, keptLines, categoryList;
-        TextPacker packer;
+        TextPacker packer(m_utf16);
         packer.add(m_record.Name, {v21() ? &m_name21 : &m_name.value});
         packer.add(m_record.FullName, {&fullName});
         packer.add(m_record.Mobile, {&mobile->value});
@@ -1031,9 +1027,10 @@ private:
 
     const Dialect m_dialect;
     const std::span<const QByteArrayView> m_lines;
-    std::vector<quint8> &m_keep; // the lines that go back with the record
-    std::deque<QString> &m_made; // the texts made while the card is read
-    QByteArray &m_decoded;       // the card's quoted-printable values decoded to UTF-8
+    std::vector<quint8> &m_keep;    // the lines that go back with the record
+    std::deque<QString> &m_made;    // the texts made while the card is read
+    QByteArray &m_decoded;          // the card's quoted-printable values decoded to UTF-8
+    std::vector<char16_t> &m_utf16; // the record's texts as UTF-16, before they are packed
     std::size_t m_kept = 0;
     void keepLine(std::size_t i)
     {
@@ -1061,6 +1058,7 @@ struct CardStream::Reader {
     std::vector<quint8> keep;
     std::deque<QString> made;
     QByteArray decoded;
+    std::vector<char16_t> utf16;
     QStringDecoder gb18030{"GB18030"};
 
     // One card piece (the bytes after its "BEGIN:VCARD") into an empty record; `last` when the end of the text
@@ -1093,7 +1091,7 @@ struct CardStream::Reader {
         decoded.resize(0);
         if (decoded.capacity() < piece.size())
             decoded.reserve(piece.size());
-        return CardReader(dialect, lines, keep, made, decoded, cut, record).read();
+        return CardReader(dialect, lines, keep, made, decoded, utf16, cut, record).read();
     }
 };
 

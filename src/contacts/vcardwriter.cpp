@@ -140,15 +140,14 @@ private:
     QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
-// Calls f(part) for each non-empty part of `text` between separators. A plain loop: the fields it splits are short
-// and mostly empty or whole, where a tokenizer's searches cost more than the parts.
+// Calls f(part) for each non-empty part of `text` between separators. The fields it splits are short and mostly
+// empty or whole, where a tokenizer's set-up costs more than the parts.
 template<typename F>
 void forEachPart(QStringView text, char16_t separator, F &&f)
 {
     for (qsizetype at = 0, end = 0; at < text.size(); at = end + 1) {
-        end = at;
-        while (end < text.size() && text[end] != separator)
-            ++end;
+        end = text.indexOf(QChar(separator), at);
+        end = end < 0 ? text.size() : end;
         if (end > at)
             f(text.sliced(at, end - at));
     }

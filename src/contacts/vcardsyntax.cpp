@@ -169,14 +169,6 @@ const char16_t *escapeOf(char16_t c)
     }
 }
 
-// Whether a character has an escape: one look at a bit for those below 64, as nearly all text is above them or
-// letters and digits.
-bool isEscaped(char16_t c)
-{
-    constexpr quint64 below64 = 1ULL << '\n' | 1ULL << '\r' | 1ULL << ',' | 1ULL << ';';
-    return c < 64 ? (below64 >> c & 1) != 0 : c == u'\\';
-}
-
 } // namespace
 
 bool needsEscaping(QStringView text)

@@ -71,6 +71,13 @@ void forEachValue(QByteArrayView params, F &&f);
 [[nodiscard]] QString escapeText(QStringView text);
 [[nodiscard]] QString escapeText(const QString &text); // the same text, shared, when nothing needs escaping
 [[nodiscard]] bool needsEscaping(QStringView text);
+// Whether a character is escaped so: one look at a bit for those below 64, as nearly all text is above them or
+// letters and digits.
+[[nodiscard]] inline bool isEscaped(char16_t c)
+{
+    constexpr quint64 below64 = 1ULL << '\n' | 1ULL << '\r' | 1ULL << ',' | 1ULL << ';';
+    return c < 64 ? (below64 >> c & 1) != 0 : c == u'\\';
+}
 
 // The components of a structured value (N, ADR) as written: split at each ";" that no backslash escapes.
 [[nodiscard]] QList<QStringView> components(QStringView value);

@@ -37,7 +37,7 @@ QByteArray cardStartsFolded(QByteArrayView bytes)
 // joined from folded lines) must not write it whole: it is folded inside the word.
 class Utf8Sink {
 public:
-    explicit Utf8Sink(QIODevice &out) : m_out(out), m_buffer(kChunk, Qt::Uninitialized) {}
+    explicit Utf8Sink(QIODevice &out) : m_out(out), m_buffer(kChunk, Qt::Uninitialized), m_data(m_buffer.data()) {}
 
     // Bytes as they are: ASCII, or UTF-8 already.
     void ascii(QByteArrayView text)
@@ -47,10 +47,11 @@ public:
         m_used += text.size();
     }
 
-    // A value as UTF-8.
-    void put(QStringView value)
+    // A value as UTF-8; with `escaped`, as 3.0 text (backslash, comma, semicolon and line breaks escaped).
+    void put(QStringView value, bool escaped = false)
     {
-        char *const at = room(m_encoder.requiredSpace(value.size()));
+        // An escape takes two units for one.
+        char *const at = room(m_encoder.requiredSpace(escaped ? 2 * value.size() : value.size()));
         // Values are short: a plain loop beats a call into the encoder, which takes what it does not (surrogates).
         char *end = at;
         const char16_t *p = value.utf16();
@@ -60,12 +61,20 @@ public:
             const char16_t c = *p;
             if (c < 0x80) {
                 colon = colon || c == u':';
-                *end++ = char(c);
+                if (escaped && vcard::isEscaped(c)) {
+                    *end++ = '\\';
+                    *end++ = c == u'\r' || c == u'\n' ? 'n' : char(c);
+                    if (c == u'\r' && p + 1 < stop && p[1] == u'\n')
+                        ++p; // CR LF is one line break
+                } else {
+                    *end++ = char(c);
+                }
             } else if (c < 0x800) {
                 *end++ = char(0xC0 | c >> 6);
                 *end++ = char(0x80 | (c & 0x3F));
             } else if (QChar::isSurrogate(c)) {
-                end = m_encoder.appendToBuffer(end, QStringView(p, stop));
+                const QStringView rest(p, stop);
+                end = m_encoder.appendToBuffer(end, escaped ? QStringView(vcard::escapeText(rest)) : rest);
                 colon = true; // not looked at: the search below decides
                 break;
             } else {
@@ -74,7 +83,7 @@ public:
                 *end++ = char(0x80 | (c & 0x3F));
             }
         }
-        m_used = end - m_buffer.data();
+        m_used = end - m_data;
         if (const QByteArrayView written(at, end); colon && findCardStart(written) >= 0) {
             const QByteArray safe = cardStartsFolded(written);
             m_used -= written.size();
@@ -90,10 +99,10 @@ public:
             ascii(value);
     }
 
-    void line(QByteArrayView tag, QStringView value)
+    void line(QByteArrayView tag, QStringView value, bool escaped = false)
     {
         ascii(tag);
-        put(value);
+        put(value, escaped);
         ascii("\n");
     }
 
@@ -126,15 +135,18 @@ private:
     {
         if (m_buffer.size() - m_used < bytes) {
             flush();
-            if (m_buffer.size() < bytes)
+            if (m_buffer.size() < bytes) {
                 m_buffer.resize(bytes);
+                m_data = m_buffer.data();
+            }
         }
-        return m_buffer.data() + m_used;
+        return m_data + m_used;
     }
 
     static constexpr qsizetype kChunk = 1 << 20;
     QIODevice &m_out;
     QByteArray m_buffer;
+    char *m_data; // the buffer's bytes, held so that writing does not ask the array whether it is shared
     qsizetype m_used = 0;
     bool m_failed = false;
     QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
@@ -220,13 +232,8 @@ void writeEmails(Utf8Sink &out, const ContactRecord &r)
         return;
     const EmailKinds kinds = emailKinds(addresses.size(), keptEmailKinds(r.Kept.get()));
     static constexpr QByteArrayView tags[] = {"EMAIL;TYPE=INTERNET:", "EMAIL;TYPE=WORK:", "EMAIL;TYPE=HOME:"};
-    for (qsizetype i = 0; i < addresses.size(); ++i) {
-        const QByteArrayView tag = tags[kinds[i]];
-        if (vcard::needsEscaping(addresses[i]))
-            out.line(tag, vcard::escapeText(addresses[i]));
-        else
-            out.line(tag, addresses[i]);
-    }
+    for (qsizetype i = 0; i < addresses.size(); ++i)
+        out.line(tags[kinds[i]], addresses[i], true);
 }
 
 void writeCard(Utf8Sink &out, const ContactRecord &r)
@@ -241,17 +248,14 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
         else
             out.folded(line);
     });
-    QString escapedName;
-    const QStringView fullName =
-        vcard::needsEscaping(r.FullName) ? (escapedName = vcard::escapeText(QStringView(r.FullName))) : r.FullName;
     if (name.isEmpty()) {
         out.ascii("N:;");
-        out.put(fullName);
+        out.put(r.FullName, true);
         out.ascii(";;;\n");
     } else {
         out.folded(name);
     }
-    out.line("FN:", fullName);
+    out.line("FN:", r.FullName, true);
     const auto optional = [&out](QByteArrayView tag, QStringView value) {
         if (!value.isEmpty())
             out.line(tag, value);

@@ -102,6 +102,16 @@ private Q_SLOTS:
                                         "FN:Smith\\, John\\; Jr\\\\\\n\nEMAIL;TYPE=WORK:a\\,b@x\nEND:VCARD\n"_ba);
     }
 
+    // Characters beyond U+FFFF, before and after what is escaped, and CR LF as one line break.
+    void escapesAroundCharactersBeyondTheBmp()
+    {
+        ContactTable table;
+        (void)table.append(ContactRecord{.FullName = u"a;\r\n😀,b\r"_s, .Email = u"😀;x@y"_s});
+        QCOMPARE(vcardText(table, {1}), "BEGIN:VCARD\nVERSION:3.0\nN:;a\\;\\n\xF0\x9F\x98\x80\\,b\\n;;;\n"
+                                        "FN:a\\;\\n\xF0\x9F\x98\x80\\,b\\n\nEMAIL;TYPE=WORK:\xF0\x9F\x98\x80\\;x@y\n"
+                                        "END:VCARD\n"_ba);
+    }
+
     // One line per e-mail address, typed so that reading gives the addresses back in their order, and so that an
     // address the record keeps never comes before one of its own kind.
     void emailLines_data()

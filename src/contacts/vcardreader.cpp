@@ -1061,15 +1061,17 @@ struct CardStream::Reader {
     std::vector<char16_t> utf16;
     QStringDecoder gb18030{"GB18030"};
 
+    std::vector<qsizetype> starts; // of the cards found in the buffer
+
     // One card piece (the bytes after its "BEGIN:VCARD") into an empty record; `last` when the end of the text
-    // cuts it. False when the card holds nothing to read.
-    bool read(QByteArrayView piece, bool last, ContactRecord &record)
+    // cuts it, `utf8` when it is known to be well-formed UTF-8. False when the card holds nothing to read.
+    bool read(QByteArrayView piece, bool last, bool utf8, ContactRecord &record)
     {
         // A character cut by the end of the file does not make the card GB18030.
         const QByteArrayView checked = last ? piece.first(utf8::wholeCharacters(piece)) : piece;
         bool cut = checked.size() != piece.size();
         QByteArray converted;
-        if (!checked.isValidUtf8()) {
+        if (!utf8 && !checked.isValidUtf8()) {
             cut = false;
             if (!gb18030.isValid())
                 return false;
@@ -1150,13 +1152,13 @@ CardStream::CardStream(ContactTable &table, qint64 expectedBytes)
 
 CardStream::~CardStream() = default;
 
-void CardStream::read(QByteArrayView piece, bool last)
+void CardStream::read(QByteArrayView piece, bool last, bool utf8)
 {
     // The record is filled where it will stay.
     const int index = m_table.append();
     if (index == 0)
         return; // the table is full
-    if (m_reader->read(piece, last, m_table[index])) {
+    if (m_reader->read(piece, last, utf8, m_table[index])) {
         ++m_result.appended;
     } else {
         m_table.removeLast();
@@ -1173,6 +1175,10 @@ void CardStream::feed(QByteArrayView bytes)
     m_buffer.append(bytes);
     const QByteArrayView text(m_buffer);
     qsizetype start = 0; // of the card being read, or of the text before the first card
+    // The cards that end in the buffer are found first: when all of them are UTF-8, as in nearly every book, one
+    // look at their bytes says so, and each card need not be looked at on its own.
+    std::vector<qsizetype> &starts = m_reader->starts;
+    starts.clear();
     for (;;) {
         const qsizetype from = std::max(m_searched, m_inCard ? start + kCardStart.size() : start);
         const qsizetype at = findCardStart(text, from);
@@ -1181,11 +1187,21 @@ void CardStream::feed(QByteArrayView bytes)
             m_searched = std::max(from, text.size() - (kCardStart.size() - 1));
             break;
         }
-        if (m_inCard)
-            read(text.sliced(start + kCardStart.size(), at - start - kCardStart.size()), false);
+        if (m_inCard) {
+            if (starts.empty())
+                starts.push_back(start);
+            starts.push_back(at);
+        }
         m_inCard = true;
         start = at;
         m_searched = at + kCardStart.size();
+    }
+    if (starts.size() >= 2) {
+        const bool utf8 = text.sliced(starts.front(), starts.back() - starts.front()).isValidUtf8();
+        for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+            const qsizetype begin = starts[k] + kCardStart.size();
+            read(text.sliced(begin, starts[k + 1] - begin), false, utf8);
+        }
     }
     if (!m_inCard)
         start = std::max<qsizetype>(0, m_searched); // nothing before the first card is kept
@@ -1206,7 +1222,7 @@ void CardStream::feed(QByteArrayView bytes)
 ParseResult CardStream::finish()
 {
     if (m_inCard)
-        read(QByteArrayView(m_buffer).sliced(kCardStart.size()), true);
+        read(QByteArrayView(m_buffer).sliced(kCardStart.size()), true, false);
     m_buffer.clear();
     m_inCard = false;
     m_searched = 0;

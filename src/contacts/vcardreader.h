@@ -46,7 +46,7 @@ public:
     struct Reader;
 
 private:
-    void read(QByteArrayView piece, bool last);
+    void read(QByteArrayView piece, bool last, bool utf8);
 
     ContactTable &m_table;
     std::unique_ptr<Reader> m_reader;

@@ -349,6 +349,12 @@ qsizetype writeUtf16(QByteArrayView in, char16_t *out, qsizetype room)
             ++p;
             continue;
         }
+        if ((c & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+            // Three bytes, as Chinese characters are.
+            *out++ = char16_t((c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+            p += 3;
+            continue;
+        }
         const int length = c >= 0xF0 && c < 0xF8 ? 4 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xC0 && c < 0xE0 ? 2 : 0;
         bool whole = length > 0 && end - p >= length;
         for (int k = 1; whole && k < length; ++k)

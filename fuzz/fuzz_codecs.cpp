@@ -1,4 +1,4 @@
-// Any bytes through the charset test, the quoted-printable decoder and the Base64 decoder.
+// Any bytes through the charset test, the quoted-printable decoders and the Base64 decoder.
 #include "encoding/base64.h"
 #include "encoding/charsetfile.h"
 #include "encoding/quotedprintable.h"
@@ -13,8 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     using namespace vecardia;
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     (void)isUtf8(bytes);
-    (void)mEncodeDecode::decodeQuotedPrintableUtf8(bytes);
+    const QString quoted = mEncodeDecode::decodeQuotedPrintableUtf8(bytes);
     (void)mEncodeDecode::decodeQuotedPrintableUtf8(bytes, "GB2312");
+    // The reader's short way for common values gives the same text, or leaves its buffer as it was.
+    QByteArray buffer = "held";
+    if (mEncodeDecode::appendQuotedPrintableUtf8(bytes, {}, buffer)) {
+        if (!buffer.startsWith("held") || QString::fromUtf8(buffer.sliced(4)) != quoted)
+            std::abort();
+    } else if (buffer != "held") {
+        std::abort();
+    }
     const QString text = QString::fromLatin1(bytes);
     const QByteArray decoded = Base64Decode(text);
     // Whatever decodes must encode back to the text it came from, up to the first "=" and the padding.

@@ -58,10 +58,6 @@ private:
     bool m_named; // the value says UTF-8
 };
 
-} // namespace
-
-namespace {
-
 // At the "=" at `p`: writes the byte the escape stands for at `bytes`, and returns where the value goes on, or -1
 // where the value ends. `width(at)` is the length of the character at `at`.
 template<typename Width>

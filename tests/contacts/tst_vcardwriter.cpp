@@ -237,6 +237,9 @@ private Q_SLOTS:
                                            .Address = u"HOME:;;BEGIN:VCARD;c"_s,
                                            .Kept = u"NOTE:"_s + QString(70, u'x') + u"BEGIN:VCARD\n"_s});
         (void)written.append(ContactRecord{.FullName = u"😀BEGIN:VCARD"_s, .Landline = u"张 éBEGIN:VCARD"_s});
+        (void)written.append(ContactRecord{.FullName = u"0123456789abcdefBEGIN:VCARD"_s,
+                                           .Mobile = u"01234567BEGIN:VCARD"_s,
+                                           .Email = u"abcdefgh,ijklmnop;q\\BEGIN:VCARD@x"_s});
 
         ContactTable read;
         const ParseResult parsed = splitAndParse(QByteArrayView(vcardText(written, allIndexes(written))), read);

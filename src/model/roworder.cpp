@@ -5,7 +5,7 @@
 #include <QHash>
 
 #include <algorithm>
-#include <numeric>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -189,12 +189,20 @@ SortedTexts sortRows(RowOrder &rows, int column, bool ascending, const std::vect
     }
     const std::vector<int> place = rankTexts(texts, ascending);
 
-    // A stable sort by place: rows of equal texts keep their order, as a stable sort by text would.
+    // A stable sort by place: rows of equal texts keep their order, as a stable sort by text would. Places are
+    // fewer than the rows, so a counting sort does it in two passes.
     std::vector<int> order(n);
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return place[std::size_t(idOfRow[std::size_t(a)])] < place[std::size_t(idOfRow[std::size_t(b)])];
-    });
+    if (n > 0) {
+        const auto [low, high] = std::minmax_element(place.begin(), place.end());
+        std::vector<int> next(std::size_t(*high - *low) + 1, 0); // the first row of each place in the order
+        for (int id : idOfRow)
+            ++next[std::size_t(place[std::size_t(id)] - *low)];
+        int first = 0;
+        for (int &slot : next)
+            first += std::exchange(slot, first);
+        for (std::size_t row = 0; row < n; ++row)
+            order[std::size_t(next[std::size_t(place[std::size_t(idOfRow[row])] - *low)]++)] = int(row);
+    }
 
     SortedTexts seen;
     seen.texts.reserve(texts.size());

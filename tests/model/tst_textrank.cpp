@@ -67,6 +67,32 @@ class TestTextRank : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Rows whose texts sort together keep the order they had, either way: the duplicate tools keep the first.
+    void equalTextsKeepTheirOrder_data()
+    {
+        QTest::addColumn<bool>("ascending");
+        QTest::addColumn<QStringList>("mobiles");
+        QTest::newRow("ascending") << true << QStringList{u"2"_s, u"4"_s, u"1"_s, u"3"_s, u"5"_s};
+        QTest::newRow("descending") << false << QStringList{u"1"_s, u"3"_s, u"5"_s, u"2"_s, u"4"_s};
+    }
+    void equalTextsKeepTheirOrder()
+    {
+        QFETCH(bool, ascending);
+        QFETCH(QStringList, mobiles);
+        ContactTable table;
+        const QStringList names{u"b"_s, u"a"_s, u"B"_s, u"A"_s, u"b"_s};
+        for (qsizetype i = 0; i < names.size(); ++i)
+            (void)table.append(ContactRecord{.FullName = names[i], .Mobile = QString::number(i + 1)});
+        RowOrder rows;
+        rows.fill(liveIndexes(table));
+        rows.ascending = !ascending;
+        (void)sortOnHeaderClick(rows, table, NameColumn);
+        QStringList got;
+        for (const ListRow &row : rows.rows())
+            got << table[row.index].Mobile;
+        QCOMPARE(got, mobiles);
+    }
+
     void numbersSortAsText()
     {
         QCOMPARE(sorted({u"2"_s, u"13912345678"_s, u"139"_s, u"+86139"_s}),

@@ -24,8 +24,8 @@ namespace vecardia {
 // The UTF-8 test on a file, judging all of it a piece at a time: false for a missing, empty or unreadable file.
 [[nodiscard]] bool mduUnicodeEncodeFormat(const QString &path);
 
-// Files are read a megabyte at a time, so a large book never sits in memory beside what is read from it.
-inline constexpr qint64 kReadPiece = 1 << 20;
+// Files are read 256 KB at a time, so a large book never sits in memory beside what is read from it.
+inline constexpr qint64 kReadPiece = 256 << 10;
 
 // Calls `take` with each piece of an open file from its start; false, with the system's reason, on a read error.
 [[nodiscard]] bool readInPieces(QFile &file, const std::function<void(QByteArrayView)> &take, QString *why = nullptr);

@@ -399,7 +399,7 @@ struct Text {
 // keeps from card to card, which also gives their length before the block is allocated.
 class TextPacker {
 public:
-    explicit TextPacker(std::vector<char16_t> &decoded) : m_decoded(decoded) {}
+    explicit TextPacker(std::vector<char16_t> &units) : m_units(units) {}
 
     // `target` becomes the non-empty parts joined by single spaces.
     void add(QString &target, std::initializer_list<const Text *> parts)
@@ -417,11 +417,11 @@ public:
             } else {
                 // No more UTF-16 units than bytes.
                 const qsizetype room = part->utf8.size();
-                if (qsizetype(m_decoded.size()) < m_decodedSize + room)
-                    m_decoded.resize(std::size_t(std::max(m_decodedSize + room, qsizetype(m_decoded.size()) * 2)));
-                const qsizetype size = writeUtf16(part->utf8, m_decoded.data() + m_decodedSize, room);
-                piece = {nullptr, m_decodedSize, size};
-                m_decodedSize += size;
+                if (qsizetype(m_units.size()) < m_unitsUsed + room)
+                    m_units.resize(std::size_t(std::max(m_unitsUsed + room, qsizetype(m_units.size()) * 2)));
+                const qsizetype size = writeUtf16(part->utf8, m_units.data() + m_unitsUsed, room);
+                piece = {nullptr, m_unitsUsed, size};
+                m_unitsUsed += size;
             }
             e.size += (e.count > 1 ? 1 : 0) + piece.size;
         }
@@ -454,7 +454,7 @@ public:
                     *at++ = u' ';
                 const Piece &piece = e.parts[std::size_t(k)];
                 const char16_t *from = piece.made ? reinterpret_cast<const char16_t *>(piece.made->constData())
-                                                  : &m_decoded[std::size_t(piece.offset)];
+                                                  : &m_units[std::size_t(piece.offset)];
                 std::memcpy(at, from, std::size_t(piece.size) * sizeof(char16_t));
                 at += piece.size;
             }
@@ -478,8 +478,8 @@ private:
     };
     std::array<Entry, 12> m_entries; // filled by add() before they are read
     int m_used = 0;
-    std::vector<char16_t> &m_decoded;
-    qsizetype m_decodedSize = 0;
+    std::vector<char16_t> &m_units;
+    qsizetype m_unitsUsed = 0;
 };
 
 // A 2.1 value's encodings: quoted-printable text in a charset, Base64 data, or plain text.

@@ -4,7 +4,6 @@
 #include "encoding/utf8.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace vecardia::vcard {
 
@@ -12,15 +11,8 @@ namespace detail {
 
 qsizetype nextSeparator(QByteArrayView text, char separator, qsizetype from)
 {
-    const qsizetype n = text.size();
-    qsizetype i = from;
-    // Most parameters hold no quotes: up to the first quote, the first separator is the one.
-    for (; i < n && text[i] != '"'; ++i) {
-        if (text[i] == separator)
-            return i;
-    }
     bool quoted = false;
-    for (; i < n; ++i) {
+    for (qsizetype i = from; i < text.size(); ++i) {
         if (text[i] == '"')
             quoted = !quoted;
         else if (text[i] == separator && !quoted)
@@ -30,28 +22,6 @@ qsizetype nextSeparator(QByteArrayView text, char separator, qsizetype from)
 }
 
 } // namespace detail
-
-namespace {
-
-// Lines are short: memchr beats the general-purpose searches here.
-qsizetype find(QByteArrayView v, char c)
-{
-    if (v.isEmpty())
-        return -1;
-    const void *hit = std::memchr(v.data(), c, std::size_t(v.size()));
-    return hit ? static_cast<const char *>(hit) - v.data() : -1;
-}
-
-qsizetype findLast(QByteArrayView v, char c)
-{
-    for (qsizetype i = v.size() - 1; i >= 0; --i) {
-        if (v[i] == c)
-            return i;
-    }
-    return -1;
-}
-
-} // namespace
 
 Property splitProperty(QByteArrayView line)
 {
@@ -77,8 +47,8 @@ Property splitProperty(QByteArrayView line)
     if (quoted) {
         colon = detail::nextSeparator(line, ':', 0);
         const QByteArrayView head = colon >= 0 ? line.first(colon) : line;
-        semi = find(head, ';');
-        dot = findLast(semi >= 0 ? head.first(semi) : head, '.');
+        semi = head.indexOf(';');
+        dot = (semi >= 0 ? head.first(semi) : head).lastIndexOf('.');
     }
     Property p;
     p.hasColon = colon >= 0;
@@ -153,23 +123,6 @@ QString unescapeText(QStringView text)
     }
     return out;
 }
-
-namespace {
-
-// What a 3.0 text value writes for a character, or nothing when it stands as it is.
-const char16_t *escapeOf(char16_t c)
-{
-    switch (c) {
-    case u'\\': return u"\\\\";
-    case u',': return u"\\,";
-    case u';': return u"\\;";
-    case u'\r':
-    case u'\n': return u"\\n";
-    default: return nullptr;
-    }
-}
-
-} // namespace
 
 bool needsEscaping(QStringView text)
 {

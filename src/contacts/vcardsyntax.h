@@ -78,6 +78,18 @@ void forEachValue(QByteArrayView params, F &&f);
     constexpr quint64 below64 = 1ULL << '\n' | 1ULL << '\r' | 1ULL << ',' | 1ULL << ';';
     return c < 64 ? (below64 >> c & 1) != 0 : c == u'\\';
 }
+// What a 3.0 text value writes for a character, or nothing when it stands as it is.
+[[nodiscard]] inline const char16_t *escapeOf(char16_t c)
+{
+    switch (c) {
+    case u'\\': return u"\\\\";
+    case u',': return u"\\,";
+    case u';': return u"\\;";
+    case u'\r':
+    case u'\n': return u"\\n";
+    default: return nullptr;
+    }
+}
 
 // The components of a structured value (N, ADR) as written: split at each ";" that no backslash escapes.
 [[nodiscard]] QList<QStringView> components(QStringView value);

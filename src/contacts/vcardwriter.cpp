@@ -87,8 +87,9 @@ public:
             if (c < 0x80) {
                 colon = colon || c == u':';
                 if (escaped && vcard::isEscaped(c)) {
-                    *end++ = '\\';
-                    *end++ = c == u'\r' || c == u'\n' ? 'n' : char(c);
+                    const char16_t *escape = vcard::escapeOf(c); // two ASCII characters
+                    *end++ = char(escape[0]);
+                    *end++ = char(escape[1]);
                     if (c == u'\r' && p + 1 < stop && p[1] == u'\n')
                         ++p; // CR LF is one line break
                 } else {

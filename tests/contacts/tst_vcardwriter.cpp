@@ -232,7 +232,7 @@ private Q_SLOTS:
         // "BEGIN:VCARD" in any value (typed, or joined from folded lines) starts no card.
         (void)written.append(ContactRecord{.FullName = u"BEGIN:VCARD"_s,
                                            .Mobile = u"BEGIN:VCARDBEGIN:VCARD"_s,
-                                           .Photo = "VALUE=uri:http://x/BEGIN:VCARD",
+                                           .Photo = "VALUE=uri:http://127.0.0.1/BEGIN:VCARD",
                                            .Email = u"BEGIN:VCARD@x"_s,
                                            .Address = u"HOME:;;BEGIN:VCARD;c"_s,
                                            .Kept = u"NOTE:"_s + QString(70, u'x') + u"BEGIN:VCARD\n"_s});

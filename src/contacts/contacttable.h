@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <vector>
 
 namespace vecardia {
@@ -17,6 +18,11 @@ public:
 
     void reset();
     void reserve(int contacts);
+    // How many records can be appended before the records move.
+    [[nodiscard]] int room() const
+    {
+        return int(std::min<std::size_t>(m_records.capacity() - m_records.size(), 1U << 30));
+    }
 
     // Appends an empty record and returns its index; returns 0 (and changes nothing) when the table is full.
     [[nodiscard]] int append();

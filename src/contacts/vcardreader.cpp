@@ -7,12 +7,17 @@
 #include "encoding/utf8.h"
 
 #include <QByteArray>
+#include <QRunnable>
+#include <QSemaphore>
 #include <QStringList>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <optional>
 #include <span>
 #include <vector>
@@ -1103,6 +1108,42 @@ struct CardStream::Reader {
     }
 };
 
+namespace {
+
+// The card between two of the starts found in a text.
+QByteArrayView cardAt(QByteArrayView text, const std::vector<qsizetype> &starts, std::size_t k)
+{
+    const qsizetype begin = starts[k] + kCardStart.size();
+    return text.sliced(begin, starts[k + 1] - begin);
+}
+
+} // namespace
+
+// The complete cards of one piece, read on a thread of the pool (or by the stream's own thread) into records the
+// table holds for them already.
+struct CardStream::Batch final : QRunnable {
+    Batch() { setAutoDelete(false); }
+
+    Reader reader;
+    QByteArray bytes;
+    std::vector<qsizetype> starts; // of the cards in `bytes`, the last one the end of the last card
+    int first = 0;                 // the table index of the first card's record
+    ContactRecord *records = nullptr;
+    std::vector<quint8> held; // per card: whether it held anything to read
+    QSemaphore done;
+
+    void run() override
+    {
+        const QByteArrayView text(bytes);
+        const std::size_t cards = starts.size() - 1;
+        const bool utf8 = text.sliced(starts.front(), starts.back() - starts.front()).isValidUtf8();
+        held.assign(cards, 0);
+        for (std::size_t k = 0; k < cards; ++k)
+            held[k] = reader.read(cardAt(text, starts, k), false, utf8, records[k]);
+        done.release();
+    }
+};
+
 qsizetype findCardStart(QByteArrayView text, qsizetype from)
 {
     constexpr qsizetype kSize = kCardStart.size();
@@ -1151,12 +1192,26 @@ ParseResult splitAndParse(QStringView text, ContactTable &table)
     return splitAndParse(QByteArrayView(utf8), table);
 }
 
-CardStream::CardStream(ContactTable &table, qint64 expectedBytes)
-    : m_table(table), m_reader(std::make_unique<Reader>()), m_expectedBytes(expectedBytes)
+int CardSharing::defaultHelpers()
+{
+    // Reading is a few dozen milliseconds per 100,000 contacts: more than a few threads would spend more time
+    // starting than reading.
+    return std::clamp(QThread::idealThreadCount() - 1, 0, 3);
+}
+
+CardStream::CardStream(ContactTable &table, qint64 expectedBytes, CardSharing sharing)
+    : m_table(table), m_reader(std::make_unique<Reader>()), m_sharing(sharing), m_expectedBytes(expectedBytes)
 {
 }
 
-CardStream::~CardStream() = default;
+CardStream::~CardStream()
+{
+    // A stream given up on (a read error) still waits for the batches it handed out.
+    for (Batch *batch : m_inFlight) {
+        if (!QThreadPool::globalInstance()->tryTake(batch))
+            batch->done.acquire();
+    }
+}
 
 void CardStream::read(QByteArrayView piece, bool last, bool utf8)
 {
@@ -1170,6 +1225,115 @@ void CardStream::read(QByteArrayView piece, bool last, bool utf8)
         m_table.removeLast();
         ++m_result.unread;
     }
+}
+
+// Hands the complete cards in the buffer, up to `end`, to a batch with the records the table holds for them: the
+// batch takes the buffer, and the buffer starts again from what is left.
+void CardStream::shareOut(qsizetype end)
+{
+    const int cards = int(m_reader->starts.size() - 1);
+    // The records must not move while batches fill them.
+    if (m_table.room() < cards)
+        collectAll();
+    if (m_idle.empty() && m_batches.size() < std::size_t(m_sharing.helpers) + 3) {
+        m_batches.push_back(std::make_unique<Batch>());
+        m_idle.push_back(m_batches.back().get());
+    }
+    while (m_idle.empty())
+        collect(true);
+    Batch *batch = m_idle.back();
+    m_idle.pop_back();
+    batch->starts = m_reader->starts;
+    batch->first = m_table.upperIndex() + 1;
+    for (int k = 0; k < cards; ++k)
+        (void)m_table.append();
+    batch->records = &m_table[batch->first];
+    std::swap(batch->bytes, m_buffer);
+    const QByteArrayView left = QByteArrayView(batch->bytes).sliced(end);
+    m_buffer.resize(0);
+    m_buffer.reserve(std::max(batch->bytes.capacity(), left.size()));
+    m_buffer.append(left);
+    m_searched -= end;
+
+    m_inFlight.push_back(batch);
+    QThreadPool::globalInstance()->start(batch);
+    // One batch waits for each helper beyond the one it reads; more than that, and this thread reads the newest.
+    if (m_inFlight.size() > std::size_t(m_sharing.helpers) + 1) {
+        for (auto it = m_inFlight.rbegin(); it != m_inFlight.rend() && !runHere(*it); ++it) {
+        }
+    }
+    collect(false);
+}
+
+// Reads a batch on this thread when no thread of the pool has taken it yet.
+bool CardStream::runHere(Batch *batch)
+{
+    if (!QThreadPool::globalInstance()->tryTake(batch))
+        return false;
+    batch->run();
+    return true;
+}
+
+// Counts the cards of the batches that are done, in card order; `wait` waits for the first batch. The records of
+// cards that held nothing are taken out when the text ends.
+void CardStream::collect(bool wait)
+{
+    while (!m_inFlight.empty()) {
+        Batch *batch = m_inFlight.front();
+        if (wait) {
+            (void)runHere(batch);
+            batch->done.acquire();
+            wait = false;
+        } else if (!batch->done.tryAcquire()) {
+            return;
+        }
+        m_inFlight.pop_front();
+        m_idle.push_back(batch);
+        for (std::size_t k = 0; k < batch->held.size(); ++k) {
+            if (batch->held[k]) {
+                ++m_result.appended;
+            } else {
+                ++m_result.unread;
+                m_unheld.push_back(batch->first + int(k));
+            }
+        }
+    }
+}
+
+// The table grows once: the cards of the first piece tell how many the whole text holds.
+void CardStream::sizeTable()
+{
+    if (m_sized || m_expectedBytes <= m_fed)
+        return;
+    m_sized = true;
+    collectAll(); // nothing is handed out before the first cards; the records must not move while batches fill them
+    const double perByte = double(m_found) / double(m_fed);
+    m_table.reserve(int(std::min<double>(perByte * double(m_expectedBytes) * 1.05 + 16, 1 << 30)));
+}
+
+void CardStream::collectAll()
+{
+    while (!m_inFlight.empty())
+        collect(true);
+}
+
+// Takes out the records of shared cards that held nothing, as if they had never been appended.
+void CardStream::closeUp()
+{
+    if (m_unheld.empty())
+        return;
+    std::size_t next = 0; // in m_unheld, sorted as the batches were counted
+    int to = m_unheld.front();
+    for (int i = to; i <= m_table.upperIndex(); ++i) {
+        if (next < m_unheld.size() && m_unheld[next] == i) {
+            ++next;
+            continue;
+        }
+        m_table[to++] = std::move(m_table[i]);
+    }
+    while (m_table.upperIndex() >= to)
+        m_table.removeLast();
+    m_unheld.clear();
 }
 
 void CardStream::feed(QByteArrayView bytes)
@@ -1203,10 +1367,20 @@ void CardStream::feed(QByteArrayView bytes)
         m_searched = at + kCardStart.size();
     }
     if (starts.size() >= 2) {
-        const bool utf8 = text.sliced(starts.front(), starts.back() - starts.front()).isValidUtf8();
-        for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
-            const qsizetype begin = starts[k] + kCardStart.size();
-            read(text.sliced(begin, starts[k + 1] - begin), false, utf8);
+        m_found += qint64(starts.size() - 1);
+        sizeTable();
+        const std::size_t cards = starts.size() - 1;
+        if (m_sharing.helpers > 0 && cards > std::size_t(std::max(m_sharing.fromCards, 0)) &&
+            std::size_t(std::numeric_limits<int>::max() - m_table.upperIndex()) >= cards) {
+            shareOut(starts.back());
+            start = 0;
+        } else {
+            // The cards before these are counted and closed up first.
+            collectAll();
+            closeUp();
+            const bool utf8 = text.sliced(starts.front(), starts.back() - starts.front()).isValidUtf8();
+            for (std::size_t k = 0; k + 1 < starts.size(); ++k)
+                read(cardAt(text, starts, k), false, utf8);
         }
     }
     if (!m_inCard)
@@ -1216,17 +1390,12 @@ void CardStream::feed(QByteArrayView bytes)
     std::memmove(m_buffer.data(), m_buffer.constData() + start, std::size_t(left));
     m_buffer.resize(left);
     m_searched -= start;
-
-    // The table grows once: the cards of the first piece tell how many the whole text holds.
-    if (!m_sized && m_expectedBytes > m_fed && m_result.appended + m_result.unread > 0) {
-        m_sized = true;
-        const double perByte = double(m_result.appended) / double(m_fed);
-        m_table.reserve(int(std::min<double>(perByte * double(m_expectedBytes - m_fed) * 1.05 + 16, 1 << 30)));
-    }
 }
 
 ParseResult CardStream::finish()
 {
+    collectAll();
+    closeUp();
     if (m_inCard)
         read(QByteArrayView(m_buffer).sliced(kCardStart.size()), true, false);
     m_buffer.clear();

@@ -7,7 +7,9 @@
 #include <QStringDecoder>
 #include <QStringView>
 
+#include <deque>
 #include <memory>
+#include <vector>
 
 namespace vecardia {
 
@@ -30,12 +32,21 @@ inline constexpr QByteArrayView kCardStart = "BEGIN:VCARD";
 [[nodiscard]] ParseResult splitAndParse(QByteArrayView bytes, ContactTable &table);
 [[nodiscard]] ParseResult splitAndParse(QStringView text, ContactTable &table);
 
+// How a stream shares out the cards it finds: the complete cards of a piece, when there are more than `fromCards`,
+// go as one batch to the global thread pool, and the calling thread reads on while up to `helpers` threads read
+// the batches; the records join the table in card order. The table is the same as when one thread reads.
+struct CardSharing {
+    int helpers = defaultHelpers();
+    int fromCards = 64;
+    [[nodiscard]] static int defaultHelpers();
+};
+
 // The same for a text that arrives a piece at a time, so that a large file need not be in memory whole: the cards
 // are those that splitAndParse would read from the whole text.
 class CardStream {
 public:
     // `expectedBytes`, the length of the whole text when known, lets the table be sized once from the first cards.
-    explicit CardStream(ContactTable &table, qint64 expectedBytes = 0);
+    explicit CardStream(ContactTable &table, qint64 expectedBytes = 0, CardSharing sharing = {});
     ~CardStream();
     CardStream(const CardStream &) = delete;
     CardStream &operator=(const CardStream &) = delete;
@@ -44,17 +55,30 @@ public:
     [[nodiscard]] ParseResult finish();
 
     struct Reader;
+    struct Batch;
 
 private:
     void read(QByteArrayView piece, bool last, bool utf8);
+    void shareOut(qsizetype end);
+    void collect(bool wait);
+    void collectAll();
+    void closeUp();
+    void sizeTable();
+    bool runHere(Batch *batch);
 
     ContactTable &m_table;
     std::unique_ptr<Reader> m_reader;
-    QByteArray m_buffer;      // from the start of the card being read (or of text not searched yet) on
-    qsizetype m_searched = 0; // how far the buffer has been searched for the next "BEGIN:VCARD"
-    bool m_inCard = false;    // the buffer starts with "BEGIN:VCARD"
+    CardSharing m_sharing;
+    std::vector<std::unique_ptr<Batch>> m_batches; // made when first needed
+    std::deque<Batch *> m_inFlight;                // handed out, in card order
+    std::vector<Batch *> m_idle;
+    std::vector<int> m_unheld; // the records of shared cards that held nothing, taken out by closeUp()
+    QByteArray m_buffer;       // from the start of the card being read (or of text not searched yet) on
+    qsizetype m_searched = 0;  // how far the buffer has been searched for the next "BEGIN:VCARD"
+    bool m_inCard = false;     // the buffer starts with "BEGIN:VCARD"
     qint64 m_expectedBytes;
     qint64 m_fed = 0;
+    qint64 m_found = 0; // cards found
     bool m_sized = false;
     ParseResult m_result;
 };

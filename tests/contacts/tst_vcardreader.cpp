@@ -324,7 +324,8 @@ private Q_SLOTS:
         QCOMPARE(table[5].FullName, u"E"_s);
     }
 
-    // A text read a piece at a time gives the cards of the whole text, wherever the pieces are cut.
+    // A text read a piece at a time gives the cards of the whole text, wherever the pieces are cut, and whether one
+    // thread reads them or batches of them go to other threads (down to batches of one card).
     void streamMatchesWholeText()
     {
         QRandomGenerator random(4242);
@@ -344,21 +345,33 @@ private Q_SLOTS:
                                      "EMAIL;TYPE=WORK:\xF0\x9F\x98\x80@x\n"_ba, // four bytes, cut anywhere
                                      "X-FOO;A=1:a\\,b\n"_ba,                    // a line kept with the record
                                      "junk"_ba};
+        int sharedUnread = 0;
         for (int round = 0; round < 500; ++round) {
             QByteArray text;
             for (int i = random.bounded(40); i > 0; --i)
                 text += pieces[random.bounded(int(std::size(pieces)))];
             ContactTable whole, streamed;
-            const ParseResult expected = splitAndParse(QByteArrayView(text), whole);
-            CardStream stream(streamed);
+            if (round % 7 == 0) { // a book read into a table that holds contacts already
+                for (ContactTable *table : {&whole, &streamed})
+                    (void)table->append(ContactRecord{.FullName = u"before"_s});
+            }
+            CardStream one(whole, 0, CardSharing{0, 0});
+            one.feed(text);
+            const ParseResult expected = one.finish();
+            const CardSharing sharing{round % 3, round % 4};
+            // Pieces long enough to hold several cards at once, or short enough to cut every line.
+            const int longest = round % 2 == 0 ? 30 : 400;
+            CardStream stream(streamed, round % 5 == 0 ? text.size() : 0, sharing);
             for (qsizetype at = 0; at < text.size();) {
-                const qsizetype size = std::min<qsizetype>(1 + random.bounded(30), text.size() - at);
+                const qsizetype size = std::min<qsizetype>(1 + random.bounded(longest), text.size() - at);
                 stream.feed(QByteArrayView(text).sliced(at, size));
                 at += size;
             }
             const ParseResult got = stream.finish();
             QCOMPARE(got.appended, expected.appended);
             QCOMPARE(got.unread, expected.unread);
+            if (sharing.helpers > 0)
+                sharedUnread += got.unread;
             QCOMPARE(streamed.upperIndex(), whole.upperIndex());
             for (int i = 1; i <= whole.upperIndex(); ++i) {
                 QCOMPARE(describe(streamed[i]), describe(whole[i]));
@@ -366,6 +379,7 @@ private Q_SLOTS:
                 QVERIFY(streamed[i] == whole[i]);
             }
         }
+        QVERIFY(sharedUnread > 0); // cards that held nothing were taken out between shared ones
     }
 
     // The card search finds what a plain search finds: near the ends of the text, after near misses ("B" and "D"

@@ -58,17 +58,9 @@ ReadResult importContactFile(const QString &path, ContactTable &table)
             return unreadable(why);
         cards.feed(*text);
     } else {
-        bool first = true;
-        const bool ok = readInPieces(
-            file,
-            [&](QByteArrayView piece) {
-                if (first && piece.startsWith(kUtf8Bom))
-                    piece = piece.sliced(kUtf8Bom.size());
-                first = false;
-                cards.feed(piece);
-            },
-            &why);
-        if (!ok)
+        if (head.startsWith(kUtf8Bom) && !file.seek(kUtf8Bom.size()))
+            return unreadable(file.errorString());
+        if (!cards.feed(file, &why))
             return unreadable(why);
     }
     ReadResult result{true, {}, cards.finish()};

@@ -2,23 +2,26 @@
 
 #include "contacts/contacttable.h"
 #include "contacts/vcardsyntax.h"
+#include "encoding/charsetfile.h"
 #include "encoding/quotedprintable.h"
 #include "encoding/spaces.h"
 #include "encoding/utf8.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QRunnable>
-#include <QSemaphore>
 #include <QStringList>
 #include <QThread>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <deque>
 #include <limits>
 #include <optional>
+#include <semaphore>
 #include <span>
 #include <vector>
 
@@ -1130,10 +1133,13 @@ struct CardStream::Batch final : QRunnable {
     int first = 0;                 // the table index of the first card's record
     ContactRecord *records = nullptr;
     std::vector<quint8> held; // per card: whether it held anything to read
-    QSemaphore done;
+    // The hand-over both ways goes through the standard library's atomics, which race checkers see.
+    std::atomic<bool> handedOut{false};
+    std::binary_semaphore done{0};
 
     void run() override
     {
+        (void)handedOut.load(std::memory_order_acquire);
         const QByteArrayView text(bytes);
         const std::size_t cards = starts.size() - 1;
         const bool utf8 = text.sliced(starts.front(), starts.back() - starts.front()).isValidUtf8();
@@ -1256,6 +1262,7 @@ void CardStream::shareOut(qsizetype end)
     m_searched -= end;
 
     m_inFlight.push_back(batch);
+    batch->handedOut.store(true, std::memory_order_release);
     QThreadPool::globalInstance()->start(batch);
     // One batch waits for each helper beyond the one it reads; more than that, and this thread reads the newest.
     if (m_inFlight.size() > std::size_t(m_sharing.helpers) + 1) {
@@ -1284,7 +1291,7 @@ void CardStream::collect(bool wait)
             (void)runHere(batch);
             batch->done.acquire();
             wait = false;
-        } else if (!batch->done.tryAcquire()) {
+        } else if (!batch->done.try_acquire()) {
             return;
         }
         m_inFlight.pop_front();
@@ -1336,13 +1343,41 @@ void CardStream::closeUp()
     m_unheld.clear();
 }
 
+// The buffer grows to what it must hold and no further: doubling would leave megabytes unused beside the book.
+void CardStream::makeRoom(qsizetype more)
+{
+    if (const qsizetype needed = m_buffer.size() + more; needed > m_buffer.capacity())
+        m_buffer.reserve(needed + needed / 16);
+}
+
 void CardStream::feed(QByteArrayView bytes)
 {
-    m_fed += bytes.size();
-    // The buffer grows to what it must hold and no further: doubling would leave megabytes unused beside the book.
-    if (const qsizetype needed = m_buffer.size() + bytes.size(); needed > m_buffer.capacity())
-        m_buffer.reserve(needed + needed / 16);
+    makeRoom(bytes.size());
     m_buffer.append(bytes);
+    m_fed += bytes.size();
+    readBuffer();
+}
+
+bool CardStream::feed(QIODevice &device, QString *why)
+{
+    // Each piece is read straight into the buffer, behind what is left of the piece before.
+    for (;;) {
+        const qsizetype had = m_buffer.size();
+        makeRoom(kReadPiece);
+        m_buffer.resize(had + kReadPiece);
+        const qint64 got = device.read(m_buffer.data() + had, kReadPiece);
+        m_buffer.resize(had + std::max<qint64>(got, 0));
+        if (got < 0 && why)
+            *why = device.errorString();
+        if (got <= 0)
+            return got == 0;
+        m_fed += got;
+        readBuffer();
+    }
+}
+
+void CardStream::readBuffer()
+{
     const QByteArrayView text(m_buffer);
     qsizetype start = 0; // of the card being read, or of the text before the first card
     // The cards that end in the buffer are found first: when all of them are UTF-8, as in nearly every book, one

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+class QIODevice;
+
 namespace vecardia {
 
 class ContactTable;
@@ -52,12 +54,16 @@ public:
     CardStream &operator=(const CardStream &) = delete;
 
     void feed(QByteArrayView bytes);
+    // Reads the rest of a device a piece at a time; false, with the device's reason, on a read error.
+    [[nodiscard]] bool feed(QIODevice &device, QString *why = nullptr);
     [[nodiscard]] ParseResult finish();
 
     struct Reader;
     struct Batch;
 
 private:
+    void makeRoom(qsizetype more);
+    void readBuffer();
     void read(QByteArrayView piece, bool last, bool utf8);
     void shareOut(qsizetype end);
     void collect(bool wait);

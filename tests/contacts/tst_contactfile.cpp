@@ -1,6 +1,10 @@
 #include "contacts/contactfile.h"
 #include "contacts/contacttable.h"
+#include "contacts/vcardreader.h"
+#include "contacts/vcardwriter.h"
 #include "encoding/charsetfile.h"
+#include "support/describe.h"
+#include "support/generatedbook.h"
 #include "support/tempfolder.h"
 
 #include <QFile>
@@ -113,6 +117,40 @@ private Q_SLOTS:
         for (int i = 1; i <= table.upperIndex(); ++i)
             got << table[i].FullName;
         QCOMPARE(got, names);
+    }
+
+    // A book of several pieces, its cards read in batches on other threads where the machine has them: the table is
+    // the one a single thread reads from the same bytes, with a GB2312 card and cards that hold nothing among them.
+    void largeBookReadsAsOneThreadReadsIt()
+    {
+        ContactTable generated;
+        for (ContactRecord &r : testing::generateContacts({.contacts = 3000, .seed = 12}))
+            (void)generated.append(std::move(r));
+        QList<int> first, second;
+        for (int i = 1; i <= generated.upperIndex(); ++i)
+            (i <= 1500 ? first : second) << i;
+        const QByteArray gbk = "BEGIN:VCARD\nVERSION:2.1\nFN:\xD5\xC5\xC8\xFD\nTEL;CELL:139\nEND:VCARD\n"_ba;
+        const QByteArray empty = "BEGIN:VCARD\nEND:VCARD\n"_ba;
+        const QByteArray book = vcardText(generated, first) + empty + gbk + empty + vcardText(generated, second);
+        QVERIFY(book.size() > 4 * kReadPiece);
+
+        ContactTable one;
+        CardStream stream(one, 0, CardSharing{0, 0});
+        stream.feed(book);
+        const ParseResult expected = stream.finish();
+        QCOMPARE(expected.appended, 3001);
+        QCOMPARE(expected.unread, 2);
+
+        ContactTable read;
+        const ReadResult result = openContactFile(m_dir.write(u"large.vcf"_s, "\xEF\xBB\xBF" + book), read);
+        QCOMPARE(result.parsed.appended, expected.appended);
+        QCOMPARE(result.parsed.unread, expected.unread);
+        QCOMPARE(read.upperIndex(), one.upperIndex());
+        QCOMPARE(read[1501].FullName, u"张三"_s);
+        for (int i = 1; i <= one.upperIndex(); ++i) {
+            QCOMPARE(describe(read[i]), describe(one[i]));
+            QVERIFY(read[i] == one[i]);
+        }
     }
 
     void hiddenFilesAreRead()

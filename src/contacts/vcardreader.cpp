@@ -550,13 +550,46 @@ QByteArray photoType21(QByteArrayView params)
 
 // Reads one card. All dialects share the property rules; 2.1 differs in its encodings and its photo lines, 4.0 in
 // its URIs.
+// What the parameters of a name line say. Phones spell them the same on every N and FN line of a book
+// ("CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE"), so the last verdict is kept from card to card and taken again while
+// the parameters are the same bytes.
+class NameParameters {
+public:
+    void look(QByteArrayView params)
+    {
+        if (m_known && QByteArrayView(m_text) == params)
+            return;
+        m_text = params.toByteArray();
+        m_quotedPrintable = vcard::saysQuotedPrintable(m_text);
+        m_charset = vcard::parameter(m_text, "CHARSET");
+        m_parameters21.reset();
+        m_known = true;
+    }
+    [[nodiscard]] bool quotedPrintable() const { return m_quotedPrintable; }
+    [[nodiscard]] QByteArrayView charset() const { return m_charset; } // a view into the kept parameters
+    // The other parameters in 3.0 form, as a 2.1 N line goes back.
+    [[nodiscard]] const QString &parameters21()
+    {
+        if (!m_parameters21)
+            m_parameters21 = encoding21(m_text).parameters;
+        return *m_parameters21;
+    }
+
+private:
+    QByteArray m_text;
+    bool m_known = false;
+    bool m_quotedPrintable = false;
+    QByteArrayView m_charset;
+    std::optional<QString> m_parameters21;
+};
+
 class CardReader {
 public:
     CardReader(Dialect dialect, std::span<const QByteArrayView> lines, std::vector<quint8> &keep,
-               std::deque<QString> &made, QByteArray &decoded, std::vector<char16_t> &utf16, bool cut,
-               ContactRecord &record)
+               std::deque<QString> &made, QByteArray &decoded, std::vector<char16_t> &utf16,
+               NameParameters &nameParameters, bool cut, ContactRecord &record)
         : m_dialect(dialect), m_lines(lines), m_keep(keep), m_made(made), m_decoded(decoded), m_utf16(utf16),
-          m_record(record), m_cut(cut)
+          m_params(nameParameters), m_record(record), m_cut(cut)
     {
         m_made.clear();
         m_keep.assign(lines.size(), 0);
@@ -671,12 +704,17 @@ private:
     }
 
     // N and FN are quoted-printable decoded only where the line says so, in either dialect.
-    static bool quotedName(const Property &p) { return vcard::saysQuotedPrintable(p.params); }
+    bool quotedName(const Property &p)
+    {
+        m_params.look(p.params);
+        return m_params.quotedPrintable();
+    }
     // The common name, UTF-8 in ASCII escapes, is decoded into the card's byte buffer; the buffer was given room
     // for the whole card, which no decoded value outgrows, so the views into it stay valid.
     Text decodedName(const Property &p)
     {
-        const QByteArrayView charset = vcard::parameter(p.params, "CHARSET");
+        m_params.look(p.params);
+        const QByteArrayView charset = m_params.charset();
         const qsizetype at = m_decoded.size();
         if (m_decoded.capacity() - at >= p.value.size() &&
             mEncodeDecode::appendQuotedPrintableUtf8(p.value, charset, m_decoded))
@@ -1005,11 +1043,12 @@ private:
         // The card's N goes back as it came while it says more than the N the writer builds from the name.
         if (m_name.line >= 0 && !isBuiltName(m_name.value, fullName)) {
             const QString name = m_name.value.toString();
-            const QString parameters = v21() ? encoding21(m_nameParameters).parameters
+            m_params.look(m_nameParameters);
+            const QString parameters = v21() ? m_params.parameters21()
                                              : (m_nameParameters.isEmpty() ? QString() : u';' + text(m_nameParameters));
             kept.reserve(name.size() + parameters.size() + 3);
             kept.append(u'N');
-            if (v21() || !vcard::saysQuotedPrintable(m_nameParameters))
+            if (v21() || !m_params.quotedPrintable())
                 kept.append(parameters);
             kept.append(u':').append(name).append(u'\n');
         }
@@ -1045,6 +1084,7 @@ private:
     std::deque<QString> &m_made;    // the texts made while the card is read
     QByteArray &m_decoded;          // the card's quoted-printable values decoded to UTF-8
     std::vector<char16_t> &m_utf16; // the record's texts as UTF-16, before they are packed
+    NameParameters &m_params;
     std::size_t m_kept = 0;
     void keepLine(std::size_t i)
     {
@@ -1073,6 +1113,7 @@ struct CardStream::Reader {
     std::deque<QString> made;
     QByteArray decoded;
     std::vector<char16_t> utf16;
+    NameParameters nameParameters;
     QStringDecoder gb18030{"GB18030"};
 
     std::vector<qsizetype> starts; // of the cards found in the buffer
@@ -1107,7 +1148,7 @@ struct CardStream::Reader {
         decoded.resize(0);
         if (decoded.capacity() < piece.size())
             decoded.reserve(piece.size());
-        return CardReader(dialect, lines, keep, made, decoded, utf16, cut, record).read();
+        return CardReader(dialect, lines, keep, made, decoded, utf16, nameParameters, cut, record).read();
     }
 };
 

@@ -324,6 +324,42 @@ private Q_SLOTS:
         QCOMPARE(table[5].FullName, u"E"_s);
     }
 
+    // A card reads the same after any other card: what one card's name parameters said is not taken for the next
+    // card's, in either order.
+    void cardsReadAsTheyReadAlone()
+    {
+        const QByteArray cards[] = {
+            "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0;=E4=B8=89\nFN;CHARSET=UTF-8;"
+            "ENCODING=QUOTED-PRINTABLE:=E5=BC=A0=E4=B8=89\nEND:VCARD\n"_ba,
+            "BEGIN:VCARD\nVERSION:2.1\nN;ENCODING=QUOTED-PRINTABLE;CHARSET=GB2312:=D5=C5;=C8=FD\nFN;ENCODING=QUOTED-"
+            "PRINTABLE;CHARSET=GB2312:=D5=C5=C8=FD\nEND:VCARD\n"_ba,
+            "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=UTF-8:=E5=BC=A0;x\nFN;CHARSET=UTF-8:=E5=BC=A0\nEND:VCARD\n"_ba,
+            "BEGIN:VCARD\nVERSION:2.1\nN;X-PHONETIC=zhang;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0;a\nFN;X-"
+            "PHONETIC=zhang;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:a\nEND:VCARD\n"_ba,
+            "BEGIN:VCARD\nVERSION:2.1\nN;X-PHONETIC=liang;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E6=9D=8E;b\nFN;X-"
+            "PHONETIC=liang;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:b\nEND:VCARD\n"_ba,
+            "BEGIN:VCARD\nVERSION:3.0\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0;c\nFN:c\nEND:VCARD\n"_ba,
+            "BEGIN:VCARD\nVERSION:3.0\nN;CHARSET=UTF-8:=E5=BC=A0;d\nFN:d\nEND:VCARD\n"_ba,
+        };
+        QStringList alone;
+        for (const QByteArray &card : cards) {
+            ContactTable table;
+            QCOMPARE(splitAndParse(QByteArrayView(card), table).appended, 1);
+            alone << describe(table[1]) + u" K="_s + table[1].Kept.get();
+        }
+        // Every card after every other, both ways round.
+        for (std::size_t a = 0; a < std::size(cards); ++a) {
+            for (std::size_t b = 0; b < std::size(cards); ++b) {
+                ContactTable table;
+                QCOMPARE(splitAndParse(QByteArrayView(cards[a] + cards[b]), table).appended, 2);
+                QCOMPARE(describe(table[1]) + u" K="_s + table[1].Kept.get(), alone[qsizetype(a)]);
+                QCOMPARE(describe(table[2]) + u" K="_s + table[2].Kept.get(), alone[qsizetype(b)]);
+            }
+        }
+        QVERIFY(alone[0].contains(u"FN=张三"_s) && alone[1].contains(u"FN=张三"_s));
+        QVERIFY(alone[3].contains(u"X-PHONETIC=zhang"_s) && alone[4].contains(u"X-PHONETIC=liang"_s));
+    }
+
     // A text read a piece at a time gives the cards of the whole text, wherever the pieces are cut, and whether one
     // thread reads them or batches of them go to other threads (down to batches of one card).
     void streamMatchesWholeText()

@@ -1163,7 +1163,7 @@ QByteArrayView cardAt(QByteArrayView text, const std::vector<qsizetype> &starts,
 
 } // namespace
 
-// The complete cards of one piece, read on a thread of the pool (or by the stream's own thread) into records the
+// The complete cards of one piece, read on a helper thread (or by the stream's own thread) into records the
 // table holds for them already.
 struct CardStream::Batch final : QRunnable {
     Batch() { setAutoDelete(false); }
@@ -1255,7 +1255,7 @@ CardStream::~CardStream()
 {
     // A stream given up on (a read error) still waits for the batches it handed out.
     for (Batch *batch : m_inFlight) {
-        if (!QThreadPool::globalInstance()->tryTake(batch))
+        if (!m_pool->tryTake(batch))
             batch->done.acquire();
     }
 }
@@ -1304,7 +1304,13 @@ void CardStream::shareOut(qsizetype end)
 
     m_inFlight.push_back(batch);
     batch->handedOut.store(true, std::memory_order_release);
-    QThreadPool::globalInstance()->start(batch);
+    if (!m_pool) {
+        // Threads of the stream's own, as many as it shares with: each thread's allocations come from an arena
+        // of its own, and a pool that took more threads would spread the book over more of them.
+        m_pool = std::make_unique<QThreadPool>();
+        m_pool->setMaxThreadCount(m_sharing.helpers);
+    }
+    m_pool->start(batch);
     // One batch waits for each helper beyond the one it reads; more than that, and this thread reads the newest.
     if (m_inFlight.size() > std::size_t(m_sharing.helpers) + 1) {
         for (auto it = m_inFlight.rbegin(); it != m_inFlight.rend() && !runHere(*it); ++it) {
@@ -1316,7 +1322,7 @@ void CardStream::shareOut(qsizetype end)
 // Reads a batch on this thread when no thread of the pool has taken it yet.
 bool CardStream::runHere(Batch *batch)
 {
-    if (!QThreadPool::globalInstance()->tryTake(batch))
+    if (!m_pool->tryTake(batch))
         return false;
     batch->run();
     return true;

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QIODevice;
+class QThreadPool;
 
 namespace vecardia {
 
@@ -35,7 +36,7 @@ inline constexpr QByteArrayView kCardStart = "BEGIN:VCARD";
 [[nodiscard]] ParseResult splitAndParse(QStringView text, ContactTable &table);
 
 // How a stream shares out the cards it finds: the complete cards of a piece, when there are more than `fromCards`,
-// go as one batch to the global thread pool, and the calling thread reads on while up to `helpers` threads read
+// go as one batch to a pool of `helpers` threads of the stream's own, and the calling thread reads on while they read
 // the batches; the records join the table in card order. The table is the same as when one thread reads.
 struct CardSharing {
     int helpers = defaultHelpers();
@@ -76,6 +77,7 @@ private:
     std::unique_ptr<Reader> m_reader;
     CardSharing m_sharing;
     std::vector<std::unique_ptr<Batch>> m_batches; // made when first needed
+    std::unique_ptr<QThreadPool> m_pool;           // started with the first batch
     std::deque<Batch *> m_inFlight;                // handed out, in card order
     std::vector<Batch *> m_idle;
     std::vector<int> m_unheld; // the records of shared cards that held nothing, taken out by closeUp()

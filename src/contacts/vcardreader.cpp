@@ -587,9 +587,9 @@ class CardReader {
 public:
     CardReader(Dialect dialect, std::span<const QByteArrayView> lines, std::vector<quint8> &keep,
                std::deque<QString> &made, QByteArray &decoded, std::vector<char16_t> &utf16,
-               NameParameters &nameParameters, bool cut, ContactRecord &record)
+               NameParameters &nameParameters, QByteArray &keptName, bool cut, ContactRecord &record)
         : m_dialect(dialect), m_lines(lines), m_keep(keep), m_made(made), m_decoded(decoded), m_utf16(utf16),
-          m_params(nameParameters), m_record(record), m_cut(cut)
+          m_params(nameParameters), m_keptName(keptName), m_record(record), m_cut(cut)
     {
         m_made.clear();
         m_keep.assign(lines.size(), 0);
@@ -1039,9 +1039,54 @@ private:
         if (fullName.isEmpty() && m_name.line >= 0)
             fullName = made(nameFromComponents(m_name.value.toString()));
 
-        QString kept;
         // The card's N goes back as it came while it says more than the N the writer builds from the name.
-        if (m_name.line >= 0 && !isBuiltName(m_name.value, fullName)) {
+        const bool keepName = m_name.line >= 0 && !isBuiltName(m_name.value, fullName);
+        const Text keptText =
+            keepName && m_kept == 0 && !m_name.value.isMade() && !m_cut ? keptNameLine() : made(keptLines(keepName));
+
+        // Every text of the record in one block. E-mail: the plain, work and home addresses in that order.
+        const Text categories = made(std::move(m_categories));
+        QString address, starred, kept, categoryList;
+        TextPacker packer(m_utf16);
+        packer.add(m_record.Name, {v21() ? &m_name21 : &m_name.value});
+        packer.add(m_record.FullName, {&fullName});
+        packer.add(m_record.Mobile, {&mobile->value});
+        packer.add(m_record.Landline, {&landline->value});
+        packer.add(m_record.Email, {&m_emailPlain.value, &m_emailWork.value, &m_emailHome.value});
+        packer.add(m_record.QQ, {&m_qq.value});
+        packer.add(address, {&m_address.value});
+        packer.add(starred, {&m_starred.value});
+        packer.add(categoryList, {&categories});
+        packer.add(kept, {&keptText});
+        packer.pack();
+        m_record.Address = std::move(address);
+        m_record.Starred = std::move(starred);
+        m_record.Categories = std::move(categoryList);
+        m_record.Kept = std::move(kept);
+    }
+
+    // The N line alone, as most 2.1 cards keep it ("N:Zhang;San;;;"): put together from the card's own UTF-8.
+    Text keptNameLine()
+    {
+        m_params.look(m_nameParameters);
+        QByteArray &line = m_keptName;
+        line.resize(0);
+        line.append('N');
+        if (v21()) {
+            if (const QString &parameters = m_params.parameters21(); !parameters.isEmpty())
+                line.append(parameters.toUtf8());
+        } else if (!m_params.quotedPrintable() && !m_nameParameters.isEmpty()) {
+            line.append(';').append(m_nameParameters);
+        }
+        line.append(':').append(m_name.value.utf8).append('\n');
+        return Text{line};
+    }
+
+    // The lines that go back with the record, N first when it does.
+    QString keptLines(bool keepName)
+    {
+        QString kept;
+        if (keepName) {
             const QString name = m_name.value.toString();
             m_params.look(m_nameParameters);
             const QString parameters = v21() ? m_params.parameters21()
@@ -1056,26 +1101,7 @@ private:
             if (m_keep[i])
                 kept += keptLine(i) + u'\n';
         }
-
-        // Every text of the record in one block. E-mail: the plain, work and home addresses in that order.
-        const Text keptText = made(std::move(kept)), categories = made(std::move(m_categories));
-        QString address, starred, keptLines, categoryList;
-        TextPacker packer(m_utf16);
-        packer.add(m_record.Name, {v21() ? &m_name21 : &m_name.value});
-        packer.add(m_record.FullName, {&fullName});
-        packer.add(m_record.Mobile, {&mobile->value});
-        packer.add(m_record.Landline, {&landline->value});
-        packer.add(m_record.Email, {&m_emailPlain.value, &m_emailWork.value, &m_emailHome.value});
-        packer.add(m_record.QQ, {&m_qq.value});
-        packer.add(address, {&m_address.value});
-        packer.add(starred, {&m_starred.value});
-        packer.add(categoryList, {&categories});
-        packer.add(keptLines, {&keptText});
-        packer.pack();
-        m_record.Address = std::move(address);
-        m_record.Starred = std::move(starred);
-        m_record.Categories = std::move(categoryList);
-        m_record.Kept = std::move(keptLines);
+        return kept;
     }
 
     const Dialect m_dialect;
@@ -1085,6 +1111,7 @@ private:
     QByteArray &m_decoded;          // the card's quoted-printable values decoded to UTF-8
     std::vector<char16_t> &m_utf16; // the record's texts as UTF-16, before they are packed
     NameParameters &m_params;
+    QByteArray &m_keptName; // the N line kept with the record, as UTF-8
     std::size_t m_kept = 0;
     void keepLine(std::size_t i)
     {
@@ -1114,6 +1141,7 @@ struct CardStream::Reader {
     QByteArray decoded;
     std::vector<char16_t> utf16;
     NameParameters nameParameters;
+    QByteArray keptName;
     QStringDecoder gb18030{"GB18030"};
 
     std::vector<qsizetype> starts; // of the cards found in the buffer
@@ -1148,7 +1176,7 @@ struct CardStream::Reader {
         decoded.resize(0);
         if (decoded.capacity() < piece.size())
             decoded.reserve(piece.size());
-        return CardReader(dialect, lines, keep, made, decoded, utf16, nameParameters, cut, record).read();
+        return CardReader(dialect, lines, keep, made, decoded, utf16, nameParameters, keptName, cut, record).read();
     }
 };
 

@@ -50,6 +50,21 @@ bool holds(QByteArrayView v, char c)
     return !v.isEmpty() && std::memchr(v.data(), c, std::size_t(v.size())) != nullptr;
 }
 
+// Whether the bytes hold a space or a tab: one pass over photo data, sixteen bytes at a time.
+bool holdsBlank(QByteArrayView v)
+{
+    const char *p = v.data(), *const end = p + v.size();
+#if defined(__SSE2__)
+    const __m128i spaces = _mm_set1_epi8(' '), tabs = _mm_set1_epi8('\t');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, spaces), _mm_cmpeq_epi8(bytes, tabs))) != 0)
+            return true;
+    }
+#endif
+    return std::any_of(p, end, [](char c) { return c == ' ' || c == '\t'; });
+}
+
 bool startsWithWord(QByteArrayView v, QByteArrayView upper)
 {
     return v.size() >= upper.size() && equalsWord(v.first(upper.size()), upper);
@@ -265,7 +280,7 @@ private:
         while (at < data.size() && blank(data[at]))
             ++at;
         data = data.sliced(at);
-        if (!holds(data, ' ') && !holds(data, '\t')) {
+        if (!holdsBlank(data)) {
             out.append(data);
             return;
         }
@@ -833,7 +848,7 @@ private:
             return std::nullopt;
         const QByteArrayView data = p.value;
         // Base64 holds no white space: what a fold left inside the data goes.
-        if (holds(data, ' ') || holds(data, '\t')) {
+        if (holdsBlank(data)) {
             const QByteArrayView parameters = p.afterName.first(p.afterName.size() - p.rawValue.size() - 1);
             return parameters.toByteArray() + ':' + withoutWhiteSpace(data);
         }
@@ -868,7 +883,7 @@ private:
             return "VALUE=uri:" + p.value.toByteArray();
         const QByteArray type = photoType21(p.params);
         const QByteArrayView value = p.value;
-        const bool blank = holds(value, ' ') || holds(value, '\t');
+        const bool blank = holdsBlank(value);
         QByteArray photo;
         photo.reserve(type.size() + value.size() + 17);
         photo.append(type.isEmpty() ? QByteArrayView("ENCODING=b:") : QByteArrayView("ENCODING=b;TYPE="));

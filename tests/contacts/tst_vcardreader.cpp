@@ -58,6 +58,13 @@ private Q_SLOTS:
                                            "Q=9"_s;
         QTest::newRow("3.0 folded photo") << card30(u"FN:A\nPHOTO;ENCODING=b;TYPE=JPEG:AAAA\n BBBB\n\tCCCC\n"_s)
                                           << u"FN=A | P=ENCODING=b;TYPE=JPEG:AAAABBBBCCCC"_s;
+        // Folds that leave two blanks keep one inside the data, anywhere in a long line.
+        QTest::newRow("3.0 photo with blanks deep in the data")
+            << card30(u"FN:A\nPHOTO;ENCODING=b:0123456789abcdefghij\n  0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ\n \tk\n"_s)
+            << u"FN=A | P=ENCODING=b:0123456789abcdefghij0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZk"_s;
+        QTest::newRow("2.1 photo with a tab deep in the data")
+            << card21(u"FN:A\nPHOTO;ENCODING=BASE64:0123456789abcdefghij0123456789\tABCDEFGHIJKLMNOPQRSTUVWXYZ\n"_s)
+            << u"FN=A | P=ENCODING=b:0123456789abcdefghij0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
         QTest::newRow("3.0 folded name") << card30(u"FN:Zhang\n  San\n"_s) << u"FN=Zhang San"_s;
         QTest::newRow("3.0 work and other")
             << card30(u"FN:A\nTEL;TYPE=OTHER:2\nTEL;TYPE=WORK:1\n"_s) << u"FN=A | M=1 | L=2"_s;

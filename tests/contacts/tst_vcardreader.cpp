@@ -331,6 +331,39 @@ private Q_SLOTS:
         QCOMPARE(table[5].FullName, u"E"_s);
     }
 
+    // Line ends do not change what a card says: LF, CR LF and lone CR, mixed, before short lines and long ones
+    // (photo data, notes) that pass the splitter's blocks of sixty-four bytes.
+    void lineEndsDoNotMatter()
+    {
+        QRandomGenerator random(2026);
+        const auto longText = [&](int size) {
+            QByteArray data(size, 'A');
+            for (char &c : data)
+                c = "ABCDEFGHIJabcdefghij0123456789+/"[random.bounded(32)];
+            return data;
+        };
+        for (int round = 0; round < 300; ++round) {
+            QList<QByteArray> lines{"BEGIN:VCARD"_ba, "VERSION:3.0"_ba, "FN:A"_ba};
+            for (int i = random.bounded(8); i > 0; --i) {
+                switch (random.bounded(4)) {
+                case 0: lines << "TEL;TYPE=CELL:1" + QByteArray::number(random.bounded(1000)); break;
+                case 1: lines << "PHOTO;ENCODING=b;TYPE=JPEG:" + longText(random.bounded(40, 300)); break;
+                case 2: lines << "NOTE:" + longText(random.bounded(200)); break;
+                default: lines << "EMAIL:x" + QByteArray::number(i) + "@127.0.0.1"; break;
+                }
+            }
+            lines << "END:VCARD"_ba;
+            QByteArray mixed;
+            for (const QByteArray &line : lines)
+                mixed += line + QList<QByteArray>{"\n"_ba, "\n"_ba, "\r\n"_ba, "\r\n"_ba, "\r"_ba}[random.bounded(5)];
+            ContactTable plain, read;
+            QCOMPARE(splitAndParse(QByteArrayView(lines.join('\n') + '\n'), plain).appended, 1);
+            QCOMPARE(splitAndParse(QByteArrayView(mixed), read).appended, 1);
+            QCOMPARE(describe(read[1]), describe(plain[1]));
+            QCOMPARE(read[1].Kept.get(), plain[1].Kept.get());
+        }
+    }
+
     // A card reads the same after any other card: what one card's name parameters said is not taken for the next
     // card's, in either order.
     void cardsReadAsTheyReadAlone()

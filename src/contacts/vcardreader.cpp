@@ -1282,10 +1282,8 @@ ParseResult splitAndParse(QStringView text, ContactTable &table)
     return splitAndParse(QByteArrayView(utf8), table);
 }
 
-int CardSharing::defaultHelpers()
+int helperThreads()
 {
-    // Reading is a few dozen milliseconds per 100,000 contacts: more than a few threads would spend more time
-    // starting than reading.
     return std::clamp(QThread::idealThreadCount() - 1, 0, 3);
 }
 

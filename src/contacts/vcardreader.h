@@ -35,13 +35,17 @@ inline constexpr QByteArrayView kCardStart = "BEGIN:VCARD";
 [[nodiscard]] ParseResult splitAndParse(QByteArrayView bytes, ContactTable &table);
 [[nodiscard]] ParseResult splitAndParse(QStringView text, ContactTable &table);
 
+// The threads that large books are read and written with beside the caller's own: one fewer than the machine
+// runs at once, and no more than three (a book takes a few dozen milliseconds per 100,000 contacts, and more
+// threads would spend more time starting than working).
+[[nodiscard]] int helperThreads();
+
 // How a stream shares out the cards it finds: the complete cards of a piece, when there are more than `fromCards`,
 // go as one batch to a pool of `helpers` threads of the stream's own, and the calling thread reads on while they read
 // the batches; the records join the table in card order. The table is the same as when one thread reads.
 struct CardSharing {
-    int helpers = defaultHelpers();
+    int helpers = helperThreads();
     int fromCards = 64;
-    [[nodiscard]] static int defaultHelpers();
 };
 
 // The same for a text that arrives a piece at a time, so that a large file need not be in memory whole: the cards

@@ -7,12 +7,18 @@
 #include "encoding/spaces.h"
 
 #include <QBuffer>
+#include <QRunnable>
 #include <QStringEncoder>
+#include <QThreadPool>
 #include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <semaphore>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -35,13 +41,18 @@ QByteArray cardStartsFolded(QByteArrayView bytes)
     return out;
 }
 
-// Gathers the UTF-8 text in a buffer and hands it to the device a megabyte at a time.
+// Gathers the UTF-8 text in a buffer and hands it to the device a megabyte at a time; without a device, the
+// buffer grows to hold all of it.
 //
 // "BEGIN:VCARD" starts a card wherever it stands in a file, so a value that holds it (a name typed so, or text
 // joined from folded lines) must not write it whole: it is folded inside the word.
 class Utf8Sink {
 public:
-    explicit Utf8Sink(QIODevice &out) : m_out(out), m_buffer(kChunk, Qt::Uninitialized), m_data(m_buffer.data()) {}
+    explicit Utf8Sink(QIODevice *out) : m_out(out), m_buffer(kChunk, Qt::Uninitialized), m_data(m_buffer.data()) {}
+
+    // The text gathered without a device, and a new start.
+    [[nodiscard]] QByteArrayView gathered() const { return QByteArrayView(m_data, m_used); }
+    void clear() { m_used = 0; }
 
     // Bytes as they are: ASCII, or UTF-8 already.
     void ascii(QByteArrayView text)
@@ -146,14 +157,14 @@ public:
 
     bool flushIfFull()
     {
-        return m_used < kChunk / 2 || flush();
+        return m_used < kChunk / 2 || !m_out || flush();
     }
 
     // False once any write was refused: everything after it is dropped.
     bool flush()
     {
         if (!m_failed && m_used > 0)
-            m_failed = m_out.write(m_buffer.constData(), m_used) != m_used;
+            m_failed = m_out->write(m_buffer.constData(), m_used) != m_used;
         m_used = 0;
         return !m_failed;
     }
@@ -163,9 +174,10 @@ private:
     char *room(qsizetype bytes)
     {
         if (m_buffer.size() - m_used < bytes) {
-            flush();
-            if (m_buffer.size() < bytes) {
-                m_buffer.resize(bytes);
+            if (m_out)
+                flush();
+            if (m_buffer.size() - m_used < bytes) {
+                m_buffer.resize(std::max(m_used + bytes, m_out ? bytes : 2 * m_buffer.size()));
                 m_data = m_buffer.data();
             }
         }
@@ -173,7 +185,7 @@ private:
     }
 
     static constexpr qsizetype kChunk = 1 << 20;
-    QIODevice &m_out;
+    QIODevice *m_out;
     QByteArray m_buffer;
     char *m_data; // the buffer's bytes, held so that writing does not ask the array whether it is shared
     qsizetype m_used = 0;
@@ -312,11 +324,95 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     out.ascii("END:VCARD\n");
 }
 
+constexpr qsizetype kBlockRows = 2048;
+
+// Rows written as one piece by a helper thread (or the writer's own), gathered until the writer hands them on.
+struct CardBlock final : QRunnable {
+    CardBlock() { setAutoDelete(false); }
+
+    const ContactTable *table = nullptr;
+    const QList<int> *indexes = nullptr;
+    qsizetype from = 0, to = 0; // the rows
+    Utf8Sink sink{nullptr};
+    // The hand-over both ways goes through the standard library's atomics, which race checkers see.
+    std::atomic<bool> handedOut{false};
+    std::binary_semaphore done{0};
+
+    void run() override
+    {
+        (void)handedOut.load(std::memory_order_acquire);
+        sink.clear();
+        for (qsizetype row = from; row < to; ++row) {
+            const int index = (*indexes)[row];
+            if (table->contains(index) && table->isLive(index))
+                writeCard(sink, (*table)[index]);
+        }
+        done.release();
+    }
+};
+
+// A large list is written a block of rows at a time: helper threads put blocks into UTF-8 while this thread hands
+// the finished ones to the device in order (and puts the blocks no helper has taken yet into UTF-8 itself).
+bool writeInBlocks(const ContactTable &table, const QList<int> &indexes, QIODevice &out, const WriteProgress &progress,
+                   int helpers)
+{
+    const qsizetype rows = indexes.size();
+    QThreadPool pool;
+    pool.setMaxThreadCount(helpers);
+    std::vector<std::unique_ptr<CardBlock>> blocks(std::size_t(helpers) + 2);
+    std::vector<CardBlock *> idle;
+    for (auto &block : blocks) {
+        block = std::make_unique<CardBlock>();
+        idle.push_back(block.get());
+    }
+    std::deque<CardBlock *> inFlight;
+    bool written = true;
+    for (qsizetype next = 0; written && (next < rows || !inFlight.empty());) {
+        for (; next < rows && !idle.empty(); next += kBlockRows) {
+            CardBlock *block = idle.back();
+            idle.pop_back();
+            block->table = &table;
+            block->indexes = &indexes;
+            block->from = next;
+            block->to = std::min(rows, next + kBlockRows);
+            block->handedOut.store(true, std::memory_order_release);
+            pool.start(block);
+            inFlight.push_back(block);
+        }
+        CardBlock *oldest = inFlight.front();
+        if (!oldest->done.try_acquire()) {
+            // Rather than wait, this thread puts a block into UTF-8 that no helper has taken, the newest first.
+            const auto taken = std::find_if(inFlight.rbegin(), inFlight.rend(),
+                                            [&pool](CardBlock *block) { return pool.tryTake(block); });
+            if (taken != inFlight.rend()) {
+                (*taken)->run();
+                continue;
+            }
+            oldest->done.acquire();
+        }
+        inFlight.pop_front();
+        idle.push_back(oldest);
+        for (qsizetype row = oldest->from; progress && row < oldest->to; ++row)
+            progress(row + 1, rows);
+        const QByteArrayView bytes = oldest->sink.gathered();
+        written = bytes.isEmpty() || out.write(bytes.data(), bytes.size()) == bytes.size();
+    }
+    // A refused write still waits for the blocks handed out.
+    for (CardBlock *block : inFlight) {
+        if (!pool.tryTake(block))
+            block->done.acquire();
+    }
+    return written;
+}
+
 } // namespace
 
-bool writeVCards(const ContactTable &table, const QList<int> &indexes, QIODevice &out, const WriteProgress &progress)
+bool writeVCards(const ContactTable &table, const QList<int> &indexes, QIODevice &out, const WriteProgress &progress,
+                 int helpers)
 {
-    Utf8Sink sink(out);
+    if (helpers > 0 && indexes.size() >= 4 * kBlockRows)
+        return writeInBlocks(table, indexes, out, progress, helpers);
+    Utf8Sink sink(&out);
     const qsizetype rows = indexes.size();
     for (qsizetype row = 0; row < rows; ++row) {
         if (progress)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contacts/vcardreader.h"
 #include "encoding/savefile.h"
 
 #include <QByteArray>
@@ -18,9 +19,10 @@ class ContactTable;
 using WriteProgress = std::function<void(qsizetype row, qsizetype rows)>;
 
 // Writes the vCard 3.0 cards of the live records among `indexes`, in that order, as UTF-8 with line feeds.
-// Indexes outside the table are passed over. False when the device refused a write.
+// Indexes outside the table are passed over. False when the device refused a write. A long list is put into UTF-8
+// a block of rows at a time by up to `helpers` other threads besides this one; the bytes are the same.
 [[nodiscard]] bool writeVCards(const ContactTable &table, const QList<int> &indexes, QIODevice &out,
-                               const WriteProgress &progress = {});
+                               const WriteProgress &progress = {}, int helpers = helperThreads());
 
 // The same cards as one text.
 [[nodiscard]] QByteArray vcardText(const ContactTable &table, const QList<int> &indexes);

@@ -171,14 +171,60 @@ private Q_SLOTS:
         QCOMPARE(rows, (QList<qsizetype>{1, 2, 3, 4, 5}));
     }
 
+    void failingDeviceIsReported_data()
+    {
+        QTest::addColumn<int>("helpers");
+        QTest::addColumn<qint64>("room");
+        QTest::newRow("one thread") << 0 << qint64(100000);
+        QTest::newRow("blocks on helpers, the first block refused") << 2 << qint64(100000);
+        QTest::newRow("blocks on helpers, a later block refused") << 1 << qint64(8000000);
+    }
     void failingDeviceIsReported()
     {
-        const std::vector<ContactRecord> book = testing::generateContacts({.contacts = 3000, .seed = 7});
+        QFETCH(int, helpers);
+        QFETCH(qint64, room);
+        const std::vector<ContactRecord> book = testing::generateContacts({.contacts = 12000, .seed = 7});
         ContactTable table;
         for (ContactRecord r : book)
             (void)table.append(std::move(r));
-        FailingDevice device(100000);
-        QVERIFY(!writeVCards(table, allIndexes(table), device));
+        FailingDevice device(room);
+        QVERIFY(!writeVCards(table, allIndexes(table), device, {}, helpers));
+    }
+
+    // A long list written in blocks by helper threads gives the bytes one thread writes, with every row's progress
+    // in order: rows in any order, repeated, outside the table or deleted.
+    void blocksWriteWhatOneThreadWrites()
+    {
+        ContactTable table;
+        for (ContactRecord &r : testing::generateContacts({.contacts = 9000, .seed = 31}))
+            (void)table.append(std::move(r));
+        for (int i = 5; i <= table.upperIndex(); i += 97)
+            table.清空数组单个数据(i);
+        QList<int> indexes = allIndexes(table);
+        std::reverse(indexes.begin() + 100, indexes.begin() + 5000);
+        indexes << 0 << 99999 << 3 << 3;
+        const auto write = [&](int helpers, QList<qsizetype> &rows) {
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            [&] {
+                QVERIFY(writeVCards(
+                    table, indexes, buffer,
+                    [&](qsizetype row, qsizetype total) {
+                        QCOMPARE(total, indexes.size());
+                        rows << row;
+                    },
+                    helpers));
+            }();
+            return buffer.data();
+        };
+        QList<qsizetype> one, shared;
+        const QByteArray expected = write(0, one);
+        QCOMPARE(one.size(), indexes.size());
+        for (int helpers : {1, 3}) {
+            shared.clear();
+            QCOMPARE(write(helpers, shared), expected);
+            QCOMPARE(shared, one);
+        }
     }
 
     void savingNothingKeepsTheOldFile()

@@ -49,7 +49,8 @@ struct CardSharing {
 };
 
 // The same for a text that arrives a piece at a time, so that a large file need not be in memory whole: the cards
-// are those that splitAndParse would read from the whole text.
+// are those that splitAndParse would read from the whole text. Until finish() the table is the stream's: helper
+// threads may be filling records in it.
 class CardStream {
 public:
     // `expectedBytes`, the length of the whole text when known, lets the table be sized once from the first cards.

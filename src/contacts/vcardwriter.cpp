@@ -48,7 +48,10 @@ QByteArray cardStartsFolded(QByteArrayView bytes)
 // joined from folded lines) must not write it whole: it is folded inside the word.
 class Utf8Sink {
 public:
-    explicit Utf8Sink(QIODevice *out) : m_out(out), m_buffer(kChunk, Qt::Uninitialized), m_data(m_buffer.data()) {}
+    explicit Utf8Sink(QIODevice *out, qsizetype room = kChunk)
+        : m_out(out), m_buffer(room, Qt::Uninitialized), m_data(m_buffer.data())
+    {
+    }
 
     // The text gathered without a device, and a new start.
     [[nodiscard]] QByteArrayView gathered() const { return QByteArrayView(m_data, m_used); }
@@ -324,7 +327,9 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     out.ascii("END:VCARD\n");
 }
 
-constexpr qsizetype kBlockRows = 2048;
+// A block is a few hundred kilobytes (a tenth of the contacts with photos): enough rows that handing it over costs
+// little, few enough that the blocks in flight add little to the memory the save takes.
+constexpr qsizetype kBlockRows = 512;
 
 // Rows written as one piece by a helper thread (or the writer's own), gathered until the writer hands them on.
 struct CardBlock final : QRunnable {
@@ -333,7 +338,7 @@ struct CardBlock final : QRunnable {
     const ContactTable *table = nullptr;
     const QList<int> *indexes = nullptr;
     qsizetype from = 0, to = 0; // the rows
-    Utf8Sink sink{nullptr};
+    Utf8Sink sink{nullptr, 256 << 10};
     // The hand-over both ways goes through the standard library's atomics, which race checkers see.
     std::atomic<bool> handedOut{false};
     std::binary_semaphore done{0};

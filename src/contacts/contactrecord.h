@@ -60,8 +60,9 @@ struct ContactRecord {
     QString Mobile;
     QString Landline;
     // The photo in vCard 3.0 form, as the UTF-8 bytes it was read as: its parameters, a colon and the Base64 data
-    // ("ENCODING=B;TYPE=PNG:iVBOR…"), or "VALUE=uri:" and a URI. Decoded only when it is shown.
-    QByteArray Photo;
+    // ("ENCODING=B;TYPE=PNG:iVBOR…"), or "VALUE=uri:" and a URI. Decoded only when it is shown. Most contacts
+    // have none, so it costs them a pointer.
+    Sparse<QByteArray> Photo;
     QString Email; // addresses separated by single spaces
     QString QQ;
     // The fields below are empty in most books.
@@ -117,7 +118,7 @@ inline void setField(ContactRecord &r, Field f, QString value)
 
 [[nodiscard]] inline const QByteArray &photoField(const ContactRecord &r, PhotoField f)
 {
-    return f == PhotoField::Photo ? r.Photo : r.BigPhoto.get();
+    return f == PhotoField::Photo ? r.Photo.get() : r.BigPhoto.get();
 }
 
 inline void setPhotoField(ContactRecord &r, PhotoField f, QByteArray value)

@@ -314,7 +314,7 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
             out.ascii("\n");
         }
     };
-    optionalBytes("PHOTO;", r.Photo);
+    optionalBytes("PHOTO;", r.Photo.get());
     writeEmails(out, r);
     optional("ADR;", r.Address.get());
     optional("X-QQ;TYPE=CUSTOM:", r.QQ);

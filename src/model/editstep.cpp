@@ -270,7 +270,7 @@ std::size_t EditStep::bytes() const
     for (const PhotoChange &change : m_photos)
         total += std::size_t(change.before.capacity() + change.after.capacity());
     for (const ContactRecord &record : m_appended) {
-        total += sizeof(ContactRecord) + std::size_t(record.Photo.capacity() + record.BigPhoto.get().capacity());
+        total += sizeof(ContactRecord) + std::size_t(record.Photo.get().capacity() + record.BigPhoto.get().capacity());
         for (int f = 0; f < kTextFields; ++f)
             total += textBytes(field(record, Field(f)));
     }

@@ -88,7 +88,7 @@ void EditorPanel::showRecord(const QString &key, quint64 generation, const Conta
     m_currentKey = key;
     m_keyGeneration = generation;
     m_recordGone = false;
-    if (const QByteArrayView data = photoData(record.Photo); !data.isEmpty()) {
+    if (const QByteArrayView data = photoData(record.Photo.get()); !data.isEmpty()) {
         // Decoded in memory. A photo that does not decode shows nothing, and stays as stored.
         if (const std::optional<Picture> picture = loadPicture(Base64Decode(data), Picture1->room()))
             Picture1->showPicture(*picture);

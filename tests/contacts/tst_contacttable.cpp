@@ -76,7 +76,7 @@ private Q_SLOTS:
                                                  .FullName = u"FN"_s,
                                                  .Mobile = u"1"_s,
                                                  .Landline = u"2"_s,
-                                                 .Photo = "P",
+                                                 .Photo = "P"_ba,
                                                  .Email = u"E"_s,
                                                  .QQ = u"Q"_s,
                                                  .Address = u"A"_s,

@@ -61,7 +61,7 @@ private Q_SLOTS:
                                          .FullName = u"A"_s,
                                          .Mobile = u"1"_s,
                                          .Landline = u"2"_s,
-                                         .Photo = "ENCODING=B;TYPE=PNG:AAAA",
+                                         .Photo = "ENCODING=B;TYPE=PNG:AAAA"_ba,
                                          .Email = u"a@x b@y"_s,
                                          .QQ = u"12345"_s,
                                          .Address = u"HOME:;;St"_s,
@@ -268,7 +268,7 @@ private Q_SLOTS:
         (void)written.append(ContactRecord{.FullName = u"VERSION:2.1"_s,
                                            .Mobile = u"1"_s,
                                            .Landline = u"2"_s,
-                                           .Photo = "ENCODING=B;TYPE=PNG:QUJD",
+                                           .Photo = "ENCODING=B;TYPE=PNG:QUJD"_ba,
                                            .Email = u"a@x b@x"_s,
                                            .QQ = u"123"_s,
                                            .Address = u"WORK:;;a:b;c"_s,
@@ -278,7 +278,7 @@ private Q_SLOTS:
         // "BEGIN:VCARD" in any value (typed, or joined from folded lines) starts no card.
         (void)written.append(ContactRecord{.FullName = u"BEGIN:VCARD"_s,
                                            .Mobile = u"BEGIN:VCARDBEGIN:VCARD"_s,
-                                           .Photo = "VALUE=uri:http://127.0.0.1/BEGIN:VCARD",
+                                           .Photo = "VALUE=uri:http://127.0.0.1/BEGIN:VCARD"_ba,
                                            .Email = u"BEGIN:VCARD@x"_s,
                                            .Address = u"HOME:;;BEGIN:VCARD;c"_s,
                                            .Kept = u"NOTE:"_s + QString(70, u'x') + u"BEGIN:VCARD\n"_s});

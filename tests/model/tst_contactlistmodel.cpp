@@ -39,7 +39,7 @@ private Q_SLOTS:
     {
         m_table.reset();
         (void)m_table.append(ContactRecord{
-            .FullName = u"张三"_s, .Mobile = u"+86 138 0000"_s, .Photo = "X:AA", .Email = u"Zhang@Example.com"_s});
+            .FullName = u"张三"_s, .Mobile = u"+86 138 0000"_s, .Photo = "X:AA"_ba, .Email = u"Zhang@Example.com"_s});
         (void)m_table.append(ContactRecord{.FullName = u"Ann"_s, .Landline = u"010-1381"_s, .QQ = u"777"_s});
         (void)m_table.append(ContactRecord{.FullName = u"deleted"_s});
         m_table.清空数组单个数据(3);

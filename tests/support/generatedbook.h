@@ -119,9 +119,9 @@ inline QByteArray vcard21Book(const std::vector<ContactRecord> &book)
             text += "TEL;HOME:" + r.Landline.toUtf8() + "\r\n";
         if (!r.Email.isEmpty())
             text += "EMAIL;INTERNET:" + r.Email.toUtf8() + "\r\n";
-        const qsizetype colon = r.Photo.indexOf(':');
+        const qsizetype colon = r.Photo.get().indexOf(':');
         if (colon >= 0) {
-            const QByteArray data = r.Photo.sliced(colon + 1);
+            const QByteArray data = r.Photo.get().sliced(colon + 1);
             text += "PHOTO;ENCODING=BASE64;TYPE=JPEG:";
             for (qsizetype at = 0; at < data.size(); at += 76)
                 text += (at == 0 ? "" : "  ") + data.mid(at, 76) + "\r\n";

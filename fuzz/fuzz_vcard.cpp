@@ -31,9 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (parsed.appended != table.upperIndex())
         std::abort();
 
-    // The same text cut into pieces (the first byte picks their size) gives the same cards.
+    // The same text cut into pieces (the first byte picks their size) gives the same cards, read in batches by
+    // helper threads down to batches of one card.
     ContactTable streamed;
-    CardStream stream(streamed, qint64(size));
+    CardStream stream(streamed, qint64(size), CardSharing{size > 1 ? 1 + data[1] % 2 : 1, 0});
     const qsizetype step = size > 0 ? 1 + data[0] % 64 : 1;
     for (qsizetype at = 0; at < qsizetype(size); at += step)
         stream.feed(bytes.sliced(at, std::min(step, qsizetype(size) - at)));

@@ -1,6 +1,7 @@
 #include "contacts/vcardreader.h"
 
 #include "contacts/contacttable.h"
+#include "contacts/helperthreads.h"
 #include "contacts/vcardsyntax.h"
 #include "encoding/charsetfile.h"
 #include "encoding/quotedprintable.h"
@@ -9,19 +10,14 @@
 
 #include <QByteArray>
 #include <QIODevice>
-#include <QRunnable>
 #include <QStringList>
-#include <QThread>
-#include <QThreadPool>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cstring>
 #include <deque>
 #include <limits>
 #include <optional>
-#include <semaphore>
 #include <span>
 #include <vector>
 
@@ -1208,29 +1204,22 @@ QByteArrayView cardAt(QByteArrayView text, const std::vector<qsizetype> &starts,
 
 // The complete cards of one piece, read on a helper thread (or by the stream's own thread) into records the
 // table holds for them already.
-struct CardStream::Batch final : QRunnable {
-    Batch() { setAutoDelete(false); }
-
+struct CardStream::Batch final : HelperTask {
     Reader reader;
     QByteArray bytes;
     std::vector<qsizetype> starts; // of the cards in `bytes`, the last one the end of the last card
     int first = 0;                 // the table index of the first card's record
     ContactRecord *records = nullptr;
     std::vector<quint8> held; // per card: whether it held anything to read
-    // The hand-over both ways goes through the standard library's atomics, which race checkers see.
-    std::atomic<bool> handedOut{false};
-    std::binary_semaphore done{0};
 
-    void run() override
+    void work() override
     {
-        (void)handedOut.load(std::memory_order_acquire);
         const QByteArrayView text(bytes);
         const std::size_t cards = starts.size() - 1;
         const bool utf8 = text.sliced(starts.front(), starts.back() - starts.front()).isValidUtf8();
         held.assign(cards, 0);
         for (std::size_t k = 0; k < cards; ++k)
             held[k] = reader.read(cardAt(text, starts, k), false, utf8, records[k]);
-        done.release();
     }
 };
 
@@ -1282,23 +1271,17 @@ ParseResult splitAndParse(QStringView text, ContactTable &table)
     return splitAndParse(QByteArrayView(utf8), table);
 }
 
-int helperThreads()
-{
-    return std::clamp(QThread::idealThreadCount() - 1, 0, 3);
-}
-
 CardStream::CardStream(ContactTable &table, qint64 expectedBytes, CardSharing sharing)
-    : m_table(table), m_reader(std::make_unique<Reader>()), m_sharing(sharing), m_expectedBytes(expectedBytes)
+    : m_table(table), m_reader(std::make_unique<Reader>()), m_sharing(sharing), m_helpers(sharing.helpers),
+      m_expectedBytes(expectedBytes)
 {
 }
 
 CardStream::~CardStream()
 {
     // A stream given up on (a read error) still waits for the batches it handed out.
-    for (Batch *batch : m_inFlight) {
-        if (!m_pool->tryTake(batch))
-            batch->done.acquire();
-    }
+    for (Batch *batch : m_inFlight)
+        m_helpers.withdraw(batch);
 }
 
 void CardStream::read(QByteArrayView piece, bool last, bool utf8)
@@ -1344,29 +1327,11 @@ void CardStream::shareOut(qsizetype end)
     m_searched -= end;
 
     m_inFlight.push_back(batch);
-    batch->handedOut.store(true, std::memory_order_release);
-    if (!m_pool) {
-        // Threads of the stream's own, as many as it shares with: each thread's allocations come from an arena
-        // of its own, and a pool that took more threads would spread the book over more of them.
-        m_pool = std::make_unique<QThreadPool>();
-        m_pool->setMaxThreadCount(m_sharing.helpers);
-    }
-    m_pool->start(batch);
+    m_helpers.handOut(batch);
     // One batch waits for each helper beyond the one it reads; more than that, and this thread reads the newest.
-    if (m_inFlight.size() > std::size_t(m_sharing.helpers) + 1) {
-        for (auto it = m_inFlight.rbegin(); it != m_inFlight.rend() && !runHere(*it); ++it) {
-        }
-    }
+    if (m_inFlight.size() > std::size_t(m_sharing.helpers) + 1)
+        (void)m_helpers.runOneHere(m_inFlight.rbegin(), m_inFlight.rend());
     collect(false);
-}
-
-// Reads a batch on this thread when no thread of the pool has taken it yet.
-bool CardStream::runHere(Batch *batch)
-{
-    if (!m_pool->tryTake(batch))
-        return false;
-    batch->run();
-    return true;
 }
 
 // Counts the cards of the batches that are done, in card order; `wait` waits for the first batch. The records of
@@ -1376,10 +1341,9 @@ void CardStream::collect(bool wait)
     while (!m_inFlight.empty()) {
         Batch *batch = m_inFlight.front();
         if (wait) {
-            (void)runHere(batch);
-            batch->done.acquire();
+            m_helpers.collect(batch);
             wait = false;
-        } else if (!batch->done.try_acquire()) {
+        } else if (!m_helpers.tryCollect(batch)) {
             return;
         }
         m_inFlight.pop_front();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contacts/contactrecord.h"
+#include "contacts/helperthreads.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -12,7 +13,6 @@
 #include <vector>
 
 class QIODevice;
-class QThreadPool;
 
 namespace vecardia {
 
@@ -35,13 +35,8 @@ inline constexpr QByteArrayView kCardStart = "BEGIN:VCARD";
 [[nodiscard]] ParseResult splitAndParse(QByteArrayView bytes, ContactTable &table);
 [[nodiscard]] ParseResult splitAndParse(QStringView text, ContactTable &table);
 
-// The threads that large books are read and written with beside the caller's own: one fewer than the machine
-// runs at once, and no more than three (a book takes a few dozen milliseconds per 100,000 contacts, and more
-// threads would spend more time starting than working).
-[[nodiscard]] int helperThreads();
-
 // How a stream shares out the cards it finds: the complete cards of a piece, when there are more than `fromCards`,
-// go as one batch to a pool of `helpers` threads of the stream's own, and the calling thread reads on while they read
+// go as one batch to `helpers` helper threads of the stream's own, and the calling thread reads on while they read
 // the batches; the records join the table in card order. The table is the same as when one thread reads.
 struct CardSharing {
     int helpers = helperThreads();
@@ -76,14 +71,13 @@ private:
     void collectAll();
     void closeUp();
     void sizeTable();
-    bool runHere(Batch *batch);
 
     ContactTable &m_table;
     std::unique_ptr<Reader> m_reader;
     CardSharing m_sharing;
     std::vector<std::unique_ptr<Batch>> m_batches; // made when first needed
-    std::unique_ptr<QThreadPool> m_pool;           // started with the first batch
-    std::deque<Batch *> m_inFlight;                // handed out, in card order
+    HelperThreads m_helpers;
+    std::deque<Batch *> m_inFlight; // handed out, in card order
     std::vector<Batch *> m_idle;
     std::vector<int> m_unheld; // the records of shared cards that held nothing, taken out by closeUp()
     QByteArray m_buffer;       // from the start of the card being read (or of text not searched yet) on

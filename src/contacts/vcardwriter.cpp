@@ -1,24 +1,21 @@
 #include "contacts/vcardwriter.h"
 
 #include "contacts/contacttable.h"
+#include "contacts/helperthreads.h"
 #include "contacts/keptlines.h"
 #include "contacts/vcardreader.h"
 #include "contacts/vcardsyntax.h"
 #include "encoding/spaces.h"
 
 #include <QBuffer>
-#include <QRunnable>
 #include <QStringEncoder>
-#include <QThreadPool>
 #include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <semaphore>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -332,27 +329,20 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
 constexpr qsizetype kBlockRows = 512;
 
 // Rows written as one piece by a helper thread (or the writer's own), gathered until the writer hands them on.
-struct CardBlock final : QRunnable {
-    CardBlock() { setAutoDelete(false); }
-
+struct CardBlock final : HelperTask {
     const ContactTable *table = nullptr;
     const QList<int> *indexes = nullptr;
     qsizetype from = 0, to = 0; // the rows
     Utf8Sink sink{nullptr, 256 << 10};
-    // The hand-over both ways goes through the standard library's atomics, which race checkers see.
-    std::atomic<bool> handedOut{false};
-    std::binary_semaphore done{0};
 
-    void run() override
+    void work() override
     {
-        (void)handedOut.load(std::memory_order_acquire);
         sink.clear();
         for (qsizetype row = from; row < to; ++row) {
             const int index = (*indexes)[row];
             if (table->contains(index) && table->isLive(index))
                 writeCard(sink, (*table)[index]);
         }
-        done.release();
     }
 };
 
@@ -362,8 +352,6 @@ bool writeInBlocks(const ContactTable &table, const QList<int> &indexes, QIODevi
                    int helpers)
 {
     const qsizetype rows = indexes.size();
-    QThreadPool pool;
-    pool.setMaxThreadCount(helpers);
     std::vector<std::unique_ptr<CardBlock>> blocks(std::size_t(helpers) + 2);
     std::vector<CardBlock *> idle;
     for (auto &block : blocks) {
@@ -371,6 +359,7 @@ bool writeInBlocks(const ContactTable &table, const QList<int> &indexes, QIODevi
         idle.push_back(block.get());
     }
     std::deque<CardBlock *> inFlight;
+    HelperThreads threads(helpers);
     bool written = true;
     for (qsizetype next = 0; written && (next < rows || !inFlight.empty());) {
         for (; next < rows && !idle.empty(); next += kBlockRows) {
@@ -380,20 +369,15 @@ bool writeInBlocks(const ContactTable &table, const QList<int> &indexes, QIODevi
             block->indexes = &indexes;
             block->from = next;
             block->to = std::min(rows, next + kBlockRows);
-            block->handedOut.store(true, std::memory_order_release);
-            pool.start(block);
+            threads.handOut(block);
             inFlight.push_back(block);
         }
         CardBlock *oldest = inFlight.front();
-        if (!oldest->done.try_acquire()) {
+        if (!threads.tryCollect(oldest)) {
             // Rather than wait, this thread puts a block into UTF-8 that no helper has taken, the newest first.
-            const auto taken = std::find_if(inFlight.rbegin(), inFlight.rend(),
-                                            [&pool](CardBlock *block) { return pool.tryTake(block); });
-            if (taken != inFlight.rend()) {
-                (*taken)->run();
+            if (threads.runOneHere(inFlight.rbegin(), inFlight.rend()))
                 continue;
-            }
-            oldest->done.acquire();
+            threads.collect(oldest);
         }
         inFlight.pop_front();
         idle.push_back(oldest);
@@ -403,10 +387,8 @@ bool writeInBlocks(const ContactTable &table, const QList<int> &indexes, QIODevi
         written = bytes.isEmpty() || out.write(bytes.data(), bytes.size()) == bytes.size();
     }
     // A refused write still waits for the blocks handed out.
-    for (CardBlock *block : inFlight) {
-        if (!pool.tryTake(block))
-            block->done.acquire();
-    }
+    for (CardBlock *block : inFlight)
+        threads.withdraw(block);
     return written;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contacts/vcardreader.h"
+#include "contacts/helperthreads.h"
 #include "encoding/savefile.h"
 
 #include <QByteArray>

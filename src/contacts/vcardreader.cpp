@@ -1335,7 +1335,7 @@ void CardStream::shareOut(qsizetype end)
 }
 
 // Counts the cards of the batches that are done, in card order; `wait` waits for the first batch. The records of
-// cards that held nothing are taken out when the text ends.
+// cards that held nothing are taken out by collectAll().
 void CardStream::collect(bool wait)
 {
     while (!m_inFlight.empty()) {
@@ -1370,15 +1370,12 @@ void CardStream::sizeTable()
     m_table.reserve(int(std::min<double>(perByte * double(m_expectedBytes) * 1.05 + 16, 1 << 30)));
 }
 
+// Waits for every batch out, then takes out the records of cards that held nothing, as if they had never been
+// appended.
 void CardStream::collectAll()
 {
     while (!m_inFlight.empty())
         collect(true);
-}
-
-// Takes out the records of shared cards that held nothing, as if they had never been appended.
-void CardStream::closeUp()
-{
     if (m_unheld.empty())
         return;
     std::size_t next = 0; // in m_unheld, sorted as the batches were counted
@@ -1462,9 +1459,7 @@ void CardStream::readBuffer()
             shareOut(starts.back());
             start = 0;
         } else {
-            // The cards before these are counted and closed up first.
-            collectAll();
-            closeUp();
+            collectAll(); // the cards before these join the table first
             const bool utf8 = text.sliced(starts.front(), starts.back() - starts.front()).isValidUtf8();
             for (std::size_t k = 0; k + 1 < starts.size(); ++k)
                 read(cardAt(text, starts, k), false, utf8);
@@ -1482,7 +1477,6 @@ void CardStream::readBuffer()
 ParseResult CardStream::finish()
 {
     collectAll();
-    closeUp();
     if (m_inCard)
         read(QByteArrayView(m_buffer).sliced(kCardStart.size()), true, false);
     m_buffer.clear();

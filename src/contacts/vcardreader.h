@@ -69,7 +69,6 @@ private:
     void shareOut(qsizetype end);
     void collect(bool wait);
     void collectAll();
-    void closeUp();
     void sizeTable();
 
     ContactTable &m_table;
@@ -79,7 +78,7 @@ private:
     HelperThreads m_helpers;
     std::deque<Batch *> m_inFlight; // handed out, in card order
     std::vector<Batch *> m_idle;
-    std::vector<int> m_unheld; // the records of shared cards that held nothing, taken out by closeUp()
+    std::vector<int> m_unheld; // the records of shared cards that held nothing, taken out by collectAll()
     QByteArray m_buffer;       // from the start of the card being read (or of text not searched yet) on
     qsizetype m_searched = 0;  // how far the buffer has been searched for the next "BEGIN:VCARD"
     bool m_inCard = false;     // the buffer starts with "BEGIN:VCARD"

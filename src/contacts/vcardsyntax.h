@@ -8,18 +8,57 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstring>
+
 // The syntax of vCard lines, shared by the reader and the writer: a property line taken apart, its parameters,
 // the backslash escapes of 3.0 text values, and line folding.
 namespace vecardia::vcard {
 
-// Case-insensitive comparison with an upper-case ASCII word.
+namespace detail {
+// Whether the bytes of `word` equal those of `upper`, upper-case ASCII, letters in either case: the 0x20 bit is left
+// out of the comparison exactly where `upper` holds a letter. Every byte of `upper` is below 0x80, so the sums that
+// find its letters never carry into the next byte.
+template<typename Word>
+bool equalsUpper(Word word, Word upper)
+{
+    constexpr Word ones = Word(~Word(0)) / 0xFF;
+    const Word fromA = upper + ones * (0x80 - 'A');
+    const Word pastZ = upper + ones * (0x80 - 'Z' - 1);
+    const Word letters = (fromA & ~pastZ & ones * 0x80) >> 2;
+    return (word | letters) == (upper | letters);
+}
+template<typename Word>
+Word load(const char *p)
+{
+    Word w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+} // namespace detail
+
+// Case-insensitive comparison with an upper-case ASCII word, eight bytes at a time: property names, parameters and
+// the lines every card has ("END:VCARD") are compared many times per card.
 [[nodiscard]] inline bool equalsWord(QByteArrayView a, QByteArrayView upper)
 {
-    if (a.size() != upper.size())
+    const qsizetype n = a.size();
+    if (n != upper.size())
         return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        const char c = a[i];
-        if ((c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c) != upper[i])
+    const char *p = a.data(), *q = upper.data();
+    if (n >= 8) {
+        // Whole words, the last one reaching back over bytes already compared.
+        for (qsizetype i = 0; i < n - 8; i += 8) {
+            if (!detail::equalsUpper(detail::load<quint64>(p + i), detail::load<quint64>(q + i)))
+                return false;
+        }
+        return detail::equalsUpper(detail::load<quint64>(p + n - 8), detail::load<quint64>(q + n - 8));
+    }
+    if (n >= 4) {
+        return detail::equalsUpper(detail::load<quint32>(p), detail::load<quint32>(q)) &&
+               detail::equalsUpper(detail::load<quint32>(p + n - 4), detail::load<quint32>(q + n - 4));
+    }
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = p[i];
+        if ((c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c) != q[i])
             return false;
     }
     return true;

@@ -475,6 +475,40 @@ private Q_SLOTS:
         }
     }
 
+    // Property names and parameters compare without regard to the case of their letters, and only of their letters:
+    // "@" is not "`", nor "[" "{", nor "-" a carriage return, at any place of words of any length.
+    void wordsCompareIgnoringOnlyTheCaseOfLetters()
+    {
+        const auto reference = [](QByteArrayView a, QByteArrayView upper) {
+            if (a.size() != upper.size())
+                return false;
+            for (qsizetype i = 0; i < a.size(); ++i) {
+                const char c = a[i];
+                if ((c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c) != upper[i])
+                    return false;
+            }
+            return true;
+        };
+        QRandomGenerator random(1130);
+        const QByteArray alphabet = "AZMQ09-:;=@[`{_.\"/ \r\x7F"_ba;
+        for (int round = 0; round < 20000; ++round) {
+            QByteArray upper;
+            for (int i = random.bounded(20); i > 0; --i)
+                upper += alphabet[random.bounded(int(alphabet.size()))];
+            QByteArray word = upper;
+            // Letters in either case, and now and then one byte with its 0x20 or 0x80 bit changed, or a byte more.
+            for (char &c : word) {
+                if (c >= 'A' && c <= 'Z' && random.bounded(2) == 0)
+                    c = char(c + ('a' - 'A'));
+            }
+            if (!word.isEmpty() && random.bounded(3) == 0)
+                word[random.bounded(int(word.size()))] ^= random.bounded(2) == 0 ? 0x20 : char(0x80);
+            if (random.bounded(10) == 0)
+                word += 'A';
+            QCOMPARE(vcard::equalsWord(word, upper), reference(word, upper));
+        }
+    }
+
     // A line is taken apart at its first colon outside double quotes, its first ";" before that and the last "."
     // of its name, whatever the order of quotes, dots and separators.
     void propertySplitFollowsTheQuoteRule()

@@ -423,27 +423,19 @@ public:
     // `target` becomes the non-empty parts joined by single spaces.
     void add(QString &target, std::initializer_list<const Text *> parts)
     {
-        Entry &e = m_entries[m_used++];
-        e.target = &target;
-        e.count = 0;
-        e.size = 0;
+        Entry &e = start(target, 0);
         for (const Text *part : parts) {
-            if (part->isEmpty())
-                continue;
-            Piece &piece = e.parts[std::size_t(e.count++)];
-            if (part->made) {
-                piece = {part->made, 0, part->made->size()};
-            } else {
-                // No more UTF-16 units than bytes.
-                const qsizetype room = part->utf8.size();
-                if (qsizetype(m_units.size()) < m_unitsUsed + room)
-                    m_units.resize(std::size_t(std::max(m_unitsUsed + room, qsizetype(m_units.size()) * 2)));
-                const qsizetype size = writeUtf16(part->utf8, m_units.data() + m_unitsUsed, room);
-                piece = {nullptr, m_unitsUsed, size};
-                m_unitsUsed += size;
-            }
-            e.size += (e.count > 1 ? 1 : 0) + piece.size;
+            if (!part->isEmpty())
+                addPart(e, *part);
         }
+    }
+
+    // `target` becomes every part (at most three), each followed by `after`.
+    void addEach(QString &target, std::span<const Text> parts, char16_t after)
+    {
+        Entry &e = start(target, after);
+        for (const Text &part : parts)
+            addPart(e, part);
     }
 
     void pack()
@@ -469,13 +461,15 @@ public:
                 continue;
             char16_t *const start = at;
             for (int k = 0; k < e.count; ++k) {
-                if (k > 0)
+                if (k > 0 && e.after == 0)
                     *at++ = u' ';
                 const Piece &piece = e.parts[std::size_t(k)];
                 const char16_t *from = piece.made ? reinterpret_cast<const char16_t *>(piece.made->constData())
                                                   : &m_units[std::size_t(piece.offset)];
                 std::memcpy(at, from, std::size_t(piece.size) * sizeof(char16_t));
                 at += piece.size;
+                if (e.after != 0)
+                    *at++ = e.after;
             }
             *at++ = u'\0';
             *e.target = QString(QStringPrivate(block, start, e.size));
@@ -494,7 +488,36 @@ private:
         std::array<Piece, 3> parts;
         int count;
         qsizetype size;
+        char16_t after; // 0: parts joined by spaces
     };
+
+    Entry &start(QString &target, char16_t after)
+    {
+        Entry &e = m_entries[m_used++];
+        e.target = &target;
+        e.count = 0;
+        e.size = 0;
+        e.after = after;
+        return e;
+    }
+
+    void addPart(Entry &e, const Text &part)
+    {
+        Piece &piece = e.parts[std::size_t(e.count++)];
+        if (part.made) {
+            piece = {part.made, 0, part.made->size()};
+        } else {
+            // No more UTF-16 units than bytes.
+            const qsizetype room = part.utf8.size();
+            if (qsizetype(m_units.size()) < m_unitsUsed + room)
+                m_units.resize(std::size_t(std::max(m_unitsUsed + room, qsizetype(m_units.size()) * 2)));
+            const qsizetype size = writeUtf16(part.utf8, m_units.data() + m_unitsUsed, room);
+            piece = {nullptr, m_unitsUsed, size};
+            m_unitsUsed += size;
+        }
+        e.size += (e.after != 0 || e.count > 1 ? 1 : 0) + piece.size;
+    }
+
     std::array<Entry, 12> m_entries; // filled by add() before they are read
     int m_used = 0;
     std::vector<char16_t> &m_units;
@@ -921,7 +944,16 @@ private:
     {
         if (!plainValue(p))
             return false;
-        m_categories.append(text(p.value)).append(u'|');
+        // The first few as they stand in the card; a card with more makes them into one text.
+        if (m_categoryCount < m_categoryParts.size()) {
+            m_categoryParts[m_categoryCount++] = bytes(p.value);
+            return true;
+        }
+        if (m_moreCategories.isEmpty()) {
+            for (const Text &part : m_categoryParts)
+                m_moreCategories.append(part.toString()).append(u'|');
+        }
+        m_moreCategories.append(text(p.value)).append(u'|');
         return true;
     }
 
@@ -1056,7 +1088,7 @@ private:
             keepName && m_kept == 0 && !m_name.value.isMade() && !m_cut ? keptNameLine() : made(keptLines(keepName));
 
         // Every text of the record in one block. E-mail: the plain, work and home addresses in that order.
-        const Text categories = made(std::move(m_categories));
+        const Text moreCategories = made(std::move(m_moreCategories));
         QString address, starred, kept, categoryList;
         TextPacker packer(m_utf16);
         packer.add(m_record.Name, {v21() ? &m_name21 : &m_name.value});
@@ -1067,7 +1099,10 @@ private:
         packer.add(m_record.QQ, {&m_qq.value});
         packer.add(address, {&m_address.value});
         packer.add(starred, {&m_starred.value});
-        packer.add(categoryList, {&categories});
+        if (moreCategories.isEmpty())
+            packer.addEach(categoryList, std::span<const Text>(m_categoryParts).first(m_categoryCount), u'|');
+        else
+            packer.add(categoryList, {&moreCategories});
         packer.add(kept, {&keptText});
         packer.pack();
         m_record.Address = std::move(address);
@@ -1136,7 +1171,9 @@ private:
     Text m_name21; // a 2.1 card's family name
     bool m_cut = false;
     HeldBytes m_photo, m_bigPhoto;
-    QString m_categories;
+    std::array<Text, 3> m_categoryParts; // each category is followed by "|" in the record
+    std::size_t m_categoryCount = 0;
+    QString m_moreCategories; // all of them, when a card has more than three
     QByteArrayView m_nameParameters;
     bool m_recognised = false;
 };

@@ -77,6 +77,10 @@ private Q_SLOTS:
         QTest::newRow("3.0 home e-mail only") << card30(u"FN:A\nEMAIL;TYPE=HOME:c\n"_s) << u"FN=A | E=c"_s;
         QTest::newRow("3.0 categories") << card30(u"FN:A\nCATEGORIES:Family\nCATEGORIES:Work\n"_s)
                                         << u"FN=A | C=Family|Work|"_s;
+        QTest::newRow("3.0 empty category") << card30(u"FN:A\nCATEGORIES:\n"_s) << u"FN=A | C=|"_s;
+        QTest::newRow("3.0 five categories, one empty")
+            << card30(u"FN:A\nCATEGORIES:同事\nCATEGORIES:\nCATEGORIES:B\nCATEGORIES:C\ncategories:😀\n"_s)
+            << u"FN=A | C=同事||B|C|😀|"_s;
         QTest::newRow("3.0 lower-case names") << card30(u"fn:Ann Lee\ntel;type=cell:1\n"_s) << u"FN=Ann Lee | M=1"_s;
         QTest::newRow("3.0 last one wins")
             << card30(u"FN:A\nFN:B\nTEL;TYPE=CELL:1\nTEL;TYPE=CELL:2\n"_s) << u"FN=B | M=2"_s;

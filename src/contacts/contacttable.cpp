@@ -34,6 +34,13 @@ int ContactTable::append()
     return upperIndex();
 }
 
+int ContactTable::appendEmpty(int count)
+{
+    const int first = upperIndex() + 1;
+    m_records.resize(m_records.size() + std::size_t(count));
+    return first;
+}
+
 int ContactTable::append(ContactRecord &&record)
 {
     const int index = append();

@@ -27,6 +27,9 @@ public:
     // Appends an empty record and returns its index; returns 0 (and changes nothing) when the table is full.
     [[nodiscard]] int append();
     [[nodiscard]] int append(ContactRecord &&record);
+    // Appends `count` empty records at once and returns the index of the first; the caller makes sure they fit
+    // (below the largest index).
+    int appendEmpty(int count);
 
     // Takes back the record appended last (a reader that found nothing to fill it with).
     void removeLast();

@@ -1352,9 +1352,7 @@ void CardStream::shareOut(qsizetype end)
     Batch *batch = m_idle.back();
     m_idle.pop_back();
     batch->starts = m_reader->starts;
-    batch->first = m_table.upperIndex() + 1;
-    for (int k = 0; k < cards; ++k)
-        (void)m_table.append();
+    batch->first = m_table.appendEmpty(cards);
     batch->records = &m_table[batch->first];
     std::swap(batch->bytes, m_buffer);
     const QByteArrayView left = QByteArrayView(batch->bytes).sliced(end);
@@ -1411,6 +1409,9 @@ void CardStream::sizeTable()
 // appended.
 void CardStream::collectAll()
 {
+    // The batches no helper has started yet are read here, the newest first, while the helpers finish theirs.
+    while (m_helpers.runOneHere(m_inFlight.rbegin(), m_inFlight.rend())) {
+    }
     while (!m_inFlight.empty())
         collect(true);
     if (m_unheld.empty())

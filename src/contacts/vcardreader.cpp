@@ -420,6 +420,14 @@ class TextPacker {
 public:
     explicit TextPacker(std::vector<char16_t> &units) : m_units(units) {}
 
+    // `target` becomes the part's text.
+    void add(QString &target, const Text &part)
+    {
+        Entry &e = start(target, 0);
+        if (!part.isEmpty())
+            addPart(e, part);
+    }
+
     // `target` becomes the non-empty parts joined by single spaces.
     void add(QString &target, std::initializer_list<const Text *> parts)
     {
@@ -1091,19 +1099,19 @@ private:
         const Text moreCategories = made(std::move(m_moreCategories));
         QString address, starred, kept, categoryList;
         TextPacker packer(m_utf16);
-        packer.add(m_record.Name, {v21() ? &m_name21 : &m_name.value});
-        packer.add(m_record.FullName, {&fullName});
-        packer.add(m_record.Mobile, {&mobile->value});
-        packer.add(m_record.Landline, {&landline->value});
+        packer.add(m_record.Name, v21() ? m_name21 : m_name.value);
+        packer.add(m_record.FullName, fullName);
+        packer.add(m_record.Mobile, mobile->value);
+        packer.add(m_record.Landline, landline->value);
         packer.add(m_record.Email, {&m_emailPlain.value, &m_emailWork.value, &m_emailHome.value});
-        packer.add(m_record.QQ, {&m_qq.value});
-        packer.add(address, {&m_address.value});
-        packer.add(starred, {&m_starred.value});
+        packer.add(m_record.QQ, m_qq.value);
+        packer.add(address, m_address.value);
+        packer.add(starred, m_starred.value);
         if (moreCategories.isEmpty())
             packer.addEach(categoryList, std::span<const Text>(m_categoryParts).first(m_categoryCount), u'|');
         else
-            packer.add(categoryList, {&moreCategories});
-        packer.add(kept, {&keptText});
+            packer.add(categoryList, moreCategories);
+        packer.add(kept, keptText);
         packer.pack();
         m_record.Address = std::move(address);
         m_record.Starred = std::move(starred);

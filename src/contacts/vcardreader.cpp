@@ -1092,11 +1092,14 @@ private:
 
         // The card's N goes back as it came while it says more than the N the writer builds from the name.
         const bool keepName = m_name.line >= 0 && !isBuiltName(m_name.value, fullName);
-        const Text keptText =
-            keepName && m_kept == 0 && !m_name.value.isMade() && !m_cut ? keptNameLine() : made(keptLines(keepName));
+        Text keptText; // nothing kept, as most cards
+        if (keepName && m_kept == 0 && !m_name.value.isMade() && !m_cut)
+            keptText = keptNameLine();
+        else if (keepName || m_kept > 0)
+            keptText = made(keptLines(keepName));
 
         // Every text of the record in one block. E-mail: the plain, work and home addresses in that order.
-        const Text moreCategories = made(std::move(m_moreCategories));
+        const Text moreCategories = m_moreCategories.isEmpty() ? Text{} : made(std::move(m_moreCategories));
         QString address, starred, kept, categoryList;
         TextPacker packer(m_utf16);
         packer.add(m_record.Name, v21() ? m_name21 : m_name.value);

@@ -17,6 +17,7 @@ void HelperThreads::handOut(HelperTask *task)
         m_pool = std::make_unique<QThreadPool>();
         m_pool->setMaxThreadCount(m_count);
     }
+    task->m_started.store(false, std::memory_order_relaxed);
     task->m_handedOut.store(true, std::memory_order_release);
     m_pool->start(task);
 }

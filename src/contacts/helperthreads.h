@@ -20,9 +20,13 @@ class HelperTask : public QRunnable {
 public:
     HelperTask() { setAutoDelete(false); }
 
+    // Whether a thread has begun the task since it was last handed out.
+    [[nodiscard]] bool started() const { return m_started.load(std::memory_order_relaxed); }
+
     void run() final
     {
         (void)m_handedOut.load(std::memory_order_acquire);
+        m_started.store(true, std::memory_order_relaxed);
         work();
         m_done.release();
     }
@@ -33,6 +37,7 @@ protected:
 private:
     friend class HelperThreads;
     std::atomic<bool> m_handedOut{false};
+    std::atomic<bool> m_started{false};
     std::binary_semaphore m_done{0};
 };
 

@@ -1374,8 +1374,11 @@ void CardStream::shareOut(qsizetype end)
 
     m_inFlight.push_back(batch);
     m_helpers.handOut(batch);
-    // One batch waits for each helper beyond the one it reads; more than that, and this thread reads the newest.
-    if (m_inFlight.size() > std::size_t(m_sharing.helpers) + 1)
+    // One batch waits for each helper, so that none of them waits for this thread; more than that, and this thread
+    // reads the newest of those waiting. Batches read but not yet collected do not count.
+    const auto waiting =
+        std::count_if(m_inFlight.begin(), m_inFlight.end(), [](const Batch *b) { return !b->started(); });
+    if (waiting > m_sharing.helpers)
         (void)m_helpers.runOneHere(m_inFlight.rbegin(), m_inFlight.rend());
     collect(false);
 }

@@ -1201,7 +1201,7 @@ struct CardStream::Reader {
     std::vector<char16_t> utf16;
     NameParameters nameParameters;
     QByteArray keptName;
-    QStringDecoder gb18030{"GB18030"};
+    std::optional<QStringDecoder> gb18030; // made for the first card that is not UTF-8: most books have none
 
     std::vector<qsizetype> starts; // of the cards found in the buffer
 
@@ -1215,10 +1215,12 @@ struct CardStream::Reader {
         QByteArray converted;
         if (!utf8 && !checked.isValidUtf8()) {
             cut = false;
-            if (!gb18030.isValid())
+            if (!gb18030)
+                gb18030.emplace("GB18030");
+            if (!gb18030->isValid())
                 return false;
-            converted = QString(gb18030.decode(piece)).toUtf8();
-            gb18030.resetState();
+            converted = QString(gb18030->decode(piece)).toUtf8();
+            gb18030->resetState();
             piece = converted;
         }
         splitLines(piece, physical);

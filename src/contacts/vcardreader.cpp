@@ -1353,9 +1353,6 @@ void CardStream::read(QByteArrayView piece, bool last, bool utf8)
 void CardStream::shareOut(qsizetype end)
 {
     const int cards = int(m_reader->starts.size() - 1);
-    // The records must not move while batches fill them.
-    if (m_table.room() < cards)
-        collectAll();
     if (m_idle.empty() && m_batches.size() < std::size_t(m_sharing.helpers) + 3) {
         m_batches.push_back(std::make_unique<Batch>());
         m_idle.push_back(m_batches.back().get());
@@ -1410,15 +1407,28 @@ void CardStream::collect(bool wait)
     }
 }
 
-// The table grows once: the cards of the first piece tell how many the whole text holds.
-void CardStream::sizeTable()
+// Makes room in the table for the cards found in a piece (`bytes` long), before any of them is appended: the records
+// must not move while batches fill them. When the length of the whole text is known, the room is judged from the
+// cards per byte, once with the first piece and again whenever a later piece would not fit: the rest of the text
+// is taken to be as dense as the denser of the text so far and this piece, and the table grows by at least an
+// eighth each time (a text may be longer than its file said). Doubling would leave up to twice the room a book
+// needs when its first cards are longer than the rest (photos first), and for a moment three times. A text of
+// unknown length grows as appending grows it.
+void CardStream::makeTableRoom(std::size_t cards, qsizetype bytes)
 {
-    if (m_sized || m_expectedBytes <= m_fed)
+    const bool fits = std::size_t(m_table.room()) >= cards;
+    const bool judge = m_expectedBytes > 0 && (!m_sized || !fits);
+    if (fits && !judge)
+        return;
+    collectAll();
+    if (!judge)
         return;
     m_sized = true;
-    collectAll(); // nothing is handed out before the first cards; the records must not move while batches fill them
-    const double perByte = double(m_found) / double(m_fed);
-    m_table.reserve(int(std::min<double>(perByte * double(m_expectedBytes) * 1.05 + 16, 1 << 30)));
+    const double perByte =
+        std::max(double(m_found) / double(m_fed), double(cards) / double(std::max<qsizetype>(bytes, 1)));
+    const double rest = perByte * double(std::max<qint64>(m_expectedBytes - m_fed, 0));
+    const double wanted = std::max(double(cards) + rest * 1.05 + 16, double(m_table.upperIndex() + cards) / 8);
+    m_table.reserve(int(std::min<double>(wanted, 1 << 30)));
 }
 
 // Waits for every batch out, then takes out the records of cards that held nothing, as if they had never been
@@ -1505,9 +1515,9 @@ void CardStream::readBuffer()
         m_searched = at + kCardStart.size();
     }
     if (starts.size() >= 2) {
-        m_found += qint64(starts.size() - 1);
-        sizeTable();
         const std::size_t cards = starts.size() - 1;
+        m_found += qint64(cards);
+        makeTableRoom(cards, starts.back() - starts.front());
         if (m_sharing.helpers > 0 && cards > std::size_t(std::max(m_sharing.fromCards, 0)) &&
             std::size_t(std::numeric_limits<int>::max() - m_table.upperIndex()) >= cards) {
             shareOut(starts.back());

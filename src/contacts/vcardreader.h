@@ -69,7 +69,7 @@ private:
     void shareOut(qsizetype end);
     void collect(bool wait);
     void collectAll();
-    void sizeTable();
+    void makeTableRoom(std::size_t cards, qsizetype bytes);
 
     ContactTable &m_table;
     std::unique_ptr<Reader> m_reader;

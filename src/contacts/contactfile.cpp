@@ -49,14 +49,19 @@ ReadResult importContactFile(const QString &path, ContactTable &table)
 
     // The file is read a piece at a time and each card decoded on its own, so a large book never sits in memory
     // beside the contacts built from it, and a book merged from a UTF-8 and a GB2312 phone reads whole.
-    CardStream cards(table, file.size());
     const QByteArray head = file.peek(kUtf8Bom.size());
     QString why;
+    std::optional<QByteArray> converted; // a UTF-16 file, as UTF-8
     if (head.startsWith(kUtf16LeBom) || head.startsWith(kUtf16BeBom)) {
-        const std::optional<QByteArray> text = fromUtf16(file, why);
-        if (!text)
+        converted = fromUtf16(file, why);
+        if (!converted)
             return unreadable(why);
-        cards.feed(*text);
+    }
+    // The table is sized from the length of the text read, which for UTF-16 is not the file's.
+    CardStream cards(table, converted ? converted->size() : file.size());
+    if (converted) {
+        cards.feed(*converted);
+        converted.reset();
     } else {
         if (head.startsWith(kUtf8Bom) && !file.seek(kUtf8Bom.size()))
             return unreadable(file.errorString());

@@ -8,11 +8,23 @@
 #include "support/tempfolder.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace vecardia;
+
+namespace {
+
+// The text as a UTF-16 file: byte-order mark first.
+QByteArray utf16(QStringEncoder::Encoding encoding, const QString &text)
+{
+    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+} // namespace
 
 class TestContactFile : public QObject {
     Q_OBJECT
@@ -38,6 +50,11 @@ private Q_SLOTS:
         // 摺 is DF A1 in GBK, which is also a well-formed UTF-8 pair: the bytes after it decide.
         QTest::newRow("gb2312 whose first character looks like utf-8")
             << "BEGIN:VCARD\nFN:\xDF\xA1\xD5\xC5\nEND:VCARD\n"_ba << u"摺张"_s;
+        // A few PC address books write UTF-16 with a byte-order mark.
+        QTest::newRow("utf-16 little-endian")
+            << utf16(QStringEncoder::Utf16LE, u"BEGIN:VCARD\nFN:张😀\nEND:VCARD\n"_s) << u"张😀"_s;
+        QTest::newRow("utf-16 big-endian")
+            << utf16(QStringEncoder::Utf16BE, u"BEGIN:VCARD\r\nFN:张三\r\nEND:VCARD\r\n"_s) << u"张三"_s;
     }
     void charsetIsDecidedByTheWholeFile()
     {
@@ -51,6 +68,20 @@ private Q_SLOTS:
         // Appending decides the same way.
         QVERIFY(importContactFile(path, table).read);
         QCOMPARE(table[2].FullName, name);
+    }
+
+    // A UTF-16 book is read from its text in UTF-8, half the size of the file: the table is sized from that text,
+    // not from the file.
+    void utf16BookTableFitsTheBook()
+    {
+        QString text;
+        for (int i = 0; i < 2000; ++i)
+            text += u"BEGIN:VCARD\nFN:张"_s + QString::number(i) + u"\nEND:VCARD\n"_s;
+        const QString path = m_dir.write(u"u.vcf"_s, utf16(QStringEncoder::Utf16LE, text));
+        ContactTable table;
+        QCOMPARE(openContactFile(path, table).parsed.appended, 2000);
+        QCOMPARE(table[2000].FullName, u"张1999"_s);
+        QVERIFY2(table.room() < 500, QByteArray::number(table.room()).constData());
     }
 
     void openResetsAppendAdds()

@@ -15,6 +15,13 @@ using namespace vecardia;
 
 namespace {
 
+// Feeds the text to the stream in pieces of `piece` bytes, the last one shorter.
+void feedInPieces(CardStream &stream, QByteArrayView text, qsizetype piece)
+{
+    for (qsizetype at = 0; at < text.size(); at += piece)
+        stream.feed(text.sliced(at, std::min(piece, text.size() - at)));
+}
+
 // A 3.0 card from its property lines.
 QString card30(const QString &lines)
 {
@@ -479,8 +486,7 @@ private Q_SLOTS:
         for (const int helpers : {0, 1}) {
             ContactTable table;
             CardStream stream(table, text.size(), CardSharing{helpers, 0});
-            for (qsizetype at = 0; at < text.size(); at += 256 << 10)
-                stream.feed(QByteArrayView(text).sliced(at, std::min<qsizetype>(256 << 10, text.size() - at)));
+            feedInPieces(stream, text, 256 << 10);
             QCOMPARE(stream.finish().appended, 60200);
             QCOMPARE(table[60200].FullName, u"c60199"_s);
             QVERIFY2(table.room() < table.upperIndex() / 4, QByteArray::number(table.room()).constData());
@@ -507,8 +513,7 @@ private Q_SLOTS:
             ContactTable table;
             {
                 CardStream stream(table, text.size(), CardSharing{helpers, 0});
-                for (qsizetype at = 0; at < text.size(); at += 50000)
-                    stream.feed(QByteArrayView(text).sliced(at, std::min<qsizetype>(50000, text.size() - at)));
+                feedInPieces(stream, text, 50000);
                 QCOMPARE(stream.finish().appended, 3000);
             }
             // Copies of their own, sharing nothing with the table.

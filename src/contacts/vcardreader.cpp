@@ -1213,7 +1213,7 @@ struct CardStream::Reader {
         const QByteArrayView checked = last ? piece.first(utf8::wholeCharacters(piece)) : piece;
         bool cut = checked.size() != piece.size();
         QByteArray converted;
-        if (!utf8 && !checked.isValidUtf8()) {
+        if (!utf8 && !utf8::isValid(checked)) {
             cut = false;
             if (!gb18030)
                 gb18030.emplace("GB18030");
@@ -1266,7 +1266,7 @@ struct CardStream::Batch final : HelperTask {
     {
         const QByteArrayView text(bytes);
         const std::size_t cards = starts.size() - 1;
-        const bool utf8 = text.sliced(starts.front(), starts.back() - starts.front()).isValidUtf8();
+        const bool utf8 = utf8::isValid(text.sliced(starts.front(), starts.back() - starts.front()));
         held.assign(cards, 0);
         for (std::size_t k = 0; k < cards; ++k)
             held[k] = reader.read(cardAt(text, starts, k), false, utf8, records[k]);
@@ -1524,7 +1524,7 @@ void CardStream::readBuffer()
             start = 0;
         } else {
             collectAll(); // the cards before these join the table first
-            const bool utf8 = text.sliced(starts.front(), starts.back() - starts.front()).isValidUtf8();
+            const bool utf8 = utf8::isValid(text.sliced(starts.front(), starts.back() - starts.front()));
             for (std::size_t k = 0; k + 1 < starts.size(); ++k)
                 read(cardAt(text, starts, k), false, utf8);
         }

@@ -30,7 +30,7 @@ bool fileExists(const QString &path)
 bool isUtf8(QByteArrayView bytes)
 {
     // Qt's check is strict: overlong forms, surrogates and code points above U+10FFFF are not UTF-8.
-    return !bytes.isEmpty() && bytes.isValidUtf8();
+    return !bytes.isEmpty() && utf8::isValid(bytes);
 }
 
 bool readInPieces(QFile &file, const std::function<void(QByteArrayView)> &take, QString *why)

@@ -43,6 +43,51 @@ private Q_SLOTS:
         }
     }
 
+    // The block-wise check against Qt's: each sequence is placed at every offset in a run of ASCII longer than two
+    // blocks, so that it meets the edges of the 32-byte blocks and the short last block in every way.
+    void isValidAgreesWithQt_data()
+    {
+        QTest::addColumn<QByteArray>("sequence");
+        QTest::newRow("two-byte") << "\xC3\xA9"_ba;
+        QTest::newRow("three-byte") << "\xE5\xBC\xA0"_ba;
+        QTest::newRow("four-byte") << "\xF0\x9F\x98\x80"_ba;
+        QTest::newRow("highest code point") << "\xF4\x8F\xBF\xBF"_ba;
+        QTest::newRow("non-character U+FFFE") << "\xEF\xBF\xBE"_ba;
+        QTest::newRow("GB2312 name") << "\xD5\xC5\xC8\xFD"_ba;
+        QTest::newRow("cut three-byte") << "\xE5\xBC"_ba;
+        QTest::newRow("cut four-byte") << "\xF0\x9F\x98"_ba;
+        QTest::newRow("stray continuation") << "\x80"_ba;
+        QTest::newRow("three continuations") << "\xC3\xA9\xA9\xA9"_ba;
+        QTest::newRow("overlong two-byte") << "\xC1\xBF"_ba;
+        QTest::newRow("overlong three-byte") << "\xE0\x9F\xBF"_ba;
+        QTest::newRow("overlong four-byte") << "\xF0\x8F\xBF\xBF"_ba;
+        QTest::newRow("surrogate") << "\xED\xA0\x80"_ba;
+        QTest::newRow("above U+10FFFF") << "\xF4\x90\x80\x80"_ba;
+        QTest::newRow("F5 lead") << "\xF5\x80\x80\x80"_ba;
+        QTest::newRow("five-byte") << "\xF8\x88\x80\x80\x80"_ba;
+        QTest::newRow("FF") << "\xFF"_ba;
+    }
+    void isValidAgreesWithQt()
+    {
+        QFETCH(QByteArray, sequence);
+        for (int before = 0; before <= 70; ++before) {
+            for (int after : {0, 1, 2, 3, 29, 40}) {
+                const QByteArray text = QByteArray(before, 'a') + sequence + QByteArray(after, 'b');
+                QVERIFY2(utf8::isValid(text) == QByteArrayView(text).isValidUtf8(),
+                         qPrintable(u"%1 ASCII bytes before, %2 after"_s.arg(before).arg(after)));
+            }
+        }
+        // Sequences side by side, good and bad mixed, at random.
+        QRandomGenerator random(quint32(qHash(sequence)));
+        const QByteArray others[] = {"\xC3\xA9"_ba, "\xE5\xBC\xA0"_ba, "\xF0\x9F\x98\x80"_ba, "x"_ba, sequence};
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray text;
+            for (int i = random.bounded(40); i > 0; --i)
+                text += others[random.bounded(int(std::size(others)))];
+            QVERIFY2(utf8::isValid(text) == QByteArrayView(text).isValidUtf8(), text.toHex(' ').constData());
+        }
+    }
+
     void wholeCharacters_data()
     {
         QTest::addColumn<QByteArray>("bytes");

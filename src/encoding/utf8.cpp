@@ -113,7 +113,10 @@ VECARDIA_AVX2 bool isValidAvx2(const char *data, qsizetype size)
 
 #undef VECARDIA_AVX2
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+const bool kHasAvx2 = [] {
+    __builtin_cpu_init(); // this may run before the compiler's own start-up code has looked at the processor
+    return __builtin_cpu_supports("avx2") != 0;
+}();
 
 } // namespace
 #endif

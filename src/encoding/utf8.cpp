@@ -26,7 +26,7 @@ constexpr char kTooLarge = 1 << 3;     // F4 90-BF, F5-FF 90-BF
 constexpr char kSurrogate = 1 << 4;    // ED A0-BF
 constexpr char kOverlong2 = 1 << 5;    // C0-C1 80-BF
 constexpr char kTooLarge1000 = 1 << 6; // F5-FF 80-8F
-constexpr char kOverlong4 = 1 << 6;    // F0 80-8F
+constexpr char kOverlong4 = 1 << 6;    // F0 80-8F (the flag of kTooLarge1000: no lead byte has both)
 constexpr char kTwoConts = char(1 << 7);
 constexpr char kCarry = kTooShort | kTooLong | kTwoConts; // faults that the low half of the byte before does not tell
 

@@ -806,6 +806,15 @@ private:
 
     static TelKind telKind(QByteArrayView params)
     {
+        // The parameters nearly every phone writes are looked up whole; the others are taken apart.
+        static constexpr std::pair<QByteArrayView, TelKind> kCommon[] = {
+            {"TYPE=CELL", TelKind::Cell}, {"TYPE=HOME", TelKind::Home}, {"TYPE=WORK", TelKind::Work},
+            {"CELL", TelKind::Cell},      {"HOME", TelKind::Home},      {"WORK", TelKind::Work},
+        };
+        for (const auto &[common, kind] : kCommon) {
+            if (equalsWord(params, common))
+                return kind;
+        }
         bool fax = false, cell = false, home = false, work = false;
         vcard::forEachValue(params, [&](QByteArrayView key, QByteArrayView v) {
             if (!equalsWord(key, "TYPE"))
@@ -848,12 +857,19 @@ private:
         if (!p.hasColon)
             return false;
         bool work = false, home = false;
-        vcard::forEachValue(p.params, [&](QByteArrayView key, QByteArrayView v) {
-            if (equalsWord(key, "TYPE")) {
-                work = work || equalsWord(v, "WORK");
-                home = home || equalsWord(v, "HOME");
-            }
-        });
+        // The parameters nearly every phone writes are looked up whole; the others are taken apart.
+        if (equalsWord(p.params, "TYPE=WORK") || equalsWord(p.params, "WORK")) {
+            work = true;
+        } else if (equalsWord(p.params, "TYPE=HOME") || equalsWord(p.params, "HOME")) {
+            home = true;
+        } else if (!p.params.isEmpty() && !equalsWord(p.params, "TYPE=INTERNET")) {
+            vcard::forEachValue(p.params, [&](QByteArrayView key, QByteArrayView v) {
+                if (equalsWord(key, "TYPE")) {
+                    work = work || equalsWord(v, "WORK");
+                    home = home || equalsWord(v, "HOME");
+                }
+            });
+        }
         hold(work ? m_emailWork : home ? m_emailHome : m_emailPlain, v21() ? bytes(p.value) : unescaped(p.value));
         return true;
     }

@@ -85,6 +85,9 @@ private Q_SLOTS:
         QTest::newRow("3.0 e-mail order")
             << card30(u"FN:A\nEMAIL;TYPE=HOME:c\nEMAIL;TYPE=WORK:b\nEMAIL:a\n"_s) << u"FN=A | E=a b c"_s;
         QTest::newRow("3.0 home e-mail only") << card30(u"FN:A\nEMAIL;TYPE=HOME:c\n"_s) << u"FN=A | E=c"_s;
+        QTest::newRow("type words in any case")
+            << card30(u"FN:A\nemail;type=Home:c\nEMAIL;work:b\nEMAIL;Type=Internet:a\nTEL;type=Work:3\ntel;home:2\n"_s)
+            << u"FN=A | M=3 | L=2 | E=a b c"_s;
         QTest::newRow("3.0 categories") << card30(u"FN:A\nCATEGORIES:Family\nCATEGORIES:Work\n"_s)
                                         << u"FN=A | C=Family|Work|"_s;
         QTest::newRow("3.0 empty category") << card30(u"FN:A\nCATEGORIES:\n"_s) << u"FN=A | C=|"_s;

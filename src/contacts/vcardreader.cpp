@@ -343,36 +343,61 @@ QString escape21(const QString &value, bool commas)
     return out;
 }
 
-// Writes UTF-8 as UTF-16, at most `room` units, and returns how many it wrote. The texts of a card are well-formed (a
-// card that is not is made into text by QString::fromUtf8 or converted first); a byte that is not what it should be
-// would become U+FFFD on its own.
-qsizetype writeUtf16(QByteArrayView in, char16_t *out, qsizetype room)
+// Eight ASCII bytes as eight UTF-16 units.
+inline void widenAscii8(const unsigned char *p, char16_t *out)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(in.data());
+#if defined(__SSE2__)
+    const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+#else
+    for (int k = 0; k < 8; ++k)
+        out[k] = char16_t(p[k]);
+#endif
+}
+
+inline bool isAscii8(const unsigned char *p)
+{
+    quint64 word;
+    std::memcpy(&word, p, sizeof word);
+    return (word & 0x8080808080808080ULL) == 0;
+}
+
+// Writes UTF-8 as UTF-16 and returns how many units it wrote: `out` has room for as many units as `in` has bytes,
+// which is never too few. The texts of a card are well-formed (a card that is not is made into text by
+// QString::fromUtf8 or converted first); a byte that is not what it should be would become U+FFFD on its own.
+qsizetype writeUtf16(QByteArrayView in, char16_t *out)
+{
+    const auto *const first = reinterpret_cast<const unsigned char *>(in.data());
+    const auto *p = first;
     const auto *const end = p + in.size();
-    char16_t *const start = out, *const stop = out + room;
-    while (end - p >= 8 && stop - out >= 8) { // ASCII, eight bytes at a time
-        quint64 word;
-        std::memcpy(&word, p, sizeof word);
-        if (word & 0x8080808080808080ULL)
-            break;
-        for (int k = 0; k < 8; ++k)
-            out[k] = char16_t(p[k]);
+    char16_t *const start = out;
+    // ASCII, eight bytes at a time. A value that is ASCII to its last few bytes ends with its last eight bytes
+    // again, when they are ASCII too: most numbers and addresses are.
+    while (end - p >= 8 && isAscii8(p)) {
+        widenAscii8(p, out);
         p += 8;
         out += 8;
     }
-    while (p < end && out < stop) {
+    if (p < end && end - p < 8 && end - first >= 8 && isAscii8(end - 8)) {
+        widenAscii8(end - 8, start + (end - 8 - first));
+        return in.size();
+    }
+    while (p < end) {
         const unsigned c = *p;
         if (c < 0x80) {
             *out++ = char16_t(c);
             ++p;
             continue;
         }
-        if ((c & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
-            // Three bytes, as Chinese characters are.
-            *out++ = char16_t((c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
-            p += 3;
-            continue;
+        if ((c & 0xF0) == 0xE0 && end - p >= 3) {
+            // Three bytes, as Chinese characters are: both of the last two are continuation bytes.
+            quint16 next;
+            std::memcpy(&next, p + 1, sizeof next);
+            if ((next & 0xC0C0) == 0x8080) {
+                *out++ = char16_t((c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+                p += 3;
+                continue;
+            }
         }
         const int length = c >= 0xF0 && c < 0xF8 ? 4 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xC0 && c < 0xE0 ? 2 : 0;
         bool whole = length > 0 && end - p >= length;
@@ -389,11 +414,9 @@ qsizetype writeUtf16(QByteArrayView in, char16_t *out, qsizetype room)
         p += length;
         if (u <= 0xFFFF) {
             *out++ = char16_t(u);
-        } else if (stop - out >= 2) {
+        } else {
             *out++ = QChar::highSurrogate(u);
             *out++ = QChar::lowSurrogate(u);
-        } else {
-            break;
         }
     }
     return out - start;
@@ -519,7 +542,7 @@ private:
             const qsizetype room = part.utf8.size();
             if (qsizetype(m_units.size()) < m_unitsUsed + room)
                 m_units.resize(std::size_t(std::max(m_unitsUsed + room, qsizetype(m_units.size()) * 2)));
-            const qsizetype size = writeUtf16(part.utf8, m_units.data() + m_unitsUsed, room);
+            const qsizetype size = writeUtf16(part.utf8, m_units.data() + m_unitsUsed);
             piece = {nullptr, m_unitsUsed, size};
             m_unitsUsed += size;
         }

@@ -313,6 +313,27 @@ private Q_SLOTS:
         QCOMPARE(readAll(text).join(u'\n'), expected);
     }
 
+    // Values of every length up to a few blocks of eight, plain or with one character of two, three or four bytes
+    // at the start, in the middle or at the end: the record holds each as written.
+    void valuesOfEveryLength()
+    {
+        for (const QString &other : {QString(), u"é"_s, u"中"_s, u"😀"_s}) {
+            for (int length = 1; length <= 26; ++length) {
+                QString plain;
+                for (int i = 0; i < length; ++i)
+                    plain += QChar(u'a' + i % 26);
+                for (qsizetype at : {qsizetype(0), plain.size() / 2, plain.size()}) {
+                    const QString value = QString(plain).insert(at, other);
+                    ContactTable table;
+                    (void)splitAndParse(QStringView(card30(u"FN:%1\nX-QQ:%1\n"_s.arg(value))), table);
+                    QCOMPARE(table.upperIndex(), 1);
+                    QCOMPARE(table[1].FullName, value);
+                    QCOMPARE(table[1].QQ, value);
+                }
+            }
+        }
+    }
+
     void unreadCards_data()
     {
         QTest::addColumn<QString>("text");

@@ -443,27 +443,31 @@ class TextPacker {
 public:
     explicit TextPacker(std::vector<char16_t> &units) : m_units(units) {}
 
-    // `target` becomes the part's text.
+    // `target` becomes the part's text. An empty text leaves the target as it is (empty), as in the other two.
     void add(QString &target, const Text &part)
     {
-        Entry &e = start(target, 0);
         if (!part.isEmpty())
-            addPart(e, part);
+            addPart(start(target, 0), part);
     }
 
     // `target` becomes the non-empty parts joined by single spaces.
     void add(QString &target, std::initializer_list<const Text *> parts)
     {
-        Entry &e = start(target, 0);
+        Entry *e = nullptr;
         for (const Text *part : parts) {
-            if (!part->isEmpty())
-                addPart(e, *part);
+            if (part->isEmpty())
+                continue;
+            if (!e)
+                e = &start(target, 0);
+            addPart(*e, *part);
         }
     }
 
     // `target` becomes every part (at most three), each followed by `after`.
     void addEach(QString &target, std::span<const Text> parts, char16_t after)
     {
+        if (parts.empty())
+            return;
         Entry &e = start(target, after);
         for (const Text &part : parts)
             addPart(e, part);
@@ -471,25 +475,19 @@ public:
 
     void pack()
     {
-        qsizetype total = 0;
-        int shared = 0;
-        for (int i = 0; i < m_used; ++i) {
-            if (m_entries[i].count > 0) {
-                total += m_entries[i].size + 1;
-                ++shared;
-            }
-        }
-        if (shared == 0)
+        // Every entry holds at least one part.
+        if (m_used == 0)
             return;
+        qsizetype total = 0;
+        for (int i = 0; i < m_used; ++i)
+            total += m_entries[i].size + 1;
         auto [block, data] = QTypedArrayData<char16_t>::allocate(total);
         if (!block)
             qBadAlloc();
-        block->ref_.storeRelaxed(shared); // one reference for each field that shares the block
+        block->ref_.storeRelaxed(m_used); // one reference for each field that shares the block
         char16_t *at = data;
         for (int i = 0; i < m_used; ++i) {
             const Entry &e = m_entries[i];
-            if (e.count == 0)
-                continue;
             char16_t *const start = at;
             for (int k = 0; k < e.count; ++k) {
                 if (k > 0 && e.after == 0)
@@ -664,7 +662,10 @@ public:
     // read as the line it holds, as a 3.0 one is; kept, it goes back as a line of its own.
     QByteArrayView lineAt(std::size_t i) const
     {
-        QByteArrayView line = trimSpaces(m_lines[i]);
+        QByteArrayView line = m_lines[i];
+        if (!line.isEmpty() && line.front() != ' ' && line.front() != '\t' && line.back() != ' ')
+            return line; // as nearly every line stands
+        line = trimSpaces(line);
         while (line.startsWith('\t') || line.startsWith(' '))
             line = line.sliced(1);
         return line;

@@ -100,6 +100,21 @@ bool splitAtLineFeeds(QByteArrayView piece, std::vector<QByteArrayView> &lines)
         for (unsigned mask = lf; mask != 0; mask &= mask - 1)
             addLine(p + std::countr_zero(mask));
     }
+    if (p < end && piece.size() >= 16) {
+        // The last sixteen bytes, of which those before p were looked at already.
+        const char *const last = end - 16;
+        const auto skip = unsigned(p - last);
+        const unsigned ahead = 0xFFFFu << skip & 0xFFFF;
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(last));
+        const auto lf = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lfs)));
+        const auto cr = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, crs)));
+        if (((cr << 1 | crBefore << skip) & ~lf & ahead) != 0)
+            return false;
+        crBefore = cr >> 15;
+        for (unsigned mask = lf & ahead; mask != 0; mask &= mask - 1)
+            addLine(last + std::countr_zero(mask));
+        p = end;
+    }
     for (; p < end; ++p) {
         if (crBefore != 0 && *p != '\n')
             return false;

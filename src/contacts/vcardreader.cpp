@@ -787,6 +787,8 @@ private:
     // N and FN are quoted-printable decoded only where the line says so, in either dialect.
     bool quotedName(const Property &p)
     {
+        if (p.params.isEmpty())
+            return false; // as most names stand
         m_params.look(p.params);
         return m_params.quotedPrintable();
     }

@@ -459,7 +459,8 @@ public:
     explicit TextPacker(std::vector<char16_t> &units) : m_units(units) {}
 
     // `target` becomes the part's text. An empty text leaves the target as it is (empty), as in the other two.
-    void add(QString &target, const Text &part)
+    template<typename Target>
+    void add(Target &target, const Text &part)
     {
         if (!part.isEmpty())
             addPart(start(target, 0), part);
@@ -479,7 +480,7 @@ public:
     }
 
     // `target` becomes every part (at most three), each followed by `after`.
-    void addEach(QString &target, std::span<const Text> parts, char16_t after)
+    void addEach(Sparse<QString> &target, std::span<const Text> parts, char16_t after)
     {
         if (parts.empty())
             return;
@@ -516,7 +517,11 @@ public:
                     *at++ = e.after;
             }
             *at++ = u'\0';
-            *e.target = QString(QStringPrivate(block, start, e.size));
+            QString text(QStringPrivate(block, start, e.size));
+            if (e.target)
+                *e.target = std::move(text);
+            else
+                *e.sparse = std::move(text);
         }
     }
 
@@ -528,7 +533,8 @@ private:
         qsizetype size;
     };
     struct Entry {
-        QString *target;
+        QString *target; // or, for a field most records leave empty:
+        Sparse<QString> *sparse;
         std::array<Piece, 3> parts;
         int count;
         qsizetype size;
@@ -537,8 +543,21 @@ private:
 
     Entry &start(QString &target, char16_t after)
     {
-        Entry &e = m_entries[m_used++];
+        Entry &e = start(after);
         e.target = &target;
+        return e;
+    }
+    Entry &start(Sparse<QString> &target, char16_t after)
+    {
+        Entry &e = start(after);
+        e.sparse = &target;
+        return e;
+    }
+    Entry &start(char16_t after)
+    {
+        Entry &e = m_entries[m_used++];
+        e.target = nullptr;
+        e.sparse = nullptr;
         e.count = 0;
         e.size = 0;
         e.after = after;
@@ -1157,7 +1176,6 @@ private:
 
         // Every text of the record in one block. E-mail: the plain, work and home addresses in that order.
         const Text moreCategories = m_moreCategories.isEmpty() ? Text{} : made(std::move(m_moreCategories));
-        QString address, starred, kept, categoryList;
         TextPacker packer(m_utf16);
         packer.add(m_record.Name, v21() ? m_name21 : m_name.value);
         packer.add(m_record.FullName, fullName);
@@ -1165,18 +1183,14 @@ private:
         packer.add(m_record.Landline, landline->value);
         packer.add(m_record.Email, {&m_emailPlain.value, &m_emailWork.value, &m_emailHome.value});
         packer.add(m_record.QQ, m_qq.value);
-        packer.add(address, m_address.value);
-        packer.add(starred, m_starred.value);
+        packer.add(m_record.Address, m_address.value);
+        packer.add(m_record.Starred, m_starred.value);
         if (moreCategories.isEmpty())
-            packer.addEach(categoryList, std::span<const Text>(m_categoryParts).first(m_categoryCount), u'|');
+            packer.addEach(m_record.Categories, std::span<const Text>(m_categoryParts).first(m_categoryCount), u'|');
         else
-            packer.add(categoryList, moreCategories);
-        packer.add(kept, keptText);
+            packer.add(m_record.Categories, moreCategories);
+        packer.add(m_record.Kept, keptText);
         packer.pack();
-        m_record.Address = std::move(address);
-        m_record.Starred = std::move(starred);
-        m_record.Categories = std::move(categoryList);
-        m_record.Kept = std::move(kept);
     }
 
     // The N line alone, as most 2.1 cards keep it ("N:Zhang;San;;;"): put together from the card's own UTF-8.

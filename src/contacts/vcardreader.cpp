@@ -1158,8 +1158,10 @@ private:
             else
                 keepLine(std::size_t(number->line));
         }
-        m_record.Photo = std::move(m_photo.value);
-        m_record.BigPhoto = std::move(m_bigPhoto.value);
+        if (!m_photo.value.isEmpty())
+            m_record.Photo = std::move(m_photo.value);
+        if (!m_bigPhoto.value.isEmpty())
+            m_record.BigPhoto = std::move(m_bigPhoto.value);
 
         // A card named only by N is called by its name's components.
         Text fullName = m_fullName.value;
@@ -1273,6 +1275,7 @@ struct CardStream::Reader {
     NameParameters nameParameters;
     QByteArray keptName;
     std::optional<QStringDecoder> gb18030; // made for the first card that is not UTF-8: most books have none
+    QByteArray converted;                  // the last such card, as UTF-8
 
     std::vector<qsizetype> starts; // of the cards found in the buffer
 
@@ -1283,7 +1286,6 @@ struct CardStream::Reader {
         // A character cut by the end of the file does not make the card GB18030.
         const QByteArrayView checked = last ? piece.first(utf8::wholeCharacters(piece)) : piece;
         bool cut = checked.size() != piece.size();
-        QByteArray converted;
         if (!utf8 && !utf8::isValid(checked)) {
             cut = false;
             if (!gb18030)

@@ -754,12 +754,8 @@ private:
     }
     // A value as it stands in the card. The last card of a file cut inside a character is made into text at once:
     // its bytes are not all well-formed.
-    Text bytes(QByteArrayView v)
-    {
-        if (m_cut)
-            return made(text(v));
-        return Text{v, nullptr};
-    }
+    Text bytes(QByteArrayView v) { return m_cut ? madeFromCut(v) : Text{v, nullptr}; }
+    [[gnu::noinline]] Text madeFromCut(QByteArrayView v) { return made(text(v)); }
     // A 3.0 text value, its escapes undone.
     Text unescaped(QByteArrayView v) { return holds(v, '\\') ? made(vcard::unescapeText(text(v))) : bytes(v); }
     Text unescaped(const Text &t) { return t.isMade() ? made(vcard::unescapeText(*t.made)) : unescaped(t.utf8); }

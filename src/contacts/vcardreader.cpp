@@ -197,26 +197,40 @@ char firstLetter(QByteArrayView line)
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
-Dialect dialectOf(const std::vector<QByteArrayView> &lines)
+// The card's dialect, from its VERSION line; `folded` says whether a line after the first is led by white space.
+Dialect dialectOf(const std::vector<QByteArrayView> &lines, bool &folded)
 {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto ledByWhiteSpace = [](QByteArrayView line) { return line.startsWith(' ') || line.startsWith('\t'); };
+    folded = false;
+    Dialect dialect = Dialect::V30;
+    std::size_t i = 0;
+    for (; i < lines.size(); ++i) {
         const QByteArrayView line = lines[i];
         // A line led by white space goes on with the one before it: a folded value that happens to read
         // "VERSION:2.1" says nothing about the card. Only the line after "BEGIN:VCARD" continues nothing.
-        if (i > 1 && (line.startsWith(' ') || line.startsWith('\t')))
-            continue;
+        if (i > 0 && ledByWhiteSpace(line)) {
+            folded = true;
+            if (i > 1)
+                continue;
+        }
         const char first = firstLetter(line);
         if (first != 'v' && first != 'e')
             continue;
         const QByteArrayView t = trimSpaces(line);
-        if (equalsWord(t, "VERSION:2.1"))
-            return Dialect::V21;
-        if (equalsWord(t, "VERSION:4.0"))
-            return Dialect::V40;
+        if (equalsWord(t, "VERSION:2.1")) {
+            dialect = Dialect::V21;
+            break;
+        }
+        if (equalsWord(t, "VERSION:4.0")) {
+            dialect = Dialect::V40;
+            break;
+        }
         if (equalsWord(t, "END:VCARD"))
             break;
     }
-    return Dialect::V30;
+    for (++i; !folded && i < lines.size(); ++i)
+        folded = ledByWhiteSpace(lines[i]);
+    return dialect;
 }
 
 // The lines of one card as its properties: folded lines joined, the 2.1 soft line breaks and photo data lines too.
@@ -1293,12 +1307,12 @@ struct CardStream::Reader {
             piece = converted;
         }
         splitLines(piece, physical);
-        const Dialect dialect = dialectOf(physical);
+        bool folded = false;
+        const Dialect dialect = dialectOf(physical, folded);
         // Line 0 is the rest of the "BEGIN:VCARD" line: no property. A 3.0 or 4.0 card without folded lines is read
         // as its lines stand.
         std::span<const QByteArrayView> lines = std::span<const QByteArrayView>(physical).subspan(1);
-        if (dialect == Dialect::V21 ||
-            std::any_of(lines.begin(), lines.end(), [](QByteArrayView line) { return LogicalLines::isFolded(line); })) {
+        if (dialect == Dialect::V21 || folded) {
             logical.build(physical, dialect);
             lines = logical.lines();
         }

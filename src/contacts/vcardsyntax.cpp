@@ -72,25 +72,21 @@ Property splitProperty(QByteArrayView line)
         semi = head.indexOf(';');
         dot = (semi >= 0 ? head.first(semi) : head).lastIndexOf('.');
     }
-    Property p;
-    p.hasColon = colon >= 0;
-    const QByteArrayView head = p.hasColon ? line.first(colon) : line;
-    QByteArrayView name = semi >= 0 ? head.first(semi) : head;
-    if (dot >= 0) {
-        p.group = name.first(dot);
-        name = name.sliced(dot + 1);
-    }
-    p.name = name;
-    if (semi >= 0) {
-        p.hasParams = true;
-        p.params = head.sliced(semi + 1);
-        p.afterName = trimSpaces(line.sliced(semi + 1));
-    }
-    if (p.hasColon) {
-        p.rawValue = line.sliced(colon + 1);
-        p.value = trimSpaces(p.rawValue);
-    }
-    return p;
+    // The property is built whole, each part set once.
+    const bool hasColon = colon >= 0;
+    const QByteArrayView head = hasColon ? line.first(colon) : line;
+    const QByteArrayView name = semi >= 0 ? head.first(semi) : head;
+    const QByteArrayView rawValue = hasColon ? line.sliced(colon + 1) : QByteArrayView();
+    return Property{
+        .group = dot >= 0 ? name.first(dot) : QByteArrayView(),
+        .name = dot >= 0 ? name.sliced(dot + 1) : name,
+        .params = semi >= 0 ? head.sliced(semi + 1) : QByteArrayView(),
+        .afterName = semi >= 0 ? trimSpaces(line.sliced(semi + 1)) : QByteArrayView(),
+        .rawValue = rawValue,
+        .value = trimSpaces(rawValue),
+        .hasParams = semi >= 0,
+        .hasColon = hasColon,
+    };
 }
 
 QByteArrayView parameter(QByteArrayView params, QByteArrayView key)

@@ -197,10 +197,15 @@ char firstLetter(QByteArrayView line)
     return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
+// A line led by white space: it goes on with the line before it.
+bool isFolded(QByteArrayView line)
+{
+    return line.startsWith(' ') || line.startsWith('\t');
+}
+
 // The card's dialect, from its VERSION line; `folded` says whether a line after the first is led by white space.
 Dialect dialectOf(const std::vector<QByteArrayView> &lines, bool &folded)
 {
-    const auto ledByWhiteSpace = [](QByteArrayView line) { return line.startsWith(' ') || line.startsWith('\t'); };
     folded = false;
     Dialect dialect = Dialect::V30;
     std::size_t i = 0;
@@ -208,7 +213,7 @@ Dialect dialectOf(const std::vector<QByteArrayView> &lines, bool &folded)
         const QByteArrayView line = lines[i];
         // A line led by white space goes on with the one before it: a folded value that happens to read
         // "VERSION:2.1" says nothing about the card. Only the line after "BEGIN:VCARD" continues nothing.
-        if (i > 0 && ledByWhiteSpace(line)) {
+        if (i > 0 && isFolded(line)) {
             folded = true;
             if (i > 1)
                 continue;
@@ -229,7 +234,7 @@ Dialect dialectOf(const std::vector<QByteArrayView> &lines, bool &folded)
             break;
     }
     for (++i; !folded && i < lines.size(); ++i)
-        folded = ledByWhiteSpace(lines[i]);
+        folded = isFolded(lines[i]);
     return dialect;
 }
 
@@ -288,8 +293,6 @@ public:
     }
 
     [[nodiscard]] const std::vector<QByteArrayView> &lines() const { return m_lines; }
-
-    static bool isFolded(QByteArrayView line) { return !line.isEmpty() && (line[0] == ' ' || line[0] == '\t'); }
 
 private:
     // Whether a line goes on with the one before: folded, or (after a 2.1 photo line) data without a colon.
@@ -472,7 +475,7 @@ class TextPacker {
 public:
     explicit TextPacker(std::vector<char16_t> &units) : m_units(units) {}
 
-    // `target` becomes the part's text. An empty text leaves the target as it is (empty), as in the other two.
+    // `target` becomes the part's text; an empty text leaves it as it is.
     template<typename Target>
     void add(Target &target, const Text &part)
     {

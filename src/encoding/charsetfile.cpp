@@ -29,7 +29,7 @@ bool fileExists(const QString &path)
 
 bool isUtf8(QByteArrayView bytes)
 {
-    // Qt's check is strict: overlong forms, surrogates and code points above U+10FFFF are not UTF-8.
+    // The check is strict: overlong forms, surrogates and code points above U+10FFFF are not UTF-8.
     return !bytes.isEmpty() && utf8::isValid(bytes);
 }
 

@@ -13,9 +13,9 @@
 
 #include "contacts/contactfile.h"
 #include "contacts/contacttable.h"
-#include "contacts/hugepages.h"
 #include "contacts/textexport.h"
 #include "contacts/vcardwriter.h"
+#include "runtime/hugepages.h"
 #include "support/generatedbook.h"
 
 #include <QElapsedTimer>
@@ -233,10 +233,10 @@ private Q_SLOTS:
     }
 };
 
-// The program's own start-up settings apply (huge pages for the allocator), as they do for vecardia and vecardia-cli.
+// The program's own start-up settings apply (huge pages for the allocator when VECARDIA_HUGEPAGES=1 asks for them).
 int main(int argc, char *argv[])
 {
-    startWithHugePages(argv);
+    startWithHugePagesIfAsked(argv);
     QCoreApplication app(argc, argv);
     BenchIo bench;
     return QTest::qExec(&bench, argc, argv);

@@ -5,9 +5,9 @@
 
 #include "app/mainwindow.h"
 #include "contacts/contacttable.h"
-#include "contacts/hugepages.h"
 #include "contacts/vcardwriter.h"
 #include "model/contactlistmodel.h"
+#include "runtime/hugepages.h"
 #include "support/generatedbook.h"
 #include "tools/batchfind.h"
 #include "ui/prompter.h"
@@ -83,7 +83,7 @@ void measure(
 
 int main(int argc, char *argv[])
 {
-    startWithHugePages(argv);
+    startWithHugePagesIfAsked(argv);
     QApplication app(argc, argv);
     const int n = qEnvironmentVariableIntValue("VECARDIA_BENCH_CONTACTS") > 0
                       ? qEnvironmentVariableIntValue("VECARDIA_BENCH_CONTACTS")

@@ -1,6 +1,6 @@
 // Any bytes through the reader, whole and a piece at a time; whatever it reads must come back through the writer.
 #include "contacts/contacttable.h"
-#include "contacts/vcardreader.h"
+#include "contacts/vcardstream.h"
 #include "contacts/vcardwriter.h"
 
 #include <algorithm>

@@ -2,11 +2,11 @@
 #include "app/mainwindow.h"
 
 #include "contacts/contactfile.h"
-#include "contacts/product.h"
 #include "contacts/textexport.h"
 #include "contacts/vcardwriter.h"
 #include "encoding/spaces.h"
 #include "model/contactlistmodel.h"
+#include "product/product.h"
 #include "ui/editorpanel.h"
 #include "ui/photobox.h"
 #include "ui/prompter.h"

@@ -2,10 +2,10 @@
 //   vecardia [FILE]          opens the window, and FILE in it
 //   vecardia --execute TEXT  hands TEXT (a file's path) to the window already running, which opens it
 #include "app/mainwindow.h"
-#include "contacts/hugepages.h"
-#include "contacts/product.h"
 #include "help/shellactions.h"
 #include "net/uxmlhttp.h"
+#include "product/product.h"
+#include "runtime/hugepages.h"
 #include "shell/registry.h"
 #include "shell/settingsstore.h"
 #include "shell/unix/freedesktopdefaults.h"
@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
 {
     if (argc >= 2 && qstrcmp(argv[1], "--execute") == 0)
         return execute(argc, argv);
-    vecardia::startWithHugePages(argv);
+    vecardia::startWithHugePagesIfAsked(argv);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(vecardia::product::kTitle);

@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
 
 #include "app/mainwindowlayout.h"
-#include "contacts/product.h"
 #include "encoding/spaces.h"
 #include "help/aboutdialog.h"
 #include "help/links.h"
@@ -9,6 +8,7 @@
 #include "model/editstep.h"
 #include "net/updatecheck.h"
 #include "net/uxmlhttp.h"
+#include "product/product.h"
 #include "shell/registry.h"
 #include "shell/settingsstore.h"
 #include "tools/batchfind.h"

@@ -1,6 +1,6 @@
 // vecardia-cli: batch form of the contact book editor's file commands.
 #include "cli/cli.h"
-#include "contacts/hugepages.h"
+#include "runtime/hugepages.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,7 +9,7 @@
 
 int main(int argc, char *argv[])
 {
-    vecardia::startWithHugePages(argv);
+    vecardia::startWithHugePagesIfAsked(argv);
     QCoreApplication app(argc, argv);
     QFile out, err;
     if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contacts/vcardreader.h"
+#include "contacts/vcardstream.h"
 
 #include <QString>
 

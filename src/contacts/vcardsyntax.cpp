@@ -4,11 +4,6 @@
 #include "encoding/utf8.h"
 
 #include <algorithm>
-#include <bit>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace vecardia::vcard {
 
@@ -30,52 +25,20 @@ qsizetype nextSeparator(QByteArrayView text, char separator, qsizetype from)
 
 Property splitProperty(QByteArrayView line)
 {
-    // One pass over the name and parameters finds the colon, the first ";" and the last "." of the name, up to a
-    // double quote: a colon inside quotes is no end, and lines with quotes are taken apart the careful way.
-    qsizetype colon = -1, semi = -1, dot = -1;
-    bool quoted = false, done = false;
-    // Takes the byte at i; true when the search ends there.
-    const auto take = [&](qsizetype i) {
-        const char c = line[i];
-        if (c == ':') {
+    // The colon that ends the name and parameters is the first one outside double quotes.
+    qsizetype colon = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size() && colon < 0; ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ':' && !quoted)
             colon = i;
-            return true;
-        }
-        if (c == ';') {
-            semi = semi < 0 ? i : semi;
-        } else if (c == '.') {
-            dot = semi < 0 ? i : dot;
-        } else if (c == '"') {
-            quoted = true;
-            return true;
-        }
-        return false;
-    };
-    qsizetype i = 0;
-#if defined(__SSE2__)
-    // Sixteen bytes at a time: only the places that hold one of the four bytes are looked at.
-    const __m128i colons = _mm_set1_epi8(':'), semis = _mm_set1_epi8(';'), dots = _mm_set1_epi8('.'),
-                  quotes = _mm_set1_epi8('"');
-    for (; !done && line.size() - i >= 16; i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(line.data() + i));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, colons), _mm_cmpeq_epi8(bytes, semis)),
-                                          _mm_or_si128(_mm_cmpeq_epi8(bytes, dots), _mm_cmpeq_epi8(bytes, quotes)));
-        for (auto mask = unsigned(_mm_movemask_epi8(hits)); mask != 0 && !done; mask &= mask - 1)
-            done = take(i + std::countr_zero(mask));
     }
-#endif
-    for (; !done && i < line.size(); ++i)
-        done = take(i);
-    if (quoted) {
-        colon = detail::nextSeparator(line, ':', 0);
-        const QByteArrayView head = colon >= 0 ? line.first(colon) : line;
-        semi = head.indexOf(';');
-        dot = (semi >= 0 ? head.first(semi) : head).lastIndexOf('.');
-    }
-    // The property is built whole, each part set once.
     const bool hasColon = colon >= 0;
     const QByteArrayView head = hasColon ? line.first(colon) : line;
+    const qsizetype semi = head.indexOf(';');
     const QByteArrayView name = semi >= 0 ? head.first(semi) : head;
+    const qsizetype dot = name.lastIndexOf('.');
     const QByteArrayView rawValue = hasColon ? line.sliced(colon + 1) : QByteArrayView();
     return Property{
         .group = dot >= 0 ? name.first(dot) : QByteArrayView(),
@@ -111,33 +74,35 @@ bool saysQuotedPrintable(QByteArrayView params)
     return qp;
 }
 
-QString unescapeText(const QString &text)
+namespace {
+
+char16_t unit(QChar c)
 {
-    if (!text.contains(u'\\'))
-        return text;
-    return unescapeText(QStringView(text));
+    return c.unicode();
+}
+char16_t unit(char c)
+{
+    return char16_t(static_cast<unsigned char>(c));
 }
 
-QString unescapeText(QStringView text)
+} // namespace
+
+QByteArray unescapeText(QByteArrayView text)
 {
-    QString out;
+    QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\\' || i + 1 == text.size()) {
-            out += c;
-            continue;
-        }
-        const QChar next = text[i + 1];
-        if (next == u'n' || next == u'N')
-            out += u'\n';
-        else if (next == u'\\' || next == u',' || next == u';')
+        const char c = text[i];
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (c == '\\' && (next == 'n' || next == 'N')) {
+            out += '\n';
+            ++i;
+        } else if (c == '\\' && (next == '\\' || next == ',' || next == ';')) {
             out += next;
-        else {
+            ++i;
+        } else {
             out += c; // not an escape: the backslash stays
-            continue;
         }
-        ++i;
     }
     return out;
 }
@@ -147,38 +112,73 @@ bool needsEscaping(QStringView text)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return isEscaped(c.unicode()); });
 }
 
-QString escapeText(QStringView text)
+bool needsEscaping(QByteArrayView text)
 {
-    QString out;
+    return std::any_of(text.begin(), text.end(), [](char c) { return isEscaped(unit(c)); });
+}
+
+namespace {
+
+// Escapes a text of bytes or of UTF-16 units; `Out` is QByteArray or QString.
+template<typename Out, typename In>
+Out escaped(In text)
+{
+    Out out;
     out.reserve(text.size() + 8);
-    qsizetype run = 0; // the start of the characters not yet copied
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (!isEscaped(c))
-            continue;
-        const char16_t *escape = escapeOf(c);
-        out.append(text.sliced(run, i - run)).append(QStringView(escape));
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i; // CR LF is one line break
-        run = i + 1;
+        const char16_t c = unit(text[i]);
+        if (const char16_t *escape = escapeOf(c)) {
+            out += typename Out::value_type(escape[0]);
+            out += typename Out::value_type(escape[1]);
+            if (c == u'\r' && i + 1 < text.size() && unit(text[i + 1]) == u'\n')
+                ++i; // CR LF is one line break
+        } else {
+            out += text[i];
+        }
     }
-    out.append(text.sliced(run));
     return out;
 }
 
-QString escapeText(const QString &text)
+} // namespace
+
+QString escapeText(QStringView text)
 {
-    return needsEscaping(text) ? escapeText(QStringView(text)) : text;
+    return escaped<QString>(text);
 }
 
-QList<QStringView> components(QStringView value)
+QByteArray escapeText(QByteArrayView text)
 {
-    QList<QStringView> parts;
+    return escaped<QByteArray>(text);
+}
+
+QByteArray escape21(QByteArrayView value, bool commas)
+{
+    QByteArray out;
+    out.reserve(value.size() + 8);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\\' && !(i + 1 < value.size() && value[i + 1] == ';'))
+            out += "\\\\";
+        else if (c == ',' && commas)
+            out += "\\,";
+        else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
+                ++i;
+            out += "\\n";
+        } else
+            out += c;
+    }
+    return out;
+}
+
+QList<QByteArrayView> components(QByteArrayView value)
+{
+    QList<QByteArrayView> parts;
     qsizetype start = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'\\') {
+        if (value[i] == '\\') {
             ++i; // the escaped character
-        } else if (value[i] == u';') {
+        } else if (value[i] == ';') {
             parts << value.sliced(start, i - start);
             start = i + 1;
         }

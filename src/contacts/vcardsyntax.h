@@ -8,61 +8,27 @@
 #include <QString>
 #include <QStringView>
 
-#include <cstring>
-
 // The syntax of vCard lines, shared by the reader and the writer: a property line taken apart, its parameters,
 // the backslash escapes of 3.0 text values, and line folding.
 namespace vecardia::vcard {
 
-namespace detail {
-// Whether the bytes of `word` equal those of `upper`, upper-case ASCII, letters in either case: the 0x20 bit is left
-// out of the comparison exactly where `upper` holds a letter. Every byte of `upper` is below 0x80, so the sums that
-// find its letters never carry into the next byte.
-template<typename Word>
-bool equalsUpper(Word word, Word upper)
+// Case-insensitive comparison with an upper-case ASCII word (property and parameter names, "END:VCARD"): letter
+// case is ignored for ASCII letters only.
+[[nodiscard]] inline bool equalsWord(QByteArrayView a, QByteArrayView upper)
 {
-    constexpr Word ones = Word(~Word(0)) / 0xFF;
-    const Word fromA = upper + ones * (0x80 - 'A');
-    const Word pastZ = upper + ones * (0x80 - 'Z' - 1);
-    const Word letters = (fromA & ~pastZ & ones * 0x80) >> 2;
-    return (word | letters) == (upper | letters);
-}
-template<typename Word>
-Word load(const char *p)
-{
-    Word w;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-}
-
-// The bytes of a word against an upper-case ASCII word of the same size, eight bytes at a time.
-inline bool equalsUpperWord(const char *p, const char *q, qsizetype n)
-{
-    if (n >= 8) {
-        // Whole words, the last one reaching back over bytes already compared.
-        for (qsizetype i = 0; i < n - 8; i += 8) {
-            if (!equalsUpper(load<quint64>(p + i), load<quint64>(q + i)))
-                return false;
-        }
-        return equalsUpper(load<quint64>(p + n - 8), load<quint64>(q + n - 8));
-    }
-    if (n >= 4)
-        return equalsUpper(load<quint32>(p), load<quint32>(q)) &&
-               equalsUpper(load<quint32>(p + n - 4), load<quint32>(q + n - 4));
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = p[i];
-        if ((c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c) != q[i])
+    if (a.size() != upper.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char c = a[i];
+        if ((c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c) != upper[i])
             return false;
     }
     return true;
 }
-} // namespace detail
 
-// Case-insensitive comparison with an upper-case ASCII word: property names, parameters and the lines every card
-// has ("END:VCARD") are compared many times per card, most of them told apart by their size alone.
-[[nodiscard]] inline bool equalsWord(QByteArrayView a, QByteArrayView upper)
+[[nodiscard]] inline bool startsWithWord(QByteArrayView a, QByteArrayView upper)
 {
-    return a.size() == upper.size() && detail::equalsUpperWord(a.data(), upper.data(), a.size());
+    return a.size() >= upper.size() && equalsWord(a.first(upper.size()), upper);
 }
 
 // A property line taken apart: [group.]NAME[;parameters]:value.
@@ -104,13 +70,16 @@ void forEachValue(QByteArrayView params, F &&f);
 [[nodiscard]] bool saysQuotedPrintable(QByteArrayView params);
 
 // 3.0 text escapes: "\\", "\,", "\;" and "\n" or "\N" (a line break) turned into their characters; a backslash
-// before anything else stays.
-[[nodiscard]] QString unescapeText(QStringView text);
-[[nodiscard]] QString unescapeText(const QString &text); // the same text, shared, when it holds no escape
+// before anything else stays. On UTF-8 or any text whose special characters are ASCII.
+[[nodiscard]] QByteArray unescapeText(QByteArrayView text);
 // The other way: backslash, comma, semicolon and line breaks (CR LF, LF or CR) escaped.
+[[nodiscard]] QByteArray escapeText(QByteArrayView text);
 [[nodiscard]] QString escapeText(QStringView text);
-[[nodiscard]] QString escapeText(const QString &text); // the same text, shared, when nothing needs escaping
 [[nodiscard]] bool needsEscaping(QStringView text);
+[[nodiscard]] bool needsEscaping(QByteArrayView text);
+// A 2.1 value as 3.0 text: its line breaks (and, with `commas`, its commas) escaped, and a backslash that escapes no
+// ";" doubled: 2.1 escapes only the ";" inside structured values.
+[[nodiscard]] QByteArray escape21(QByteArrayView value, bool commas);
 // Whether a character is escaped so: one look at a bit for those below 64, as nearly all text is above them or
 // letters and digits.
 [[nodiscard]] inline bool isEscaped(char16_t c)
@@ -132,7 +101,7 @@ void forEachValue(QByteArrayView params, F &&f);
 }
 
 // The components of a structured value (N, ADR) as written: split at each ";" that no backslash escapes.
-[[nodiscard]] QList<QStringView> components(QStringView value);
+[[nodiscard]] QList<QByteArrayView> components(QByteArrayView value);
 
 // Longest line, in bytes, before it is folded.
 inline constexpr qsizetype kFoldAt = 75;
@@ -145,15 +114,6 @@ inline constexpr qsizetype kFoldAt = 75;
 namespace detail {
 // The next separator outside double quotes at or after `from`, or -1.
 qsizetype nextSeparator(QByteArrayView text, char separator, qsizetype from);
-// Parameters are a few short words: plain loops, inlined, beat the library's searches here.
-inline qsizetype indexOf(QByteArrayView text, char c)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == c)
-            return i;
-    }
-    return -1;
-}
 inline QByteArrayView trimmed(QByteArrayView v)
 {
     return trimSpaces(v);
@@ -172,7 +132,7 @@ void forEachParameter(QByteArrayView params, F &&f)
         const qsizetype end = detail::nextSeparator(params, ';', at);
         const QByteArrayView text = detail::trimmed(params.sliced(at, (end < 0 ? params.size() : end) - at));
         if (!text.isEmpty()) {
-            const qsizetype eq = detail::indexOf(text, '=');
+            const qsizetype eq = text.indexOf('=');
             if (eq < 0)
                 f(Parameter{"TYPE", text, true});
             else
@@ -195,7 +155,7 @@ void forEachValue(QByteArrayView params, F &&f)
         }
         QByteArrayView values = p.value;
         while (!values.isEmpty()) {
-            const qsizetype comma = detail::indexOf(values, ',');
+            const qsizetype comma = values.indexOf(',');
             f(p.key, detail::unquoted(detail::trimmed(comma >= 0 ? values.first(comma) : values)));
             values = comma >= 0 ? values.sliced(comma + 1) : QByteArrayView();
         }

@@ -1,11 +1,11 @@
 #include "contacts/vcardwriter.h"
 
 #include "contacts/contacttable.h"
-#include "contacts/helperthreads.h"
 #include "contacts/keptlines.h"
-#include "contacts/vcardreader.h"
+#include "contacts/vcardlines.h"
 #include "contacts/vcardsyntax.h"
 #include "encoding/spaces.h"
+#include "runtime/helperthreads.h"
 
 #include <QBuffer>
 #include <QStringEncoder>
@@ -32,7 +32,7 @@ QByteArray cardStartsFolded(QByteArrayView bytes)
     constexpr qsizetype foldAfter = 8; // "BEGIN:VC"
     QByteArray out;
     qsizetype from = 0;
-    for (qsizetype at; (at = bytes.indexOf(kCardStart, from)) >= 0; from = at + foldAfter)
+    for (qsizetype at; (at = bytes.indexOf(vcard::kCardStart, from)) >= 0; from = at + foldAfter)
         out.append(bytes.sliced(from, at + foldAfter - from)).append("\n ");
     out.append(bytes.sliced(from));
     return out;
@@ -121,7 +121,7 @@ public:
             }
         }
         m_used = end - m_data;
-        if (const QByteArrayView written(at, end); colon && findCardStart(written) >= 0) {
+        if (const QByteArrayView written(at, end); colon && vcard::findCardStart(written) >= 0) {
             const QByteArray safe = cardStartsFolded(written);
             m_used -= written.size();
             ascii(safe);
@@ -130,7 +130,7 @@ public:
     // Bytes of a value that are UTF-8 already.
     void putBytes(QByteArrayView value)
     {
-        if (findCardStart(value) >= 0)
+        if (vcard::findCardStart(value) >= 0)
             ascii(cardStartsFolded(value));
         else
             ascii(value);

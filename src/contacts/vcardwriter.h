@@ -1,7 +1,7 @@
 #pragma once
 
-#include "contacts/helperthreads.h"
 #include "encoding/savefile.h"
+#include "runtime/helperthreads.h"
 
 #include <QByteArray>
 #include <QList>

@@ -12,7 +12,7 @@ namespace vecardia::utf8 {
 }
 
 // Whether `bytes` are well-formed UTF-8 (overlong forms, surrogates and code points above U+10FFFF are not): the
-// same answer as QByteArrayView::isValidUtf8, 32 bytes at a time where the processor can.
+// same answer as QByteArrayView::isValidUtf8 (its scalar twin), 32 bytes at a time where the processor has AVX2.
 [[nodiscard]] bool isValid(QByteArrayView bytes);
 
 // How many bytes at the start of `bytes` hold whole characters: a sequence left unfinished at the end is left out.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "contacts/product.h"
+#include "product/product.h"
 
 #include <QDialog>
 #include <QStringList>

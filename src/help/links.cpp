@@ -1,7 +1,7 @@
 #include "help/links.h"
 
-#include "contacts/product.h"
 #include "help/shellactions.h"
+#include "product/product.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #include "net/updatecheck.h"
 
-#include "contacts/product.h"
+#include "product/product.h"
 
 #include <algorithm>
 

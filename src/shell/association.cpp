@@ -1,5 +1,5 @@
 // Module3's file association: the program's file type, the extension's handler and its backup.
-#include "contacts/product.h"
+#include "product/product.h"
 #include "shell/desktopdefaults.h"
 #include "shell/registry.h"
 #include "shell/settingsstore.h"

@@ -1,8 +1,8 @@
 #include "ui/addcontactdialog.h"
 
 #include "contacts/photo.h"
-#include "contacts/product.h"
 #include "encoding/spaces.h"
+#include "product/product.h"
 #include "ui/layout.h"
 #include "ui/photobox.h"
 #include "ui/photoloader.h"

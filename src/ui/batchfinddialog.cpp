@@ -1,6 +1,6 @@
 #include "ui/batchfinddialog.h"
 
-#include "contacts/product.h"
+#include "product/product.h"
 #include "tools/batchfind.h"
 #include "ui/layout.h"
 

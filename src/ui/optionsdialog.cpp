@@ -1,6 +1,6 @@
 #include "ui/optionsdialog.h"
 
-#include "contacts/product.h"
+#include "product/product.h"
 #include "shell/registry.h"
 #include "shell/settingsstore.h"
 #include "ui/layout.h"

@@ -1,6 +1,6 @@
 #include "ui/prompter.h"
 
-#include "contacts/product.h"
+#include "product/product.h"
 
 namespace vecardia {
 

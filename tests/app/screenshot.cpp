@@ -4,10 +4,10 @@
 //   screenshot message OUT.png            a question of the program
 //   screenshot about OUT.png              the About box
 #include "app/mainwindow.h"
-#include "contacts/product.h"
 #include "help/aboutdialog.h"
 #include "help/shellactions.h"
 #include "model/contactlistmodel.h"
+#include "product/product.h"
 #include "ui/contactlistview.h"
 #include "ui/photobox.h"
 #include "ui/prompter.h"

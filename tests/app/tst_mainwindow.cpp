@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
-#include "contacts/product.h"
 #include "encoding/base64.h"
 #include "model/contactlistmodel.h"
+#include "product/product.h"
 #include "support/modal.h"
 #include "support/tempfolder.h"
 #include "support/testdesktop.h"

@@ -3,9 +3,9 @@
 // back. A property test runs random commands, fills, undos and redos against full copies of the window's state.
 #include "app/mainwindow.h"
 #include "contacts/contacttable.h"
-#include "contacts/product.h"
 #include "contacts/vcardwriter.h"
 #include "model/contactlistmodel.h"
+#include "product/product.h"
 #include "ui/addcontactdialog.h"
 #include "ui/contactlistview.h"
 #include "ui/editorpanel.h"

@@ -1,9 +1,9 @@
 // The main window's update check against a server of the test's own on 127.0.0.1, and the Help menu's links.
 #include "app/mainwindow.h"
-#include "contacts/product.h"
 #include "help/aboutdialog.h"
 #include "model/contactlistmodel.h"
 #include "net/uxmlhttp.h"
+#include "product/product.h"
 
 #include "support/httpserver.h"
 #include "support/modal.h"

@@ -18,26 +18,35 @@ struct Layer {
     QStringList qtModules; // the Qt modules it may use
 };
 
-// Folders of src/ from the bottom up.
+// The layers as src/layers.txt gives them, the layers each builds on followed down to the bottom.
 const QHash<QString, Layer> &layers()
 {
     static const QHash<QString, Layer> all = [] {
-        const QStringList core = {u"QtCore"_s};
-        const QStringList widgets = {u"QtCore"_s, u"QtGui"_s, u"QtWidgets"_s};
+        QHash<QString, QStringList> uses;
         QHash<QString, Layer> l;
-        l.insert(u"encoding"_s, {{u"encoding"_s}, core});
-        l.insert(u"contacts"_s, {{u"encoding"_s, u"contacts"_s}, core});
-        l.insert(u"model"_s, {{u"encoding"_s, u"contacts"_s, u"model"_s}, core});
-        l.insert(u"tools"_s, {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s}, core});
-        l.insert(u"cli"_s, {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s, u"cli"_s}, core});
-        l.insert(u"shell"_s, {{u"encoding"_s, u"contacts"_s, u"shell"_s}, {u"QtCore"_s, u"QtDBus"_s}});
-        l.insert(u"net"_s, {{u"encoding"_s, u"contacts"_s, u"net"_s}, {u"QtCore"_s, u"QtNetwork"_s}});
-        l.insert(u"ui"_s, {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s, u"shell"_s, u"ui"_s}, widgets});
-        l.insert(u"help"_s,
-                 {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s, u"shell"_s, u"ui"_s, u"help"_s}, widgets});
-        l.insert(u"app"_s, {{u"encoding"_s, u"contacts"_s, u"model"_s, u"tools"_s, u"shell"_s, u"net"_s, u"ui"_s,
-                             u"help"_s, u"app"_s},
-                            widgets + QStringList{u"QtNetwork"_s}});
+        QFile table(QString::fromUtf8(VECARDIA_SOURCES) + u"/layers.txt"_s);
+        if (!table.open(QIODevice::ReadOnly))
+            return l;
+        static const QRegularExpression entry(u"^([a-z]+):([^|]*)\\|(.*)$"_s);
+        for (const QString &line : QString::fromUtf8(table.readAll()).split(u'\n')) {
+            const QRegularExpressionMatch m = entry.match(line);
+            if (!m.hasMatch())
+                continue;
+            uses.insert(m.captured(1), m.captured(2).split(u' ', Qt::SkipEmptyParts));
+            QStringList modules;
+            for (const QString &module : m.captured(3).split(u' ', Qt::SkipEmptyParts))
+                modules << u"Qt"_s + module;
+            l.insert(m.captured(1), {{m.captured(1)}, modules});
+        }
+        for (auto it = l.begin(); it != l.end(); ++it) {
+            for (QStringList next = uses.value(it.key()); !next.isEmpty();) {
+                const QString layer = next.takeFirst();
+                if (!it->below.contains(layer)) {
+                    it->below << layer;
+                    next << uses.value(layer);
+                }
+            }
+        }
         return l;
     }();
     return all;
@@ -80,6 +89,7 @@ private Q_SLOTS:
 
     void everyFolderIsALayer()
     {
+        QVERIFY2(layers().value(u"app"_s).below.contains(u"encoding"_s), "src/layers.txt is read");
         const QStringList folders =
             QDir(QString::fromUtf8(VECARDIA_SOURCES)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         for (const QString &folder : folders)

@@ -1,6 +1,6 @@
 #include "contacts/contactfile.h"
 #include "contacts/contacttable.h"
-#include "contacts/vcardreader.h"
+#include "contacts/vcardstream.h"
 #include "contacts/vcardwriter.h"
 #include "encoding/charsetfile.h"
 #include "support/describe.h"

@@ -4,7 +4,7 @@
 #include "contacts/contacttable.h"
 #include "contacts/keptlines.h"
 #include "contacts/photo.h"
-#include "contacts/vcardreader.h"
+#include "contacts/vcardstream.h"
 #include "contacts/vcardwriter.h"
 #include "encoding/base64.h"
 #include "support/describe.h"

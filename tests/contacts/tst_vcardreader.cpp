@@ -1,6 +1,6 @@
 #include "contacts/contacttable.h"
 #include "contacts/keptlines.h"
-#include "contacts/vcardreader.h"
+#include "contacts/vcardstream.h"
 #include "contacts/vcardsyntax.h"
 #include "support/describe.h"
 
@@ -581,57 +581,6 @@ private Q_SLOTS:
                     QCOMPARE(table[j].Kept.get(), want[4]);
                 }
             }
-        }
-    }
-
-    // The card search finds what a plain search finds: near the ends of the text, after near misses ("B" and "D"
-    // ten bytes apart, a cut word) and from any place it starts.
-    void cardSearchMatchesPlainSearch()
-    {
-        QRandomGenerator random(1208);
-        const QByteArray pieces[] = {"BEGIN:VCARD"_ba, "BEGIN:VCARX"_ba, "B---------D"_ba,  "BEGIN:VCAR"_ba,
-                                     "EGIN:VCARD"_ba,  "x"_ba,           "\xE5\xBC\xA0"_ba, "0123456789abcdef"_ba};
-        for (int round = 0; round < 3000; ++round) {
-            QByteArray text;
-            for (int i = random.bounded(12); i > 0; --i)
-                text += pieces[random.bounded(int(std::size(pieces)))];
-            const qsizetype from = random.bounded(int(text.size()) + 2);
-            const qsizetype expected = from > text.size() ? -1 : QByteArrayView(text).indexOf(kCardStart, from);
-            QCOMPARE(findCardStart(text, from), expected);
-        }
-    }
-
-    // Property names and parameters compare without regard to the case of their letters, and only of their letters:
-    // "@" is not "`", nor "[" "{", nor "-" a carriage return, at any place of words of any length.
-    void wordsCompareIgnoringOnlyTheCaseOfLetters()
-    {
-        const auto reference = [](QByteArrayView a, QByteArrayView upper) {
-            if (a.size() != upper.size())
-                return false;
-            for (qsizetype i = 0; i < a.size(); ++i) {
-                const char c = a[i];
-                if ((c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c) != upper[i])
-                    return false;
-            }
-            return true;
-        };
-        QRandomGenerator random(1130);
-        const QByteArray alphabet = "AZMQ09-:;=@[`{_.\"/ \r\x7F"_ba;
-        for (int round = 0; round < 20000; ++round) {
-            QByteArray upper;
-            for (int i = random.bounded(20); i > 0; --i)
-                upper += alphabet[random.bounded(int(alphabet.size()))];
-            QByteArray word = upper;
-            // Letters in either case, and now and then one byte with its 0x20 or 0x80 bit changed, or a byte more.
-            for (char &c : word) {
-                if (c >= 'A' && c <= 'Z' && random.bounded(2) == 0)
-                    c = char(c + ('a' - 'A'));
-            }
-            if (!word.isEmpty() && random.bounded(3) == 0)
-                word[random.bounded(int(word.size()))] ^= random.bounded(2) == 0 ? 0x20 : char(0x80);
-            if (random.bounded(10) == 0)
-                word += 'A';
-            QCOMPARE(vcard::equalsWord(word, upper), reference(word, upper));
         }
     }
 

@@ -1,5 +1,5 @@
 #include "contacts/contacttable.h"
-#include "contacts/vcardreader.h"
+#include "contacts/vcardstream.h"
 #include "contacts/vcardwriter.h"
 #include "support/describe.h"
 #include "support/generatedbook.h"

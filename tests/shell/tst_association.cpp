@@ -1,6 +1,6 @@
 // The ".vcf" association on a freedesktop system, in temporary XDG folders: the registry entries of the program's
 // file type, and the default application of the vCard types that the desktop (and xdg-mime) really uses.
-#include "contacts/product.h"
+#include "product/product.h"
 #include "shell/registry.h"
 #include "shell/settingsstore.h"
 #include "shell/unix/freedesktopdefaults.h"

@@ -26,3 +26,11 @@ inline QString describe(const vecardia::ContactRecord &r)
     add(u"Q"_s, r.QQ);
     return parts.join(u" | "_s);
 }
+
+// Every field of a record, the kept lines too, for comparing records whole.
+inline QString describeAll(const vecardia::ContactRecord &r)
+{
+    using namespace Qt::Literals::StringLiterals;
+    QString kept = r.Kept.get();
+    return describe(r) + u" | K="_s + kept.replace(u'\n', u'¶');
+}

@@ -1,6 +1,6 @@
 #include "shell/unix/freedesktopdefaults.h"
 
-#include "contacts/product.h"
+#include "product/product.h"
 #include "shell/settingsstore.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "shell/unix/openfileservice.h"
 
-#include "contacts/product.h"
+#include "product/product.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>

@@ -1,6 +1,6 @@
 // The product's configuration: built-in values, vecardia.conf in the system's and the user's configuration
 // folders, later files winning.
-#include "contacts/product.h"
+#include "product/product.h"
 
 #include "support/tempfolder.h"
 

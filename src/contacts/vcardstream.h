@@ -1,11 +1,11 @@
 #pragma once
 
 #include "contacts/contactrecord.h"
-#include "contacts/helperthreads.h"
+#include "contacts/vcardlines.h"
+#include "runtime/helperthreads.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QStringDecoder>
 #include <QStringView>
 
 #include <deque>
@@ -22,12 +22,6 @@ struct ParseResult {
     int appended = 0; // cards read into the table
     int unread = 0;   // card pieces that held nothing we could read
 };
-
-// Cards start at every "BEGIN:VCARD" (exactly so, in upper case).
-inline constexpr QByteArrayView kCardStart = "BEGIN:VCARD";
-
-// The offset of the next "BEGIN:VCARD" at or after `from`, or -1.
-[[nodiscard]] qsizetype findCardStart(QByteArrayView text, qsizetype from = 0);
 
 // Splits a vCard text at every "BEGIN:VCARD" and appends one record per card to the table; does not reset it.
 // Each card is decoded on its own: as UTF-8 when its bytes are well-formed UTF-8, otherwise as GB18030, so a book

@@ -1,4 +1,4 @@
-#include "contacts/product.h"
+#include "product/product.h"
 
 #include <QSettings>
 #include <QStandardPaths>

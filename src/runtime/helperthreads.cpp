@@ -1,4 +1,4 @@
-#include "contacts/helperthreads.h"
+#include "runtime/helperthreads.h"
 
 #include <QThread>
 

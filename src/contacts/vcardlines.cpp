@@ -1,0 +1,276 @@
+#include "contacts/vcardlines.h"
+
+#include "contacts/vcardsyntax.h"
+#include "encoding/simd.h"
+#include "encoding/spaces.h"
+#include "encoding/utf8.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace vecardia::vcard {
+
+namespace scalar {
+
+qsizetype findCardStart(QByteArrayView text, qsizetype from)
+{
+    if (from < 0 || from > text.size())
+        return -1;
+    return text.indexOf(kCardStart, from);
+}
+
+void splitLines(QByteArrayView card, std::vector<QByteArrayView> &lines)
+{
+    lines.clear();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < card.size(); ++i) {
+        if (card[i] != '\n' && card[i] != '\r')
+            continue;
+        lines.emplace_back(card.sliced(start, i - start));
+        if (card[i] == '\r') {
+            qsizetype k = i;
+            while (k < card.size() && card[k] == '\r')
+                ++k;
+            if (k < card.size() && card[k] == '\n')
+                i = k; // carriage returns before a line feed: one line end
+        }
+        start = i + 1;
+    }
+    lines.emplace_back(card.sliced(start));
+}
+
+} // namespace scalar
+
+#if VECARDIA_SSE2
+namespace {
+
+// Sixteen places at a time: where the word's first and last bytes both stand, the whole word is compared. Several
+// times as fast as a byte search, on contact lines and on photo data alike.
+qsizetype findCardStartSse2(QByteArrayView text, qsizetype from)
+{
+    constexpr qsizetype kSize = kCardStart.size();
+    if (from < 0 || text.size() - from < kSize)
+        return -1;
+    const char *const base = text.data();
+    const char *p = base + from;
+    const char *const lastStart = base + text.size() - kSize;
+    const auto matches = [](const char *at) { return std::memcmp(at, kCardStart.data(), std::size_t(kSize)) == 0; };
+    const __m128i first = _mm_set1_epi8(kCardStart.front()), last = _mm_set1_epi8(kCardStart.back());
+    for (; lastStart - p >= 15; p += 16) {
+        const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + kSize - 1));
+        auto mask =
+            unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(heads, first), _mm_cmpeq_epi8(tails, last))));
+        for (; mask != 0; mask &= mask - 1) {
+            const char *at = p + std::countr_zero(mask);
+            if (matches(at))
+                return at - base;
+        }
+    }
+    for (; p <= lastStart; ++p) {
+        if (*p == kCardStart.front() && matches(p))
+            return p - base;
+    }
+    return -1;
+}
+
+// Splits a card at its line feeds, a carriage return right before one going with it, sixteen bytes at a time.
+// False when a carriage return stands anywhere else (alone, or several before a line feed): the scalar split
+// takes those cards.
+bool splitAtLineFeedsSse2(QByteArrayView card, std::vector<QByteArrayView> &lines)
+{
+    const char *const end = card.data() + card.size();
+    const char *p = card.data(), *start = p;
+    const auto addLine = [&](const char *lf) {
+        lines.emplace_back(start, (lf > start && lf[-1] == '\r' ? lf - 1 : lf) - start);
+        start = lf + 1;
+    };
+    const __m128i lfs = _mm_set1_epi8('\n'), crs = _mm_set1_epi8('\r');
+    unsigned crBefore = 0; // 1 when the byte before p is a carriage return
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const auto lf = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lfs)));
+        const auto cr = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, crs)));
+        if (((cr << 1 | crBefore) & ~lf & 0xFFFF) != 0)
+            return false; // a carriage return not followed by a line feed
+        crBefore = cr >> 15;
+        for (unsigned mask = lf; mask != 0; mask &= mask - 1)
+            addLine(p + std::countr_zero(mask));
+    }
+    for (; p < end; ++p) {
+        if (crBefore != 0 && *p != '\n')
+            return false;
+        crBefore = *p == '\r' ? 1 : 0;
+        if (*p == '\n')
+            addLine(p);
+    }
+    if (crBefore != 0)
+        return false;
+    lines.emplace_back(start, end - start);
+    return true;
+}
+
+} // namespace
+#endif
+
+qsizetype findCardStart(QByteArrayView text, qsizetype from)
+{
+#if VECARDIA_SSE2
+    return findCardStartSse2(text, from);
+#else
+    return scalar::findCardStart(text, from);
+#endif
+}
+
+void splitLines(QByteArrayView card, std::vector<QByteArrayView> &lines)
+{
+#if VECARDIA_SSE2
+    lines.clear();
+    if (splitAtLineFeedsSse2(card, lines)) // LF or CR LF, as nearly every file has them
+        return;
+#endif
+    scalar::splitLines(card, lines);
+}
+
+namespace {
+
+// A line led by white space: it goes on with the line before it.
+bool isFolded(QByteArrayView line)
+{
+    return line.startsWith(' ') || line.startsWith('\t');
+}
+
+bool endsInSoftBreak(QByteArrayView line)
+{
+    const QByteArrayView t = trimSpaces(line);
+    return !t.isEmpty() && t.back() == '=';
+}
+
+// Base64 data without the spaces and tabs that folding left in it.
+void appendWithoutBlanks(QByteArray &out, QByteArrayView data)
+{
+    while (!data.isEmpty()) {
+        const auto *space = static_cast<const char *>(std::memchr(data.data(), ' ', std::size_t(data.size())));
+        const auto *tab = static_cast<const char *>(std::memchr(data.data(), '\t', std::size_t(data.size())));
+        const char *blank = std::min(space ? space : data.end(), tab ? tab : data.end());
+        out.append(QByteArrayView(data.begin(), blank));
+        data = data.sliced(std::min<qsizetype>(blank - data.begin() + 1, data.size()));
+    }
+}
+
+bool isPhotoLine(QByteArrayView line)
+{
+    const Property p = splitProperty(trimSpaces(line));
+    return p.hasColon && equalsWord(p.name, "PHOTO");
+}
+
+} // namespace
+
+QByteArrayView CardLines::asUtf8(QByteArrayView card, bool last, bool utf8)
+{
+    if (utf8 || utf8::isValid(card))
+        return card;
+    const qsizetype whole = last ? utf8::wholeCharacters(card) : card.size();
+    if (whole < card.size() && utf8::isValid(card.first(whole))) {
+        // Only a character cut by the end of the file is not UTF-8: it becomes U+FFFD, the rest stays UTF-8.
+        m_converted = QString::fromUtf8(card).toUtf8();
+        return m_converted;
+    }
+    if (!m_gb18030)
+        m_gb18030.emplace("GB18030");
+    m_converted = QString(m_gb18030->decode(card)).toUtf8();
+    m_gb18030->resetState();
+    return m_converted;
+}
+
+// The dialect is the first VERSION line's. A line led by white space goes on with the one before it, so a folded
+// value that happens to read "VERSION:2.1" says nothing about the card; only the line right after "BEGIN:VCARD"
+// continues nothing.
+void CardLines::findDialect()
+{
+    m_dialect = Dialect::V30;
+    m_folded = false;
+    bool found = false;
+    for (std::size_t i = 0; i < m_physical.size(); ++i) {
+        const QByteArrayView line = m_physical[i];
+        const bool folded = i > 0 && isFolded(line);
+        m_folded = m_folded || folded;
+        if (found || (folded && i > 1))
+            continue;
+        const QByteArrayView t = trimSpaces(line);
+        if (equalsWord(t, "VERSION:2.1"))
+            m_dialect = Dialect::V21;
+        else if (equalsWord(t, "VERSION:4.0"))
+            m_dialect = Dialect::V40;
+        found = m_dialect != Dialect::V30 || equalsWord(t, "END:VCARD");
+        if (found && m_folded)
+            return;
+    }
+}
+
+// Joins what goes on from one line to the next. In 2.1, a quoted-printable value that ends in "=" goes on with
+// the next line, the "=" and the spaces after it taken out; then lines led by white space follow (3.0 drops the
+// first white space, 2.1 folds only where white space stands and keeps it), and after a 2.1 photo line also the
+// data lines without a colon, their white space taken out (Base64 holds none).
+void CardLines::unfold()
+{
+    m_lines.clear();
+    m_joined.clear();
+    const std::vector<QByteArrayView> &physical = m_physical;
+    const std::size_t count = physical.size();
+    const bool v21 = m_dialect == Dialect::V21;
+    // Line 0 is the rest of the "BEGIN:VCARD" line: no property.
+    for (std::size_t i = 1; i < count; ++i) {
+        const QByteArrayView line = physical[i];
+        std::size_t next = i + 1;
+        const bool softBreak =
+            v21 && next < count && endsInSoftBreak(line) && saysQuotedPrintable(splitProperty(trimSpaces(line)).params);
+        const bool photo = v21 && isPhotoLine(line);
+        const auto continues = [&](QByteArrayView more) {
+            return isFolded(more) || (photo && !trimSpaces(more).isEmpty() && !more.contains(':'));
+        };
+        if (!softBreak && !(next < count && continues(physical[next]))) {
+            m_lines.push_back(line);
+            continue;
+        }
+        QByteArray joined = line.toByteArray();
+        while (softBreak && next < count && endsInSoftBreak(joined)) {
+            while (joined.endsWith(' '))
+                joined.chop(1);
+            joined.chop(1);
+            joined.append(physical[next++]);
+        }
+        std::size_t last = next;
+        qsizetype extra = 0;
+        for (; last < count && continues(physical[last]); ++last)
+            extra += physical[last].size();
+        joined.reserve(joined.size() + extra);
+        for (; next < last; ++next) {
+            const QByteArrayView more = physical[next];
+            if (photo)
+                appendWithoutBlanks(joined, more);
+            else
+                joined.append(v21 ? more : more.sliced(1));
+        }
+        m_joined.push_back(std::move(joined));
+        m_lines.push_back(m_joined.back());
+        i = next - 1;
+    }
+}
+
+void CardLines::build(QByteArrayView card, bool last, bool utf8)
+{
+    card = asUtf8(card, last, utf8);
+    m_size = card.size();
+    splitLines(card, m_physical);
+    findDialect();
+    if (m_dialect == Dialect::V21 || m_folded)
+        unfold();
+    else
+        m_lines.assign(m_physical.begin() + 1, m_physical.end()); // as nearly every card stands
+}
+
+} // namespace vecardia::vcard

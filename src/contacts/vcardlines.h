@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QStringDecoder>
+
+#include <deque>
+#include <optional>
+#include <span>
+#include <vector>
+
+// The first steps of reading a vCard text: finding its cards, and turning one card's bytes into the lines of its
+// properties (UTF-8, split, unfolded), with the card's dialect.
+namespace vecardia::vcard {
+
+// Cards start at every "BEGIN:VCARD" (exactly so, in upper case).
+inline constexpr QByteArrayView kCardStart = "BEGIN:VCARD";
+
+// The offset of the next "BEGIN:VCARD" at or after `from`, or -1.
+[[nodiscard]] qsizetype findCardStart(QByteArrayView text, qsizetype from = 0);
+
+// Splits a card into lines: a line ends at a line feed, at carriage returns right before one, or at a lone carriage
+// return; the text after the last line end is a line too.
+void splitLines(QByteArrayView card, std::vector<QByteArrayView> &lines);
+
+// The scalar twins of the two above: what builds without SSE2 compile, and what the tests hold the vector paths to.
+namespace scalar {
+[[nodiscard]] qsizetype findCardStart(QByteArrayView text, qsizetype from = 0);
+void splitLines(QByteArrayView card, std::vector<QByteArrayView> &lines);
+} // namespace scalar
+
+enum class Dialect { V21, V30, V40 };
+
+// One card as the lines of its properties. The card's bytes are UTF-8 when they are well-formed UTF-8 (or only a
+// character cut by the end of the file is not), and GB18030 otherwise, which is converted to UTF-8 first. Folded
+// lines are joined; in 2.1, quoted-printable soft line breaks and a photo's data lines too. The card is read by its
+// own VERSION line: 2.1, 4.0, or 3.0 when it has none. The buffers are kept from card to card.
+class CardLines {
+public:
+    // `card` is the text after its "BEGIN:VCARD"; `last` when the end of the text cuts it, `utf8` when its bytes
+    // are known to be well-formed UTF-8. The lines stay valid until the next build and as long as `card` does.
+    void build(QByteArrayView card, bool last, bool utf8);
+
+    [[nodiscard]] Dialect dialect() const { return m_dialect; }
+    [[nodiscard]] std::span<const QByteArrayView> lines() const { return m_lines; }
+    // The card's size in UTF-8: no value of it is longer.
+    [[nodiscard]] qsizetype size() const { return m_size; }
+
+private:
+    QByteArrayView asUtf8(QByteArrayView card, bool last, bool utf8);
+    void findDialect();
+    void unfold();
+
+    std::optional<QStringDecoder> m_gb18030; // made for the first card that needs it: most books have none
+    QByteArray m_converted;                  // the last card that was not UTF-8, as UTF-8
+    std::vector<QByteArrayView> m_physical;
+    std::vector<QByteArrayView> m_lines;
+    std::deque<QByteArray> m_joined; // lines that had to be joined; a deque keeps the views into them valid
+    Dialect m_dialect = Dialect::V30;
+    bool m_folded = false; // a line after the first is led by white space
+    qsizetype m_size = 0;
+};
+
+} // namespace vecardia::vcard

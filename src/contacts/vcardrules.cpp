@@ -1,0 +1,540 @@
+#include "contacts/vcardrules.h"
+
+#include "contacts/vcardsyntax.h"
+#include "encoding/quotedprintable.h"
+#include "encoding/spaces.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace vecardia::vcard {
+
+namespace {
+
+// A value while its card is read: UTF-8 bytes in the card's lines, or in a text made while the card is read.
+using Text = QByteArrayView;
+
+QString text(Text utf8)
+{
+    return utf8.isEmpty() ? QString() : QString::fromUtf8(utf8);
+}
+
+bool holdsBlank(Text v)
+{
+    return std::memchr(v.data(), ' ', std::size_t(v.size())) || std::memchr(v.data(), '\t', std::size_t(v.size()));
+}
+
+QByteArray withoutWhiteSpace(Text v)
+{
+    QByteArray out;
+    out.reserve(v.size());
+    for (char c : v) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            out.append(c);
+    }
+    return out;
+}
+
+// A line without the spaces at its end and the spaces and tabs at its start: a line led by tabs after an empty line
+// (a fold of nothing) is read as the line it holds.
+QByteArrayView cleaned(QByteArrayView line)
+{
+    qsizetype b = 0, e = line.size();
+    while (e > 0 && line[e - 1] == ' ')
+        --e;
+    while (b < e && (line[b] == ' ' || line[b] == '\t'))
+        ++b;
+    return line.sliced(b, e - b);
+}
+
+// What a 2.1 line's parameters say of its value: quoted-printable text in a charset, Base64 data, or plain text, and
+// the other parameters in 3.0 form (";KEY=value" each, bare words as TYPE).
+struct Encoding21 {
+    bool quotedPrintable = false;
+    bool base64 = false;
+    QByteArrayView charset;
+    QByteArray others;
+};
+
+Encoding21 encoding21(QByteArrayView params)
+{
+    Encoding21 e;
+    forEachParameter(params, [&](const Parameter &p) {
+        const bool encoding = p.bare || equalsWord(p.key, "ENCODING");
+        if (encoding && equalsWord(p.value, "QUOTED-PRINTABLE"))
+            e.quotedPrintable = true;
+        else if (encoding && (equalsWord(p.value, "BASE64") || equalsWord(p.value, "B")))
+            e.base64 = true;
+        else if (encoding && (equalsWord(p.value, "8BIT") || equalsWord(p.value, "7BIT")))
+            return;
+        else if (equalsWord(p.key, "ENCODING"))
+            return;
+        else if (equalsWord(p.key, "CHARSET"))
+            e.charset = p.value;
+        else
+            e.others.append(';').append(p.key).append('=').append(p.value);
+    });
+    return e;
+}
+
+// The type of a 2.1 photo: TYPE=, or a bare word other than an encoding or a value type ("JPEG"); a MIME type
+// "image/jpeg" gives "JPEG".
+QByteArray photoType21(QByteArrayView params)
+{
+    static constexpr QByteArrayView kNotTypes[] = {"BASE64", "B",   "QUOTED-PRINTABLE", "8BIT",  "7BIT",
+                                                   "URL",    "CID", "CONTENT-ID",       "INLINE"};
+    QByteArray type;
+    forEachParameter(params, [&](const Parameter &p) {
+        const bool notType = std::any_of(std::begin(kNotTypes), std::end(kNotTypes),
+                                         [&](QByteArrayView word) { return equalsWord(p.value, word); });
+        if (p.bare ? !notType : equalsWord(p.key, "TYPE"))
+            type = p.value.toByteArray();
+    });
+    if (startsWithWord(type, "IMAGE/"))
+        type = type.sliced(6).toUpper();
+    return type;
+}
+
+QByteArray embeddedPhoto(QByteArrayView type, QByteArrayView data)
+{
+    QByteArray photo = type.isEmpty() ? QByteArray("ENCODING=b:") : "ENCODING=b;TYPE=" + type.toByteArray() + ':';
+    return photo + (holdsBlank(data) ? withoutWhiteSpace(data) : data.toByteArray());
+}
+
+// The photo lines in the 3.0 form the record keeps: parameters, a colon and the Base64 data, or "VALUE=uri:" and
+// a URI. Nothing when the line holds no photo the record can keep.
+std::optional<QByteArray> photo21(const Property &p)
+{
+    if (!p.hasColon)
+        return std::nullopt;
+    if (equalsWord(parameter(p.params, "VALUE"), "URL"))
+        return "VALUE=uri:" + p.value.toByteArray();
+    return embeddedPhoto(photoType21(p.params), p.value);
+}
+
+std::optional<QByteArray> photo40(const Property &p)
+{
+    if (!p.hasColon || p.value.isEmpty())
+        return std::nullopt;
+    const QByteArrayView uri = p.value;
+    if (startsWithWord(uri, "DATA:")) {
+        // data:image/TYPE;base64,DATA
+        const qsizetype comma = uri.indexOf(',');
+        const QByteArrayView header = comma > 0 ? uri.sliced(5, comma - 5) : QByteArrayView();
+        if (comma > 0 && header.size() >= 7 && equalsWord(header.last(7), ";BASE64")) {
+            QByteArray type = header.first(header.size() - 7).toByteArray();
+            if (startsWithWord(type, "IMAGE/"))
+                type = type.sliced(6).toUpper();
+            return embeddedPhoto(type, uri.sliced(comma + 1));
+        }
+    }
+    return "VALUE=uri:" + uri.toByteArray();
+}
+
+// A card's name given only as N, as it is said: family, middle and given name run together in Chinese, Japanese and
+// Korean; prefix, given, middle, family and suffix with spaces otherwise.
+QByteArray nameFromComponents(QByteArrayView n)
+{
+    QStringList parts; // family; given; middle; prefix; suffix
+    for (QByteArrayView part : components(n))
+        parts << trimSpaces(text(unescapeText(part)));
+    while (parts.size() < 5)
+        parts << QString();
+    const auto cjk = [](char32_t c) {
+        return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+               (c >= 0x1100 && c <= 0x11FF) || (c >= 0x20000 && c <= 0x3FFFF);
+    };
+    const bool eastern = std::any_of(parts.begin(), parts.end(), [&](const QString &part) {
+        const QList<uint> ucs4 = part.toUcs4();
+        return std::any_of(ucs4.begin(), ucs4.end(), [&](uint c) { return cjk(char32_t(c)); });
+    });
+    if (eastern)
+        return (parts[0] + parts[2] + parts[1]).toUtf8();
+    QStringList said;
+    for (int k : {3, 1, 2, 0, 4}) {
+        if (!parts[k].isEmpty())
+            said << parts[k];
+    }
+    return said.join(u' ').toUtf8();
+}
+
+// Whether N is the one a save builds from the name: ";" + the name escaped + ";;;".
+bool isBuiltName(Text n, Text name)
+{
+    if (n.size() < 4 || n.front() != ';' || !n.endsWith(";;;"))
+        return false;
+    const Text given = n.sliced(1, n.size() - 4);
+    return needsEscaping(name) ? given == escapeText(name) : given == name;
+}
+
+// Reads one card into a record.
+class Card {
+public:
+    Card(const CardLines &card, CardRules::Buffers &buffers)
+        : m_lines(card.lines()), m_dialect(card.dialect()), m_buffers(buffers)
+    {
+        m_buffers.made.clear();
+        m_buffers.kept.assign(m_lines.size(), 0);
+    }
+
+    bool read(ContactRecord &record)
+    {
+        bool recognised = false;
+        for (m_at = 0; m_at < int(m_lines.size()); ++m_at) {
+            const QByteArrayView line = cleaned(m_lines[std::size_t(m_at)]);
+            if (line.isEmpty() || startsWithWord(line, "VERSION:"))
+                continue;
+            if (equalsWord(line, "END:VCARD"))
+                break; // what follows before the next card is not this card's
+            if (take(splitProperty(line)))
+                recognised = true;
+            else
+                keep(m_at);
+        }
+        if (recognised)
+            fill(record);
+        return recognised;
+    }
+
+private:
+    // A field's value, with the line it came from.
+    struct Held {
+        Text value;
+        int line = -1;
+    };
+
+    bool v21() const { return m_dialect == Dialect::V21; }
+
+    void keep(int line) { m_buffers.kept[std::size_t(line)] = 1; }
+
+    Text made(QByteArray value)
+    {
+        m_buffers.made.push_back(std::move(value));
+        return m_buffers.made.back();
+    }
+
+    // The last line of a kind gives the value, and the line it replaces goes back with the record (with
+    // `keepReplaced`); an empty line hides nothing read before it. False when the value is not taken.
+    bool hold(Held &held, Text value, bool keepReplaced = true)
+    {
+        if (value.isEmpty() && held.line >= 0)
+            return false;
+        if (keepReplaced && !held.value.isEmpty())
+            keep(held.line);
+        held = {value, m_at};
+        return true;
+    }
+    // Photos are never empty: every photo line replaced goes back.
+    void holdPhoto(Held &held, Text value)
+    {
+        if (held.line >= 0)
+            keep(held.line);
+        held = {value, m_at};
+    }
+
+    Text unescaped(Text v) { return v.contains('\\') ? made(unescapeText(v)) : v; }
+    Text decoded(Text v, QByteArrayView charset)
+    {
+        return made(mEncodeDecode::decodeQuotedPrintableUtf8(v, charset).toUtf8());
+    }
+    static bool quoted(const Property &p) { return !p.params.isEmpty() && saysQuotedPrintable(p.params); }
+
+    // The properties that fill the record, looked up by name (the group dropped, letter case ignored).
+    bool take(const Property &p)
+    {
+        using Take = bool (Card::*)(const Property &);
+        static constexpr std::pair<QByteArrayView, Take> kRules[] = {
+            {"N", &Card::takeName},
+            {"FN", &Card::takeFullName},
+            {"TEL", &Card::takeNumber},
+            {"EMAIL", &Card::takeEmail},
+            {"PHOTO", &Card::takePhoto},
+            {"ADR", &Card::takeAddress},
+            {"X-QQ", &Card::takeQQ},
+            {"CATEGORIES", &Card::takeCategory},
+            {"X-WDJ-STARRED", &Card::takeStarred},
+            {"X_WDJ_BIG_PHOTO", &Card::takeBigPhoto},
+            {"X-WDJ-BIG-PHOTO", &Card::takeBigPhoto},
+        };
+        for (const auto &[name, rule] : kRules) {
+            if (equalsWord(p.name, name))
+                return (this->*rule)(p);
+        }
+        return false;
+    }
+
+    // N as 3.0 text; a 2.1 value escaped for it.
+    bool takeName(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        const Text whole = quoted(p) ? decoded(p.value, parameter(p.params, "CHARSET")) : p.value;
+        const bool escape = v21() && std::any_of(whole.begin(), whole.end(), [](char c) {
+                                return c == '\\' || c == ',' || c == '\r' || c == '\n';
+                            });
+        if (hold(m_name, escape ? made(escape21(whole, true)) : whole, false)) {
+            m_nameWhole = whole;
+            m_nameParams = p.params;
+        }
+        return true;
+    }
+
+    bool takeFullName(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        const Text name = quoted(p) ? decoded(p.value, parameter(p.params, "CHARSET")) : p.value;
+        hold(m_fullName, v21() ? name : unescaped(name), false);
+        return true;
+    }
+
+    bool takeNumber(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        Text number = p.value;
+        // A tel: URI (4.0, or any card that says VALUE=uri) is the number after its scheme.
+        if (startsWithWord(number, "TEL:") &&
+            (m_dialect == Dialect::V40 || equalsWord(parameter(p.params, "VALUE"), "URI")))
+            number = number.sliced(4);
+        bool fax = false, cell = false, home = false, work = false;
+        forEachValue(p.params, [&](QByteArrayView key, QByteArrayView v) {
+            if (!equalsWord(key, "TYPE"))
+                return;
+            fax = fax || equalsWord(v, "FAX") || equalsWord(v, "PAGER");
+            cell = cell || equalsWord(v, "CELL") || equalsWord(v, "MOBILE") || equalsWord(v, "IPHONE");
+            home = home || equalsWord(v, "HOME");
+            work = work || equalsWord(v, "WORK");
+        });
+        if (fax)
+            return false;
+        hold(cell ? m_cell : home ? m_home : work ? m_work : m_other, number);
+        return true;
+    }
+
+    bool takeEmail(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        bool work = false, home = false;
+        forEachValue(p.params, [&](QByteArrayView key, QByteArrayView v) {
+            if (equalsWord(key, "TYPE")) {
+                work = work || equalsWord(v, "WORK");
+                home = home || equalsWord(v, "HOME");
+            }
+        });
+        hold(work ? m_emailWork : home ? m_emailHome : m_emailPlain, v21() ? p.value : unescaped(p.value));
+        return true;
+    }
+
+    bool takePhoto(const Property &p)
+    {
+        if (v21() || m_dialect == Dialect::V40) {
+            std::optional<QByteArray> photo = v21() ? photo21(p) : photo40(p);
+            if (!photo)
+                return false;
+            holdPhoto(m_photo, made(std::move(*photo)));
+            return true;
+        }
+        if (!p.hasParams || !p.hasColon)
+            return false;
+        // Parameters, the colon and the data as they stand, unless folding left white space in the data.
+        const qsizetype data = p.afterName.size() - p.rawValue.size();
+        const bool asItStands = !holdsBlank(p.rawValue);
+        holdPhoto(m_photo,
+                  asItStands ? p.afterName : made(p.afterName.first(data).toByteArray() + withoutWhiteSpace(p.value)));
+        return true;
+    }
+
+    // ADR keeps its parameters with the value: it needs parameters, not a colon of its own.
+    bool takeAddress(const Property &p)
+    {
+        if (!p.hasParams)
+            return false;
+        if (!v21()) {
+            hold(m_address, p.afterName);
+            return true;
+        }
+        // As 3.0: decoded, the line breaks and commas escaped, the bare words as TYPE.
+        const Encoding21 e = encoding21(p.params);
+        if (e.others.isEmpty() || !p.hasColon)
+            return false; // no parameters would be left: the line is kept as it is
+        hold(m_address, made(e.others.sliced(1) + ':' + escape21(decoded21(p, e), true)));
+        return true;
+    }
+
+    Text decoded21(const Property &p, const Encoding21 &e)
+    {
+        return e.quotedPrintable ? decoded(p.value, e.charset) : p.value;
+    }
+
+    bool takeQQ(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        hold(m_qq, p.value);
+        return true;
+    }
+
+    // The phone managers' lines and CATEGORIES are read only in the form they write, without parameters.
+    static bool plainValue(const Property &p) { return !p.hasParams && p.hasColon; }
+
+    bool takeCategory(const Property &p)
+    {
+        if (!plainValue(p))
+            return false;
+        if (!m_categories)
+            m_categories = &m_buffers.made.emplace_back();
+        m_categories->append(p.value).append('|');
+        return true;
+    }
+
+    bool takeStarred(const Property &p)
+    {
+        if (!plainValue(p))
+            return false;
+        hold(m_starred, p.value);
+        return true;
+    }
+
+    bool takeBigPhoto(const Property &p)
+    {
+        if (!plainValue(p))
+            return false;
+        holdPhoto(m_bigPhoto, p.value);
+        return true;
+    }
+
+    // A line kept with the record, in 3.0 form: a 2.1 line decoded, its Base64 data unfolded, its text escaped.
+    QByteArray keptLine(int i) const
+    {
+        const QByteArrayView line = cleaned(m_lines[std::size_t(i)]);
+        if (!v21())
+            return line.toByteArray();
+        const Property p = splitProperty(line);
+        // The group and name as they stand: ".END" stays, so it never reads as the card's end. An END or VERSION
+        // line the reader did not take stays as it is for the same reason ("END;:VCARD" would become the end).
+        const QByteArrayView head = line.first(p.name.data() - line.data() + p.name.size());
+        if (!p.hasColon || equalsWord(head, "END") || equalsWord(head, "VERSION"))
+            return line.toByteArray();
+        if (equalsWord(p.name, "PHOTO")) {
+            if (const std::optional<QByteArray> photo = photo21(p))
+                return head.toByteArray() + ';' + *photo;
+        }
+        const Encoding21 e = encoding21(p.params);
+        if (e.base64)
+            return head.toByteArray() + e.others + ";ENCODING=b:" + withoutWhiteSpace(p.value);
+        static constexpr QByteArrayView kText[] = {"N", "FN", "NOTE", "ORG", "TITLE", "ROLE", "ADR", "LABEL"};
+        const bool commas = std::any_of(std::begin(kText), std::end(kText),
+                                        [&](QByteArrayView name) { return equalsWord(p.name, name); });
+        const QByteArray value = e.quotedPrintable
+                                     ? mEncodeDecode::decodeQuotedPrintableUtf8(p.value, e.charset).toUtf8()
+                                     : p.value.toByteArray();
+        return head.toByteArray() + e.others + ':' + escape21(value, commas);
+    }
+
+    // The card's N line as it goes back with the record.
+    QByteArray nameLine() const
+    {
+        QByteArray line = "N";
+        if (v21())
+            line += encoding21(m_nameParams).others;
+        else if (!m_nameParams.isEmpty() && !saysQuotedPrintable(m_nameParams))
+            line.append(';').append(m_nameParams);
+        return line.append(':').append(m_name.value).append('\n');
+    }
+
+    // The lines that go back with the record, in card order; the card's N first while it says more than the N a
+    // save builds from the name.
+    Text keptLines(Text fullName)
+    {
+        const bool keepName = m_name.line >= 0 && !isBuiltName(m_name.value, fullName);
+        const auto &flags = m_buffers.kept;
+        if (!keepName && std::find(flags.begin(), flags.end(), 1) == flags.end())
+            return {}; // as most cards
+        QByteArray &kept = m_buffers.text;
+        kept.resize(0);
+        if (keepName)
+            kept += nameLine();
+        for (std::size_t i = 0; i < flags.size(); ++i) {
+            if (flags[i])
+                kept.append(keptLine(int(i))).append('\n');
+        }
+        return kept;
+    }
+
+    // The plain, work and home addresses, in that order, separated by single spaces.
+    Text emails()
+    {
+        const Held *const kinds[] = {&m_emailPlain, &m_emailWork, &m_emailHome};
+        QByteArray joined;
+        Text only;
+        for (const Held *e : kinds) {
+            if (e->value.isEmpty())
+                continue;
+            if (!only.isEmpty())
+                joined.append(joined.isEmpty() ? only : QByteArrayView()).append(' ').append(e->value);
+            only = e->value;
+        }
+        return joined.isEmpty() ? only : made(std::move(joined));
+    }
+
+    void fill(ContactRecord &r)
+    {
+        // The work and then the other number fill an empty mobile, else an empty landline, else stay with the card.
+        Held *mobile = &m_cell, *landline = &m_home;
+        for (Held *number : {&m_work, &m_other}) {
+            if (number->value.isEmpty())
+                continue;
+            if (mobile->value.isEmpty())
+                mobile = number;
+            else if (landline->value.isEmpty())
+                landline = number;
+            else
+                keep(number->line);
+        }
+        Text fullName = m_fullName.value;
+        if (fullName.isEmpty() && m_name.line >= 0)
+            fullName = made(nameFromComponents(m_name.value)); // a card named only by N
+        Text name = m_name.value;
+        if (v21()) {
+            // 2.1 keeps only the first component, the family name as most phones write it.
+            const qsizetype semi = m_nameWhole.indexOf(';');
+            name = semi < 0 ? Text() : trimSpaces(m_nameWhole.first(semi));
+        }
+        r.Name = text(name);
+        r.FullName = text(fullName);
+        r.Mobile = text(mobile->value);
+        r.Landline = text(landline->value);
+        r.Email = text(emails());
+        r.QQ = text(m_qq.value);
+        r.Address = text(m_address.value);
+        r.Starred = text(m_starred.value);
+        if (m_categories)
+            r.Categories = text(*m_categories);
+        r.Photo = m_photo.value.toByteArray();
+        r.BigPhoto = m_bigPhoto.value.toByteArray();
+        r.Kept = text(keptLines(fullName));
+    }
+
+    const std::span<const QByteArrayView> m_lines;
+    const Dialect m_dialect;
+    CardRules::Buffers &m_buffers;
+    int m_at = 0;
+    Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_qq, m_address,
+        m_starred, m_photo, m_bigPhoto;
+    Text m_nameWhole, m_nameParams;     // of the N line held
+    QByteArray *m_categories = nullptr; // each category followed by "|"
+};
+
+} // namespace
+
+bool CardRules::read(const CardLines &card, ContactRecord &record)
+{
+    return Card(card, m_buffers).read(record);
+}
+
+} // namespace vecardia::vcard

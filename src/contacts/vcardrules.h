@@ -1,0 +1,34 @@
+#pragma once
+
+#include "contacts/contactrecord.h"
+#include "contacts/vcardlines.h"
+
+#include <QByteArray>
+
+#include <deque>
+#include <vector>
+
+namespace vecardia::vcard {
+
+// What one card's lines say about a contact: which property fills which field of the record (the last line of a
+// kind wins, CATEGORIES add up), values decoded from quoted-printable and unescaped, and every line that fills no
+// field kept with the record in vCard 3.0 form, so that a save writes it back. Works on the card's UTF-8 bytes; the
+// record's texts are made once, at the end. One reader serves one thread and keeps its buffers from card to card.
+class CardRules {
+public:
+    // Fills an empty record from the card; false, and the record left as it was, when the card holds nothing to
+    // read.
+    [[nodiscard]] bool read(const CardLines &card, ContactRecord &record);
+
+    // What the reader keeps from card to card.
+    struct Buffers {
+        std::deque<QByteArray> made; // values made while a card is read (decoded, unescaped, joined)
+        std::vector<quint8> kept;    // per line: whether it goes back with the record
+        QByteArray text;             // the kept lines, the joined e-mail addresses
+    };
+
+private:
+    Buffers m_buffers;
+};
+
+} // namespace vecardia::vcard

@@ -1,0 +1,885 @@
+#include "support/plainvcard.h"
+
+#include "encoding/quotedprintable.h"
+
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace vecardia::plain {
+
+namespace {
+
+// ---- words and white space ----
+
+// Letter case is ignored for ASCII letters only, as in every vCard name and parameter.
+bool sameWord(QStringView a, QLatin1StringView upper)
+{
+    if (a.size() != upper.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t c = a[i].unicode();
+        if (c >= u'a' && c <= u'z')
+            c = char16_t(c - u'a' + u'A');
+        if (c != char16_t(upper[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+bool startsWithWord(QStringView a, QLatin1StringView upper)
+{
+    return a.size() >= upper.size() && sameWord(a.first(upper.size()), upper);
+}
+
+// Spaces only: tabs and other blanks stay.
+QString trimmed(QStringView s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ')
+        ++b;
+    while (e > b && s[e - 1] == u' ')
+        --e;
+    return s.sliced(b, e - b).toString();
+}
+
+QString without(QString s, std::initializer_list<char16_t> characters)
+{
+    for (char16_t c : characters)
+        s.remove(QChar(c));
+    return s;
+}
+
+QString unquoted(const QString &s)
+{
+    return s.size() >= 2 && s.startsWith(u'"') && s.endsWith(u'"') ? s.mid(1, s.size() - 2) : s;
+}
+
+// ---- a property line taken apart ----
+
+struct Parameter {
+    QString key; // TYPE for a bare word
+    QString value;
+    bool bare = false;
+};
+
+struct Property {
+    QString name;
+    QString params;    // between the first ";" and the colon
+    QString afterName; // everything after the first ";", trimmed
+    QString rawValue;  // after the colon
+    QString value;     // after the colon, trimmed
+    bool hasParams = false;
+    bool hasColon = false;
+    qsizetype nameEnd = 0; // where the group and name end in the line
+};
+
+// [group.]NAME[;params]:value, the colon being the first one outside double quotes.
+Property split(const QString &line)
+{
+    Property p;
+    qsizetype colon = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size() && colon < 0; ++i) {
+        if (line[i] == u'"')
+            quoted = !quoted;
+        else if (line[i] == u':' && !quoted)
+            colon = i;
+    }
+    const QString head = colon >= 0 ? line.left(colon) : line;
+    const qsizetype semi = head.indexOf(u';');
+    const QString groupAndName = semi >= 0 ? head.left(semi) : head;
+    p.name = groupAndName.mid(groupAndName.lastIndexOf(u'.') + 1);
+    p.nameEnd = groupAndName.size();
+    p.hasParams = semi >= 0;
+    p.hasColon = colon >= 0;
+    if (p.hasParams) {
+        p.params = head.mid(semi + 1);
+        p.afterName = trimmed(QStringView(line).sliced(semi + 1));
+    }
+    if (p.hasColon) {
+        p.rawValue = line.mid(colon + 1);
+        p.value = trimmed(p.rawValue);
+    }
+    return p;
+}
+
+// The parameters at each ";" outside double quotes; values in quotes come unquoted.
+QList<Parameter> parameters(const QString &params)
+{
+    QList<Parameter> out;
+    QStringList parts{QString()};
+    bool quoted = false;
+    for (QChar c : params) {
+        if (c == u'"')
+            quoted = !quoted;
+        if (c == u';' && !quoted)
+            parts << QString();
+        else
+            parts.last() += c;
+    }
+    for (const QString &part : parts) {
+        const QString text = trimmed(part);
+        if (text.isEmpty())
+            continue;
+        const qsizetype eq = text.indexOf(u'=');
+        if (eq < 0)
+            out.append({u"TYPE"_s, text, true});
+        else
+            out.append({trimmed(text.left(eq)), unquoted(trimmed(text.mid(eq + 1))), false});
+    }
+    return out;
+}
+
+// The values of the TYPE parameters (a list "CELL,VOICE" item by item, bare words too).
+QStringList types(const QString &params)
+{
+    QStringList out;
+    for (const Parameter &p : parameters(params)) {
+        if (!sameWord(p.key, "TYPE"_L1))
+            continue;
+        if (p.bare) {
+            out << p.value;
+            continue;
+        }
+        for (const QString &item : p.value.split(u','))
+            out << unquoted(trimmed(item));
+    }
+    return out;
+}
+
+bool hasType(const QString &params, QLatin1StringView type)
+{
+    for (const QString &t : types(params)) {
+        if (sameWord(t, type))
+            return true;
+    }
+    return false;
+}
+
+QString parameter(const QString &params, QLatin1StringView key)
+{
+    for (const Parameter &p : parameters(params)) {
+        if (!p.bare && sameWord(p.key, key))
+            return p.value;
+    }
+    return {};
+}
+
+bool saysQuotedPrintable(const QString &params)
+{
+    for (const Parameter &p : parameters(params)) {
+        if ((p.bare || sameWord(p.key, "ENCODING"_L1)) && sameWord(p.value, "QUOTED-PRINTABLE"_L1))
+            return true;
+    }
+    return false;
+}
+
+QString decodeQuotedPrintable(const QString &value, const QString &params)
+{
+    return mEncodeDecode::decodeQuotedPrintable(value, parameter(params, "CHARSET"_L1).toUtf8());
+}
+
+// ---- text escapes ----
+
+QString unescape(const QString &s)
+{
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar next = i + 1 < s.size() ? s[i + 1] : QChar();
+        if (s[i] == u'\\' && (next == u'n' || next == u'N')) {
+            out += u'\n';
+            ++i;
+        } else if (s[i] == u'\\' && (next == u'\\' || next == u',' || next == u';')) {
+            out += next;
+            ++i;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+QString escape(const QString &s)
+{
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c == u'\\' || c == u',' || c == u';')
+            out += u'\\' + QString(c);
+        else if (c == u'\r' || c == u'\n') {
+            out += u"\\n"_s;
+            if (c == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n')
+                ++i;
+        } else
+            out += c;
+    }
+    return out;
+}
+
+// A 2.1 value as 3.0 text: line breaks (and, in structured and text values, commas) escaped, and a backslash that
+// escapes no ";" doubled: 2.1 escapes only the ";" inside structured values.
+QString escape21(const QString &s, bool commas)
+{
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s[i];
+        if (c == u'\\' && !(i + 1 < s.size() && s[i + 1] == u';'))
+            out += u"\\\\"_s;
+        else if (c == u',' && commas)
+            out += u"\\,"_s;
+        else if (c == u'\r' || c == u'\n') {
+            out += u"\\n"_s;
+            if (c == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n')
+                ++i;
+        } else
+            out += c;
+    }
+    return out;
+}
+
+// A structured value's components, split at each ";" that no backslash escapes.
+QStringList components(const QString &value)
+{
+    QStringList parts{QString()};
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u';') {
+            parts << QString();
+            continue;
+        }
+        parts.last() += value[i];
+        if (value[i] == u'\\' && i + 1 < value.size())
+            parts.last() += value[++i];
+    }
+    return parts;
+}
+
+// ---- cards and lines ----
+
+enum class Dialect { V21, V30, V40 };
+
+// A card's bytes as text: UTF-8 when they are, also when only a character cut by the end of the file is not;
+// GB18030 otherwise.
+QString cardText(QByteArrayView piece, bool last)
+{
+    if (piece.isValidUtf8())
+        return QString::fromUtf8(piece);
+    if (last) {
+        for (qsizetype cut = 1; cut <= 3 && cut <= piece.size(); ++cut) {
+            const auto lead = static_cast<unsigned char>(piece[piece.size() - cut]);
+            if ((lead & 0xC0) == 0x80)
+                continue;
+            const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            if (length > cut && piece.chopped(cut).isValidUtf8())
+                return QString::fromUtf8(piece);
+            break;
+        }
+    }
+    QStringDecoder gb18030("GB18030");
+    return gb18030.decode(piece);
+}
+
+// A line ends at a line feed, at carriage returns right before one, or at a lone carriage return.
+QStringList physicalLines(const QString &text)
+{
+    QStringList lines{QString()};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n') {
+            lines.last() += c;
+            continue;
+        }
+        if (c == u'\r') {
+            qsizetype k = i;
+            while (k < text.size() && text[k] == u'\r')
+                ++k;
+            if (k < text.size() && text[k] == u'\n')
+                i = k;
+        }
+        lines << QString();
+    }
+    return lines;
+}
+
+bool isFolded(const QString &line)
+{
+    return line.startsWith(u' ') || line.startsWith(u'\t');
+}
+
+// The first VERSION line says; a folded line goes on with the one before it and says nothing (only the line right
+// after BEGIN:VCARD continues nothing).
+Dialect dialectOf(const QStringList &lines)
+{
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 1 && isFolded(lines[i]))
+            continue;
+        const QString t = trimmed(lines[i]);
+        if (sameWord(t, "VERSION:2.1"_L1))
+            return Dialect::V21;
+        if (sameWord(t, "VERSION:4.0"_L1))
+            return Dialect::V40;
+        if (sameWord(t, "END:VCARD"_L1))
+            break;
+    }
+    return Dialect::V30;
+}
+
+bool endsInSoftBreak(const QString &line)
+{
+    return trimmed(line).endsWith(u'=');
+}
+
+bool isPhotoLine(const QString &line)
+{
+    const Property p = split(trimmed(line));
+    return p.hasColon && sameWord(p.name, "PHOTO"_L1);
+}
+
+// The card's properties, one line each: folded lines joined, and in 2.1 the quoted-printable soft line breaks and
+// the data lines of a photo too. The rest of the BEGIN:VCARD line is no property.
+QStringList logicalLines(const QStringList &lines, Dialect dialect)
+{
+    QStringList out;
+    const bool v21 = dialect == Dialect::V21;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QString joined = lines[i];
+        qsizetype next = i + 1;
+        if (v21 && saysQuotedPrintable(split(trimmed(joined)).params)) {
+            while (next < lines.size() && endsInSoftBreak(joined)) {
+                joined = trimmed(u'x' + joined).mid(1); // trailing spaces go
+                joined.chop(1);                         // and the "="
+                joined += lines[next++];
+            }
+        }
+        const bool photo = v21 && isPhotoLine(lines[i]);
+        while (next < lines.size() &&
+               (isFolded(lines[next]) || (photo && !trimmed(lines[next]).isEmpty() && !lines[next].contains(u':')))) {
+            const QString &more = lines[next++];
+            if (photo)
+                joined += without(more, {u' ', u'\t'}); // Base64 holds no white space
+            else if (v21)
+                joined += more; // 2.1 folds where white space stands, and it stays
+            else
+                joined += more.mid(1);
+        }
+        out << joined;
+        i = next - 1;
+    }
+    return out;
+}
+
+// ---- one card ----
+
+bool isCjk(char32_t c)
+{
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0x1100 && c <= 0x11FF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+// A name given only as N, as it is said: family, middle and given name run together in Chinese, Japanese and
+// Korean; prefix, given, middle, family and suffix with spaces otherwise.
+QString nameFromComponents(const QString &n)
+{
+    QStringList parts;
+    for (const QString &part : components(n))
+        parts << trimmed(unescape(part));
+    while (parts.size() < 5)
+        parts << QString();
+    bool eastern = false;
+    for (const QString &part : parts) {
+        for (char32_t c : part.toUcs4())
+            eastern = eastern || isCjk(c);
+    }
+    if (eastern)
+        return parts[0] + parts[2] + parts[1];
+    QStringList said;
+    for (int k : {3, 1, 2, 0, 4}) {
+        if (!parts[k].isEmpty())
+            said << parts[k];
+    }
+    return said.join(u' ');
+}
+
+struct Encoding21 {
+    bool quotedPrintable = false;
+    bool base64 = false;
+    QString charset;
+    QString others; // ";KEY=value" for each other parameter, bare words as TYPE
+};
+
+Encoding21 encoding21(const QString &params)
+{
+    Encoding21 e;
+    for (const Parameter &p : parameters(params)) {
+        const bool encoding = p.bare || sameWord(p.key, "ENCODING"_L1);
+        if (encoding && sameWord(p.value, "QUOTED-PRINTABLE"_L1))
+            e.quotedPrintable = true;
+        else if (encoding && (sameWord(p.value, "BASE64"_L1) || sameWord(p.value, "B"_L1)))
+            e.base64 = true;
+        else if (encoding && (sameWord(p.value, "8BIT"_L1) || sameWord(p.value, "7BIT"_L1)))
+            continue;
+        else if (sameWord(p.key, "ENCODING"_L1))
+            continue;
+        else if (sameWord(p.key, "CHARSET"_L1))
+            e.charset = p.value;
+        else
+            e.others += u';' + p.key + u'=' + p.value;
+    }
+    return e;
+}
+
+QString decoded21(const Property &p, const Encoding21 &e)
+{
+    return e.quotedPrintable ? mEncodeDecode::decodeQuotedPrintable(p.value, e.charset.toUtf8()) : p.value;
+}
+
+std::optional<QString> photo21(const Property &p)
+{
+    if (!p.hasColon)
+        return std::nullopt;
+    if (sameWord(parameter(p.params, "VALUE"_L1), "URL"_L1))
+        return u"VALUE=uri:"_s + p.value;
+    QString type;
+    for (const Parameter &param : parameters(p.params)) {
+        static const QLatin1StringView notTypes[] = {"BASE64"_L1, "B"_L1,          "QUOTED-PRINTABLE"_L1,
+                                                     "8BIT"_L1,   "7BIT"_L1,       "URL"_L1,
+                                                     "CID"_L1,    "CONTENT-ID"_L1, "INLINE"_L1};
+        const bool notType =
+            std::any_of(std::begin(notTypes), std::end(notTypes), [&](auto w) { return sameWord(param.value, w); });
+        if ((param.bare && !notType) || (!param.bare && sameWord(param.key, "TYPE"_L1)))
+            type = param.value;
+    }
+    if (startsWithWord(type, "IMAGE/"_L1))
+        type = type.mid(6).toUpper();
+    const QString data = without(p.value, {u' ', u'\t'});
+    return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + type + u':' + data;
+}
+
+std::optional<QString> photo30(const Property &p)
+{
+    if (!p.hasParams || !p.hasColon)
+        return std::nullopt;
+    return p.afterName.left(p.afterName.size() - p.rawValue.size()) + without(p.value, {u' ', u'\t'});
+}
+
+std::optional<QString> photo40(const Property &p)
+{
+    if (!p.hasColon || p.value.isEmpty())
+        return std::nullopt;
+    if (startsWithWord(p.value, "DATA:"_L1)) {
+        const qsizetype comma = p.value.indexOf(u',');
+        const QString header = comma > 0 ? p.value.mid(5, comma - 5) : QString();
+        if (comma > 0 && header.size() >= 7 && sameWord(QStringView(header).last(7), ";BASE64"_L1)) {
+            QString type = header.left(header.size() - 7);
+            if (startsWithWord(type, "IMAGE/"_L1))
+                type = type.mid(6).toUpper();
+            const QString data = without(p.value.mid(comma + 1), {u' ', u'\t'});
+            return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + type + u':' + data;
+        }
+    }
+    return u"VALUE=uri:"_s + p.value;
+}
+
+class Card {
+public:
+    Card(QStringList lines, Dialect dialect) : m_lines(std::move(lines)), m_dialect(dialect) {}
+
+    std::optional<ContactRecord> read()
+    {
+        bool recognised = false;
+        for (m_at = 0; m_at < m_lines.size(); ++m_at) {
+            const QString line = lineAt(m_at);
+            if (line.isEmpty() || startsWithWord(line, "VERSION:"_L1))
+                continue;
+            if (sameWord(line, "END:VCARD"_L1))
+                break; // what follows before the next card is not this card's
+            if (take(split(line)))
+                recognised = true;
+            else
+                m_kept << m_at;
+        }
+        if (!recognised)
+            return std::nullopt;
+        return record();
+    }
+
+private:
+    struct Held {
+        QString value;
+        qsizetype line = -1;
+    };
+
+    bool v21() const { return m_dialect == Dialect::V21; }
+
+    // A line without spaces at its end and spaces or tabs at its start.
+    QString lineAt(qsizetype i) const
+    {
+        QString line = trimmed(m_lines[i]);
+        while (line.startsWith(u'\t') || line.startsWith(u' '))
+            line.remove(0, 1);
+        return line;
+    }
+
+    // The last line of a kind gives the value; the line it replaces is kept, and an empty line hides nothing.
+    bool hold(Held &held, const QString &value, bool keepReplaced = true)
+    {
+        if (value.isEmpty() && held.line >= 0)
+            return false;
+        if (keepReplaced && !held.value.isEmpty())
+            m_kept << held.line;
+        held = {value, m_at};
+        return true;
+    }
+    void holdPhoto(Held &held, const QString &value)
+    {
+        if (held.line >= 0)
+            m_kept << held.line;
+        held = {value, m_at};
+    }
+
+    bool take(const Property &p)
+    {
+        const QString &n = p.name;
+        if (sameWord(n, "N"_L1))
+            return takeName(p);
+        if (sameWord(n, "FN"_L1))
+            return takeFullName(p);
+        if (sameWord(n, "TEL"_L1))
+            return takeNumber(p);
+        if (sameWord(n, "EMAIL"_L1))
+            return takeEmail(p);
+        if (sameWord(n, "PHOTO"_L1))
+            return takePhoto(p);
+        if (sameWord(n, "ADR"_L1))
+            return takeAddress(p);
+        if (sameWord(n, "X-QQ"_L1))
+            return p.hasColon && (hold(m_qq, p.value), true);
+        const bool plain = !p.hasParams && p.hasColon; // the phone managers' lines, without parameters
+        if (sameWord(n, "CATEGORIES"_L1))
+            return plain && (m_categories += p.value + u'|', true);
+        if (sameWord(n, "X-WDJ-STARRED"_L1))
+            return plain && (hold(m_starred, p.value), true);
+        if (sameWord(n, "X_WDJ_BIG_PHOTO"_L1) || sameWord(n, "X-WDJ-BIG-PHOTO"_L1))
+            return plain && (holdPhoto(m_bigPhoto, p.value), true);
+        return false;
+    }
+
+    bool quoted(const Property &p) const { return !p.params.isEmpty() && saysQuotedPrintable(p.params); }
+
+    bool takeName(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        const QString whole = quoted(p) ? decodeQuotedPrintable(p.value, p.params) : p.value;
+        if (hold(m_name, v21() ? escape21(whole, true) : whole, false)) {
+            m_nameWhole = whole;
+            m_nameParams = p.params;
+        }
+        return true;
+    }
+
+    bool takeFullName(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        const QString name = quoted(p) ? decodeQuotedPrintable(p.value, p.params) : p.value;
+        hold(m_fullName, v21() ? name : unescape(name), false);
+        return true;
+    }
+
+    bool takeNumber(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        QString number = p.value;
+        if (startsWithWord(number, "TEL:"_L1) &&
+            (m_dialect == Dialect::V40 || sameWord(parameter(p.params, "VALUE"_L1), "URI"_L1)))
+            number = number.mid(4);
+        if (hasType(p.params, "FAX"_L1) || hasType(p.params, "PAGER"_L1))
+            return false;
+        if (hasType(p.params, "CELL"_L1) || hasType(p.params, "MOBILE"_L1) || hasType(p.params, "IPHONE"_L1))
+            hold(m_cell, number);
+        else if (hasType(p.params, "HOME"_L1))
+            hold(m_home, number);
+        else if (hasType(p.params, "WORK"_L1))
+            hold(m_work, number);
+        else
+            hold(m_other, number);
+        return true;
+    }
+
+    bool takeEmail(const Property &p)
+    {
+        if (!p.hasColon)
+            return false;
+        const QString address = v21() ? p.value : unescape(p.value);
+        hold(hasType(p.params, "WORK"_L1)   ? m_emailWork
+             : hasType(p.params, "HOME"_L1) ? m_emailHome
+                                            : m_emailPlain,
+             address);
+        return true;
+    }
+
+    bool takePhoto(const Property &p)
+    {
+        const std::optional<QString> photo = v21() ? photo21(p) : m_dialect == Dialect::V40 ? photo40(p) : photo30(p);
+        if (!photo)
+            return false;
+        holdPhoto(m_photo, *photo);
+        return true;
+    }
+
+    bool takeAddress(const Property &p)
+    {
+        if (!p.hasParams)
+            return false;
+        if (!v21()) {
+            hold(m_address, p.afterName);
+            return true;
+        }
+        const Encoding21 e = encoding21(p.params);
+        if (e.others.isEmpty() || !p.hasColon)
+            return false;
+        hold(m_address, e.others.mid(1) + u':' + escape21(decoded21(p, e), true));
+        return true;
+    }
+
+    // A line kept with the record, in 3.0 form.
+    QString keptLine(qsizetype i) const
+    {
+        const QString line = lineAt(i);
+        if (!v21())
+            return line;
+        const Property p = split(line);
+        const QString head = line.left(p.nameEnd);
+        if (!p.hasColon || sameWord(head, "END"_L1) || sameWord(head, "VERSION"_L1))
+            return line;
+        if (sameWord(p.name, "PHOTO"_L1)) {
+            if (const std::optional<QString> photo = photo21(p))
+                return head + u';' + *photo;
+        }
+        const Encoding21 e = encoding21(p.params);
+        if (e.base64)
+            return head + e.others + u";ENCODING=b:"_s + without(p.value, {u' ', u'\t', u'\r', u'\n'});
+        bool text = false;
+        for (auto name : {"N"_L1, "FN"_L1, "NOTE"_L1, "ORG"_L1, "TITLE"_L1, "ROLE"_L1, "ADR"_L1, "LABEL"_L1})
+            text = text || sameWord(p.name, name);
+        return head + e.others + u':' + escape21(decoded21(p, e), text);
+    }
+
+    // The card's N line as it goes back with the record.
+    QString nameLine() const
+    {
+        QString params;
+        if (v21())
+            params = encoding21(m_nameParams).others;
+        else if (!saysQuotedPrintable(m_nameParams) && !m_nameParams.isEmpty())
+            params = u';' + m_nameParams;
+        return u"N"_s + params + u':' + m_name.value + u'\n';
+    }
+
+    ContactRecord record()
+    {
+        // The work and then the other number fill an empty mobile, else an empty landline, else stay with the card.
+        Held *mobile = &m_cell, *landline = &m_home;
+        for (Held *number : {&m_work, &m_other}) {
+            if (number->value.isEmpty())
+                continue;
+            if (mobile->value.isEmpty())
+                mobile = number;
+            else if (landline->value.isEmpty())
+                landline = number;
+            else
+                m_kept << number->line;
+        }
+        ContactRecord r;
+        r.FullName = m_fullName.value;
+        if (r.FullName.isEmpty() && m_name.line >= 0)
+            r.FullName = nameFromComponents(m_name.value);
+        if (v21()) {
+            const qsizetype semi = m_nameWhole.indexOf(u';');
+            r.Name = semi < 0 ? QString() : trimmed(QStringView(m_nameWhole).first(semi));
+        } else {
+            r.Name = m_name.value;
+        }
+        r.Mobile = mobile->value;
+        r.Landline = landline->value;
+        QStringList emails;
+        for (const Held *e : {&m_emailPlain, &m_emailWork, &m_emailHome}) {
+            if (!e->value.isEmpty())
+                emails << e->value;
+        }
+        r.Email = emails.join(u' ');
+        r.QQ = m_qq.value;
+        r.Address = m_address.value;
+        r.Starred = m_starred.value;
+        r.Categories = m_categories;
+        r.Photo = m_photo.value.toUtf8();
+        r.BigPhoto = m_bigPhoto.value.toUtf8();
+
+        // The card's N goes back as it came unless it is the one a save builds from the name.
+        QString kept;
+        if (m_name.line >= 0 && m_name.value != u';' + escape(r.FullName) + u";;;"_s)
+            kept = nameLine();
+        std::sort(m_kept.begin(), m_kept.end());
+        for (qsizetype i : m_kept)
+            kept += keptLine(i) + u'\n';
+        r.Kept = kept;
+        return r;
+    }
+
+    QStringList m_lines;
+    Dialect m_dialect;
+    qsizetype m_at = 0;
+    QList<qsizetype> m_kept; // the lines that go back with the record
+    Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_qq, m_address,
+        m_starred, m_photo, m_bigPhoto;
+    QString m_nameWhole, m_nameParams; // of the N line held
+    QString m_categories;
+};
+
+} // namespace
+
+Book readBook(QByteArrayView bytes)
+{
+    static constexpr QByteArrayView kBegin = "BEGIN:VCARD";
+    Book book;
+    QList<qsizetype> starts;
+    for (qsizetype at = bytes.indexOf(kBegin); at >= 0; at = bytes.indexOf(kBegin, at + kBegin.size()))
+        starts << at;
+    for (qsizetype k = 0; k < starts.size(); ++k) {
+        const qsizetype from = starts[k] + kBegin.size();
+        const bool last = k + 1 == starts.size();
+        const QByteArrayView piece = bytes.sliced(from, (last ? bytes.size() : starts[k + 1]) - from);
+        const QStringList lines = physicalLines(cardText(piece, last));
+        const Dialect dialect = dialectOf(lines);
+        if (std::optional<ContactRecord> r = Card(logicalLines(lines, dialect), dialect).read())
+            book.records.push_back(std::move(*r));
+        else
+            ++book.unread;
+    }
+    return book;
+}
+
+// ---- writing ----
+
+namespace {
+
+// "BEGIN:VCARD" inside a value would start a card: it is folded inside the word, which reading undoes.
+QByteArray safe(QByteArray bytes)
+{
+    return bytes.replace("BEGIN:VCARD", "BEGIN:VC\n ARD");
+}
+
+// A long line folded: at most 75 bytes a line, never inside a character, each continuation led by a space.
+QByteArray folded(const QString &line)
+{
+    QByteArray rest = line.toUtf8(), out;
+    qsizetype room = 75;
+    while (rest.size() > room) {
+        qsizetype cut = room;
+        while (cut > 0 && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80)
+            --cut;
+        out += rest.left(cut) + "\n ";
+        rest = rest.mid(cut);
+        room = 74;
+    }
+    return safe(out + rest) + '\n';
+}
+
+bool isNameLine(const QString &line)
+{
+    const Property p = split(line);
+    return p.hasColon && sameWord(p.name, "N"_L1);
+}
+
+enum EmailKind { Plain, Work, Home };
+
+// The kinds the addresses are written as: one is the work address and two the plain and the work one, unless the
+// record keeps addresses of other kinds, each of which must be followed by a written one of its kind.
+QList<EmailKind> emailKinds(qsizetype addresses, const QStringList &kept)
+{
+    std::array<bool, 3> keptKinds{};
+    for (const QString &line : kept) {
+        const Property p = split(line);
+        if (p.hasColon && sameWord(p.name, "EMAIL"_L1))
+            keptKinds[hasType(p.params, "WORK"_L1) ? Work : hasType(p.params, "HOME"_L1) ? Home : Plain] = true;
+    }
+    if (addresses >= 3)
+        return QList<EmailKind>(addresses - 2, Plain) << Work << Home;
+    const QList<QList<EmailKind>> options = addresses == 0 ? QList<QList<EmailKind>>{{}}
+                                            : addresses == 1
+                                                ? QList<QList<EmailKind>>{{Work}, {Plain}, {Home}}
+                                                : QList<QList<EmailKind>>{{Plain, Work}, {Plain, Home}, {Work, Home}};
+    for (const QList<EmailKind> &option : options) {
+        bool covers = true;
+        for (EmailKind kind : {Plain, Work, Home})
+            covers = covers && (!keptKinds[kind] || option.contains(kind));
+        if (covers)
+            return option;
+    }
+    return options.first();
+}
+
+QByteArray card(const ContactRecord &r)
+{
+    QByteArray out = "BEGIN:VCARD\nVERSION:3.0\n";
+    const auto line = [&](const char *tag, const QString &value) { out += tag + safe(value.toUtf8()) + '\n'; };
+    const QStringList kept = r.Kept.get().split(u'\n', Qt::SkipEmptyParts);
+    QString name;
+    for (const QString &k : kept) {
+        if (name.isEmpty() && isNameLine(k))
+            name = k;
+        else
+            out += folded(k);
+    }
+    if (name.isEmpty())
+        line("N:", u';' + escape(r.FullName) + u";;;"_s);
+    else
+        out += folded(name);
+    line("FN:", escape(r.FullName));
+    if (!r.Mobile.isEmpty())
+        line("TEL;TYPE=CELL:", r.Mobile);
+    if (!r.Landline.isEmpty())
+        line("TEL;TYPE=HOME:", r.Landline);
+    if (!r.Photo.isEmpty())
+        out += "PHOTO;" + safe(r.Photo.get()) + '\n';
+    const QStringList emails = r.Email.split(u' ', Qt::SkipEmptyParts);
+    const QList<EmailKind> kinds = emailKinds(emails.size(), kept);
+    for (qsizetype i = 0; i < emails.size(); ++i) {
+        static const char *const tags[] = {"EMAIL;TYPE=INTERNET:", "EMAIL;TYPE=WORK:", "EMAIL;TYPE=HOME:"};
+        line(tags[kinds[i]], escape(emails[i]));
+    }
+    if (!r.Address.isEmpty())
+        line("ADR;", r.Address);
+    if (!r.QQ.isEmpty())
+        line("X-QQ;TYPE=CUSTOM:", r.QQ);
+    if (!r.BigPhoto.isEmpty())
+        out += "X-WDJ-BIG-PHOTO:" + safe(r.BigPhoto.get()) + '\n';
+    if (!r.Starred.isEmpty())
+        line("X-WDJ-STARRED:", r.Starred);
+    for (const QString &category : r.Categories.get().split(u'|', Qt::SkipEmptyParts)) {
+        if (!trimmed(category).isEmpty())
+            line("CATEGORIES:", trimmed(category));
+    }
+    return out + "END:VCARD\n";
+}
+
+} // namespace
+
+QByteArray writeBook(const std::vector<ContactRecord> &records)
+{
+    QByteArray out;
+    for (const ContactRecord &r : records) {
+        if (!r.FullName.isEmpty() || !r.Mobile.isEmpty() || !r.Landline.isEmpty())
+            out += card(r);
+    }
+    return out;
+}
+
+} // namespace vecardia::plain

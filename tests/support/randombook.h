@@ -1,0 +1,164 @@
+#pragma once
+
+// Random vCard books in the shapes that phones, address books and damaged files have: vCard 2.1, 3.0 and 4.0
+// cards, UTF-8 and GBK, quoted-printable names with and without charsets, every kind of line end, folded lines
+// (some folded inside a character), grouped and typed properties in any letter case, escapes, empty values,
+// repeated properties, photos, text between cards, and a last card cut anywhere. For tests that hold two readers
+// to each other.
+
+#include <QByteArray>
+#include <QRandomGenerator>
+#include <QStringEncoder>
+#include <QStringList>
+
+namespace vecardia::testing {
+
+namespace detail {
+
+inline QString pickOne(QRandomGenerator &random, const QStringList &from)
+{
+    return from[random.bounded(int(from.size()))];
+}
+
+inline QByteArray quotedPrintable(const QByteArray &bytes, QRandomGenerator &random, const QByteArray &eol)
+{
+    QByteArray out;
+    for (unsigned char c : bytes) {
+        const bool plain = c > 32 && c < 127 && c != '=' && random.bounded(2) == 0;
+        out += plain ? QByteArray(1, char(c)) : '=' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
+        if (random.bounded(12) == 0)
+            out += "=" + eol; // a soft line break
+    }
+    return out;
+}
+
+} // namespace detail
+
+inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
+{
+    using namespace Qt::Literals::StringLiterals;
+    using detail::pickOne;
+    static const QStringList names = {u"张三"_s,
+                                      u"欧阳娜娜"_s,
+                                      u"Zoë Smith"_s,
+                                      u"Zhang\\;San Feng"_s,
+                                      u"Smith\\, John Q"_s,
+                                      u"Ann\\nLee"_s,
+                                      u"😀 Emoji"_s,
+                                      u""_s,
+                                      u"Bob"_s,
+                                      u"Ann"_s,
+                                      u"a\\\\b"_s,
+                                      u" spaced "_s};
+    static const QStringList structured = {
+        u"Zhang;San;;;"_s, u";Bob;;;"_s, u";Ann;;;"_s, u"李;四"_s,        u"Lee;Ann;M;Dr;Jr"_s,
+        u"O\\;Neil;Pat"_s, u"Solo"_s,    u""_s,        u"欧阳;娜娜;;;"_s, u";Zhang\\;San Feng;;;"_s};
+    static const QStringList numbers = {u"138 0000 0001"_s,  u"+8613800000002"_s, u"010-1234 5678"_s, u"10086"_s, u""_s,
+                                        u"tel:+1-555-0100"_s};
+    static const QStringList telParams = {
+        u""_s,           u";TYPE=CELL"_s,           u";type=home"_s,  u";WORK"_s,
+        u";CELL;PREF"_s, u";TYPE=\"cell,voice\""_s, u";TYPE=FAX"_s,   u";type=IPHONE"_s,
+        u";VALUE=uri"_s, u";TYPE=VOICE"_s,          u";TYPE=pager"_s, u";type=mobile"_s};
+    static const QStringList emailParams = {u""_s,      u";TYPE=INTERNET"_s,  u";TYPE=INTERNET;TYPE=HOME"_s,
+                                            u";work"_s, u";TYPE=HOME,WORK"_s, u";PREF;INTERNET"_s};
+    static const QStringList others = {u"NOTE:第一行\\n第二行\\, 逗号"_s,
+                                       u"ORG:示例公司;研发部"_s,
+                                       u"BDAY:1990-01-01"_s,
+                                       u"URL:http://127.0.0.1/p"_s,
+                                       u"X-QQ;TYPE=CUSTOM:12345"_s,
+                                       u"x-qq:678"_s,
+                                       u"CATEGORIES:Family"_s,
+                                       u"CATEGORIES:"_s,
+                                       u"categories;x=1:Work"_s,
+                                       u"X-WDJ-STARRED:1"_s,
+                                       u"X_WDJ_BIG_PHOTO:QUJD"_s,
+                                       u"X-WDJ-BIG-PHOTO:REVG"_s,
+                                       u"ADR;HOME:;;人民路1号;上海;;200000;中国"_s,
+                                       u"ADR;TYPE=WORK;CHARSET=UTF-8:;;Road\\, 2"_s,
+                                       u"ADR:;;plain"_s,
+                                       u"PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ=="_s,
+                                       u"PHOTO;ENCODING=BASE64;TYPE=image/png:iVBORw0KGgo AAAA"_s,
+                                       u"PHOTO;VALUE=uri:http://127.0.0.1/a.jpg"_s,
+                                       u"PHOTO:data:image/gif;base64,R0lGOD"_s,
+                                       u"PHOTO:cid:photo1"_s,
+                                       u"LOGO;ENCODING=BASE64:AAAA"_s,
+                                       u"item2.X-ABLabel:_$!<Other>!$_"_s,
+                                       u"END;:VCARD"_s,
+                                       u"VERSION:2.1"_s,
+                                       u"no colon here"_s,
+                                       u"\tTEL;CELL:139"_s,
+                                       u"X-SOCIAL;X-LABEL=\"a;b:c\":weibo:abc"_s,
+                                       u"N"_s,
+                                       u"FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0"_s};
+    static const QStringList versions = {u"VERSION:2.1"_s, u"VERSION:3.0"_s, u"VERSION:4.0"_s, u"  version:2.1 "_s,
+                                         u""_s};
+    static const QList<QByteArray> eols = {"\n", "\r\n", "\r", "\r\r\n"};
+
+    QByteArray book;
+    if (random.bounded(4) == 0)
+        book += "text before the first card\n";
+    for (int card = random.bounded(maxCards + 1); card > 0; --card) {
+        const QString version = pickOne(random, versions);
+        const bool v21 = version.contains(u"2.1"_s);
+        const bool gbk = random.bounded(4) == 0;
+        const QByteArray eol = eols[random.bounded(int(eols.size()))];
+        const auto encode = [&](const QString &text) {
+            return gbk ? QByteArray(QStringEncoder("GBK").encode(text)) : text.toUtf8();
+        };
+        QList<QByteArray> lines;
+        if (!version.isEmpty())
+            lines << encode(version);
+        for (int n = random.bounded(9); n > 0; --n) {
+            const QString group = random.bounded(6) == 0 ? u"item1."_s : QString();
+            switch (random.bounded(6)) {
+            case 0:
+            case 1: {
+                const bool n = random.bounded(2) == 0;
+                const QString value = n ? pickOne(random, structured) : pickOne(random, names);
+                const QString tag = group + (random.bounded(5) == 0 ? (n ? u"n"_s : u"fn"_s) : (n ? u"N"_s : u"FN"_s));
+                if (random.bounded(3) == 0) {
+                    const QString charset = pickOne(random, {u""_s, u";CHARSET=UTF-8"_s, u";CHARSET=GB2312"_s});
+                    const bool inGbk = charset.contains(u"GB"_s) || (charset.isEmpty() && random.bounded(2) == 0);
+                    const QByteArray bytes = inGbk ? QByteArray(QStringEncoder("GBK").encode(value)) : value.toUtf8();
+                    lines << encode(tag + charset) +
+                                 ";ENCODING=QUOTED-PRINTABLE:" + detail::quotedPrintable(bytes, random, eol);
+                } else {
+                    lines << encode(tag + u':' + value);
+                }
+                break;
+            }
+            case 2:
+                lines << encode(group + u"TEL"_s + pickOne(random, telParams) + u':' + pickOne(random, numbers));
+                break;
+            case 3:
+                lines << encode(group + u"EMAIL"_s + pickOne(random, emailParams) + u":p"_s +
+                                QString::number(random.bounded(9)) + u"@example.com"_s);
+                break;
+            default: lines << encode(pickOne(random, others)); break;
+            }
+            if (v21 && random.bounded(10) == 0)
+                lines << "  AAAA"
+                      << "BBBB"
+                      << ""; // photo data lines, as old phones write them
+        }
+        if (random.bounded(8) != 0)
+            lines << (random.bounded(6) == 0 ? "end:vcard" : "END:VCARD");
+        QByteArray text = "BEGIN:VCARD";
+        for (QByteArray line : lines) {
+            // A fold anywhere in a long line, inside a character now and then.
+            if (!v21 && line.size() > 12 && random.bounded(4) == 0) {
+                const int at = 4 + random.bounded(int(line.size()) - 4);
+                line.insert(at, eol + (random.bounded(3) == 0 ? "\t" : " "));
+            }
+            text += eol + line;
+        }
+        book += text + eol;
+        if (random.bounded(10) == 0)
+            book += encode(u"between cards: NOTE:x"_s) + eol;
+    }
+    if (!book.isEmpty() && random.bounded(6) == 0)
+        book.chop(random.bounded(int(std::min<qsizetype>(book.size(), 40)))); // a file cut short
+    return book;
+}
+
+} // namespace vecardia::testing

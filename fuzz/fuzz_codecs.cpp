@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -15,6 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     // The block-wise UTF-8 check gives Qt's answer.
     if (utf8::isValid(bytes) != bytes.isValidUtf8())
+        std::abort();
+    // The reader's decoder gives Qt's text for well-formed UTF-8, and never more units than bytes.
+    std::vector<char16_t> units(size + 1, u'#');
+    const qsizetype written = utf8::toUtf16(bytes, units.data());
+    if (written > qsizetype(size) || units[size] != u'#')
+        std::abort();
+    if (bytes.isValidUtf8() && QStringView(units.data(), written) != QString::fromUtf8(bytes))
         std::abort();
     const QString quoted = mEncodeDecode::decodeQuotedPrintableUtf8(bytes);
     (void)mEncodeDecode::decodeQuotedPrintableUtf8(bytes, "GB2312");

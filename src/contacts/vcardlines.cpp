@@ -149,21 +149,30 @@ bool endsInSoftBreak(QByteArrayView line)
     return !t.isEmpty() && t.back() == '=';
 }
 
-// Base64 data without the spaces and tabs that folding left in it.
-void appendWithoutBlanks(QByteArray &out, QByteArrayView data)
+// Copies Base64 data without the spaces and tabs that folding left in it; returns where the copy ends. A data line
+// is its indent and then data, which the C library's searches find blank-free nearly always.
+char *copyWithoutBlanks(char *out, QByteArrayView data)
 {
-    while (!data.isEmpty()) {
-        const auto *space = static_cast<const char *>(std::memchr(data.data(), ' ', std::size_t(data.size())));
-        const auto *tab = static_cast<const char *>(std::memchr(data.data(), '\t', std::size_t(data.size())));
-        const char *blank = std::min(space ? space : data.end(), tab ? tab : data.end());
-        out.append(QByteArrayView(data.begin(), blank));
-        data = data.sliced(std::min<qsizetype>(blank - data.begin() + 1, data.size()));
+    while (!data.isEmpty() && (data.front() == ' ' || data.front() == '\t'))
+        data = data.sliced(1);
+    const std::size_t size = std::size_t(data.size());
+    if (!std::memchr(data.data(), ' ', size) && !std::memchr(data.data(), '\t', size)) {
+        std::memcpy(out, data.data(), size);
+        return out + size;
     }
+    for (char c : data) {
+        *out = c;
+        out += c != ' ' && c != '\t' ? 1 : 0;
+    }
+    return out;
 }
 
 bool isPhotoLine(QByteArrayView line)
 {
-    const Property p = splitProperty(trimSpaces(line));
+    line = trimSpaces(line);
+    if (!line.startsWith('P') && !line.startsWith('p') && !line.contains('.'))
+        return false; // the name is not PHOTO, nor is there a group before it: as most lines
+    const Property p = splitProperty(line);
     return p.hasColon && equalsWord(p.name, "PHOTO");
 }
 
@@ -198,8 +207,11 @@ void CardLines::findDialect()
         const QByteArrayView line = m_physical[i];
         const bool folded = i > 0 && isFolded(line);
         m_folded = m_folded || folded;
-        if (found || (folded && i > 1))
+        if (found || (folded && i > 1) || line.isEmpty())
             continue;
+        const char first = char(line[0] | 0x20);
+        if (first != 'v' && first != 'e' && first != ' ')
+            continue; // neither "VERSION:…" nor "END:VCARD" (most lines)
         const QByteArrayView t = trimSpaces(line);
         if (equalsWord(t, "VERSION:2.1"))
             m_dialect = Dialect::V21;
@@ -230,7 +242,8 @@ void CardLines::unfold()
             v21 && next < count && endsInSoftBreak(line) && saysQuotedPrintable(splitProperty(trimSpaces(line)).params);
         const bool photo = v21 && isPhotoLine(line);
         const auto continues = [&](QByteArrayView more) {
-            return isFolded(more) || (photo && !trimSpaces(more).isEmpty() && !more.contains(':'));
+            return isFolded(more) ||
+                   (photo && !trimSpaces(more).isEmpty() && !std::memchr(more.data(), ':', std::size_t(more.size())));
         };
         if (!softBreak && !(next < count && continues(physical[next]))) {
             m_lines.push_back(line);
@@ -240,21 +253,27 @@ void CardLines::unfold()
         while (softBreak && next < count && endsInSoftBreak(joined)) {
             while (joined.endsWith(' '))
                 joined.chop(1);
-            joined.chop(1);
+            joined.chop(1); // the "="
             joined.append(physical[next++]);
         }
+        // The lines that go on are measured first, so the joined line is allocated once.
         std::size_t last = next;
-        qsizetype extra = 0;
+        qsizetype size = joined.size();
         for (; last < count && continues(physical[last]); ++last)
-            extra += physical[last].size();
-        joined.reserve(joined.size() + extra);
+            size += physical[last].size();
+        const qsizetype start = joined.size();
+        joined.resize(size);
+        char *out = joined.data() + start;
         for (; next < last; ++next) {
-            const QByteArrayView more = physical[next];
-            if (photo)
-                appendWithoutBlanks(joined, more);
-            else
-                joined.append(v21 ? more : more.sliced(1));
+            const QByteArrayView more = photo || v21 ? physical[next] : physical[next].sliced(1);
+            if (photo) {
+                out = copyWithoutBlanks(out, more);
+            } else {
+                std::memcpy(out, more.data(), std::size_t(more.size()));
+                out += more.size();
+            }
         }
+        joined.truncate(out - joined.constData());
         m_joined.push_back(std::move(joined));
         m_lines.push_back(m_joined.back());
         i = next - 1;

@@ -178,6 +178,9 @@ public:
     {
         m_buffers.made.clear();
         m_buffers.kept.assign(m_lines.size(), 0);
+        m_buffers.decoded.resize(0);
+        if (m_buffers.decoded.capacity() < card.size())
+            m_buffers.decoded.reserve(card.size());
     }
 
     bool read(ContactRecord &record)
@@ -227,20 +230,52 @@ private:
         held = {value, m_at};
         return true;
     }
-    // Photos are never empty: every photo line replaced goes back.
-    void holdPhoto(Held &held, Text value)
+    // Photos are kept as bytes, which go to the record whole. Every photo line replaced goes back.
+    struct HeldBytes {
+        QByteArray value;
+        int line = -1;
+    };
+    void holdPhoto(HeldBytes &held, QByteArray value)
     {
         if (held.line >= 0)
             keep(held.line);
-        held = {value, m_at};
+        held = {std::move(value), m_at};
     }
 
     Text unescaped(Text v) { return v.contains('\\') ? made(unescapeText(v)) : v; }
     Text decoded(Text v, QByteArrayView charset)
     {
+        // The common value, UTF-8 in ASCII escapes, is decoded into the card's buffer. The buffer has room for the
+        // whole card, which no decoded value outgrows, so the views into it stay valid while the card is read.
+        QByteArray &buffer = m_buffers.decoded;
+        const qsizetype at = buffer.size();
+        if (buffer.capacity() - at >= v.size() && mEncodeDecode::appendQuotedPrintableUtf8(v, charset, buffer))
+            return Text(buffer.constData() + at, buffer.size() - at);
         return made(mEncodeDecode::decodeQuotedPrintableUtf8(v, charset).toUtf8());
     }
-    static bool quoted(const Property &p) { return !p.params.isEmpty() && saysQuotedPrintable(p.params); }
+    // A name's value, decoded where its parameters say it is quoted-printable.
+    Text nameValue(const Property &p)
+    {
+        if (p.params.isEmpty())
+            return p.value; // as most names stand
+        const CardRules::NameParameters &params = nameParameters(p.params);
+        return params.quoted ? decoded(p.value, params.charset) : p.value;
+    }
+
+    // What a name line's parameters say. Phones spell them the same on every N and FN line of a book
+    // ("CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE"), so the answer for the last ones is kept from card to card.
+    const CardRules::NameParameters &nameParameters(QByteArrayView params)
+    {
+        CardRules::NameParameters &known = m_buffers.nameParameters;
+        if (known.known && QByteArrayView(known.text) == params)
+            return known;
+        known.text = params.toByteArray();
+        known.quoted = saysQuotedPrintable(params);
+        known.charset = parameter(params, "CHARSET").toByteArray();
+        known.others21 = encoding21(params).others;
+        known.known = true;
+        return known;
+    }
 
     // The properties that fill the record, looked up by name (the group dropped, letter case ignored).
     bool take(const Property &p)
@@ -271,7 +306,7 @@ private:
     {
         if (!p.hasColon)
             return false;
-        const Text whole = quoted(p) ? decoded(p.value, parameter(p.params, "CHARSET")) : p.value;
+        const Text whole = nameValue(p);
         const bool escape = v21() && std::any_of(whole.begin(), whole.end(), [](char c) {
                                 return c == '\\' || c == ',' || c == '\r' || c == '\n';
                             });
@@ -286,7 +321,7 @@ private:
     {
         if (!p.hasColon)
             return false;
-        const Text name = quoted(p) ? decoded(p.value, parameter(p.params, "CHARSET")) : p.value;
+        const Text name = nameValue(p);
         hold(m_fullName, v21() ? name : unescaped(name), false);
         return true;
     }
@@ -300,32 +335,53 @@ private:
         if (startsWithWord(number, "TEL:") &&
             (m_dialect == Dialect::V40 || equalsWord(parameter(p.params, "VALUE"), "URI")))
             number = number.sliced(4);
-        bool fax = false, cell = false, home = false, work = false;
-        forEachValue(p.params, [&](QByteArrayView key, QByteArrayView v) {
-            if (!equalsWord(key, "TYPE"))
-                return;
-            fax = fax || equalsWord(v, "FAX") || equalsWord(v, "PAGER");
-            cell = cell || equalsWord(v, "CELL") || equalsWord(v, "MOBILE") || equalsWord(v, "IPHONE");
-            home = home || equalsWord(v, "HOME");
-            work = work || equalsWord(v, "WORK");
-        });
-        if (fax)
-            return false;
-        hold(cell ? m_cell : home ? m_home : work ? m_work : m_other, number);
+        Held *kind = commonNumberKind(p.params);
+        if (!kind) {
+            bool fax = false, cell = false, home = false, work = false;
+            forEachValue(p.params, [&](QByteArrayView key, QByteArrayView v) {
+                if (!equalsWord(key, "TYPE"))
+                    return;
+                fax = fax || equalsWord(v, "FAX") || equalsWord(v, "PAGER");
+                cell = cell || equalsWord(v, "CELL") || equalsWord(v, "MOBILE") || equalsWord(v, "IPHONE");
+                home = home || equalsWord(v, "HOME");
+                work = work || equalsWord(v, "WORK");
+            });
+            if (fax)
+                return false;
+            kind = cell ? &m_cell : home ? &m_home : work ? &m_work : &m_other;
+        }
+        hold(*kind, number);
         return true;
+    }
+
+    // The parameters nearly every phone writes, looked up whole before they are taken apart: a seventh of a read.
+    Held *commonNumberKind(QByteArrayView params)
+    {
+        const std::pair<QByteArrayView, Held *> common[] = {
+            {"TYPE=CELL", &m_cell}, {"TYPE=HOME", &m_home}, {"TYPE=WORK", &m_work},
+            {"CELL", &m_cell},      {"HOME", &m_home},      {"WORK", &m_work},
+        };
+        for (const auto &[text, kind] : common) {
+            if (equalsWord(params, text))
+                return kind;
+        }
+        return nullptr;
     }
 
     bool takeEmail(const Property &p)
     {
         if (!p.hasColon)
             return false;
-        bool work = false, home = false;
-        forEachValue(p.params, [&](QByteArrayView key, QByteArrayView v) {
-            if (equalsWord(key, "TYPE")) {
-                work = work || equalsWord(v, "WORK");
-                home = home || equalsWord(v, "HOME");
-            }
-        });
+        // The parameters nearly every phone writes are looked up whole; the others are taken apart.
+        bool work = equalsWord(p.params, "TYPE=WORK"), home = equalsWord(p.params, "TYPE=HOME");
+        if (!work && !home && !p.params.isEmpty() && !equalsWord(p.params, "TYPE=INTERNET")) {
+            forEachValue(p.params, [&](QByteArrayView key, QByteArrayView v) {
+                if (equalsWord(key, "TYPE")) {
+                    work = work || equalsWord(v, "WORK");
+                    home = home || equalsWord(v, "HOME");
+                }
+            });
+        }
         hold(work ? m_emailWork : home ? m_emailHome : m_emailPlain, v21() ? p.value : unescaped(p.value));
         return true;
     }
@@ -336,7 +392,7 @@ private:
             std::optional<QByteArray> photo = v21() ? photo21(p) : photo40(p);
             if (!photo)
                 return false;
-            holdPhoto(m_photo, made(std::move(*photo)));
+            holdPhoto(m_photo, std::move(*photo));
             return true;
         }
         if (!p.hasParams || !p.hasColon)
@@ -344,8 +400,8 @@ private:
         // Parameters, the colon and the data as they stand, unless folding left white space in the data.
         const qsizetype data = p.afterName.size() - p.rawValue.size();
         const bool asItStands = !holdsBlank(p.rawValue);
-        holdPhoto(m_photo,
-                  asItStands ? p.afterName : made(p.afterName.first(data).toByteArray() + withoutWhiteSpace(p.value)));
+        holdPhoto(m_photo, asItStands ? p.afterName.toByteArray()
+                                      : p.afterName.first(data).toByteArray() + withoutWhiteSpace(p.value));
         return true;
     }
 
@@ -404,7 +460,7 @@ private:
     {
         if (!plainValue(p))
             return false;
-        holdPhoto(m_bigPhoto, p.value);
+        holdPhoto(m_bigPhoto, p.value.toByteArray());
         return true;
     }
 
@@ -437,12 +493,13 @@ private:
     }
 
     // The card's N line as it goes back with the record.
-    QByteArray nameLine() const
+    QByteArray nameLine()
     {
         QByteArray line = "N";
+        const CardRules::NameParameters &params = nameParameters(m_nameParams);
         if (v21())
-            line += encoding21(m_nameParams).others;
-        else if (!m_nameParams.isEmpty() && !saysQuotedPrintable(m_nameParams))
+            line += params.others21;
+        else if (!m_nameParams.isEmpty() && !params.quoted)
             line.append(';').append(m_nameParams);
         return line.append(':').append(m_name.value).append('\n');
     }
@@ -505,18 +562,16 @@ private:
             const qsizetype semi = m_nameWhole.indexOf(';');
             name = semi < 0 ? Text() : trimSpaces(m_nameWhole.first(semi));
         }
-        r.Name = text(name);
-        r.FullName = text(fullName);
-        r.Mobile = text(mobile->value);
-        r.Landline = text(landline->value);
-        r.Email = text(emails());
-        r.QQ = text(m_qq.value);
+        const PackedText texts[] = {
+            {&r.Name, name},      {&r.FullName, fullName}, {&r.Mobile, mobile->value}, {&r.Landline, landline->value},
+            {&r.Email, emails()}, {&r.QQ, m_qq.value}};
+        m_buffers.packer.pack(texts);
         r.Address = text(m_address.value);
         r.Starred = text(m_starred.value);
         if (m_categories)
             r.Categories = text(*m_categories);
-        r.Photo = m_photo.value.toByteArray();
-        r.BigPhoto = m_bigPhoto.value.toByteArray();
+        r.Photo = std::move(m_photo.value);
+        r.BigPhoto = std::move(m_bigPhoto.value);
         r.Kept = text(keptLines(fullName));
     }
 
@@ -525,7 +580,8 @@ private:
     CardRules::Buffers &m_buffers;
     int m_at = 0;
     Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_qq, m_address,
-        m_starred, m_photo, m_bigPhoto;
+        m_starred;
+    HeldBytes m_photo, m_bigPhoto;
     Text m_nameWhole, m_nameParams;     // of the N line held
     QByteArray *m_categories = nullptr; // each category followed by "|"
 };

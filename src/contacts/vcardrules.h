@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contacts/contactrecord.h"
+#include "contacts/packedtexts.h"
 #include "contacts/vcardlines.h"
 
 #include <QByteArray>
@@ -20,11 +21,24 @@ public:
     // read.
     [[nodiscard]] bool read(const CardLines &card, ContactRecord &record);
 
+    // What the parameters of the last name line said: quoted-printable or not, in which charset, and the other
+    // parameters in 3.0 form.
+    struct NameParameters {
+        QByteArray text;
+        bool known = false;
+        bool quoted = false;
+        QByteArray charset;
+        QByteArray others21;
+    };
+
     // What the reader keeps from card to card.
     struct Buffers {
         std::deque<QByteArray> made; // values made while a card is read (decoded, unescaped, joined)
         std::vector<quint8> kept;    // per line: whether it goes back with the record
-        QByteArray text;             // the kept lines, the joined e-mail addresses
+        QByteArray decoded;          // quoted-printable values decoded, with room for the whole card
+        QByteArray text;             // the kept lines
+        TextPacker packer;
+        NameParameters nameParameters;
     };
 
 private:

@@ -25,20 +25,26 @@ qsizetype nextSeparator(QByteArrayView text, char separator, qsizetype from)
 
 Property splitProperty(QByteArrayView line)
 {
-    // The colon that ends the name and parameters is the first one outside double quotes.
-    qsizetype colon = -1;
+    // One pass finds the colon that ends the name and parameters (the first one outside double quotes), the first
+    // ";" before it and the last "." of the name.
+    qsizetype colon = -1, semi = -1, dot = -1;
     bool quoted = false;
-    for (qsizetype i = 0; i < line.size() && colon < 0; ++i) {
-        if (line[i] == '"')
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"') {
             quoted = !quoted;
-        else if (line[i] == ':' && !quoted)
+        } else if (c == ':' && !quoted) {
             colon = i;
+            break;
+        } else if (c == ';') {
+            semi = semi < 0 ? i : semi;
+        } else if (c == '.' && semi < 0) {
+            dot = i;
+        }
     }
     const bool hasColon = colon >= 0;
     const QByteArrayView head = hasColon ? line.first(colon) : line;
-    const qsizetype semi = head.indexOf(';');
     const QByteArrayView name = semi >= 0 ? head.first(semi) : head;
-    const qsizetype dot = name.lastIndexOf('.');
     const QByteArrayView rawValue = hasColon ? line.sliced(colon + 1) : QByteArrayView();
     return Property{
         .group = dot >= 0 ? name.first(dot) : QByteArrayView(),

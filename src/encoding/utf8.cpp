@@ -1,5 +1,7 @@
 #include "encoding/utf8.h"
 
+#include <QChar>
+
 #include <algorithm>
 #include <cstring>
 
@@ -128,6 +130,41 @@ bool isValid(QByteArrayView bytes)
         return isValidAvx2(bytes.data(), bytes.size());
 #endif
     return bytes.isValidUtf8();
+}
+
+qsizetype toUtf16(QByteArrayView bytes, char16_t *out)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *const end = p + bytes.size();
+    char16_t *const start = out;
+    while (p < end) {
+        const unsigned lead = *p;
+        if (lead < 0x80) {
+            *out++ = char16_t(lead);
+            ++p;
+            continue;
+        }
+        const qsizetype length = sequenceLength(static_cast<unsigned char>(lead));
+        bool whole = length > 1 && end - p >= length;
+        for (qsizetype k = 1; whole && k < length; ++k)
+            whole = (p[k] & 0xC0) == 0x80;
+        if (!whole) {
+            *out++ = char16_t(QChar::ReplacementCharacter);
+            ++p;
+            continue;
+        }
+        char32_t u = lead & (0x7F >> length);
+        for (qsizetype k = 1; k < length; ++k)
+            u = u << 6 | (p[k] & 0x3F);
+        p += length;
+        if (u > 0xFFFF) {
+            *out++ = QChar::highSurrogate(u);
+            *out++ = QChar::lowSurrogate(u);
+        } else {
+            *out++ = char16_t(u);
+        }
+    }
+    return out - start;
 }
 
 qsizetype wholeCharacters(QByteArrayView bytes)

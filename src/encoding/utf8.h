@@ -15,6 +15,11 @@ namespace vecardia::utf8 {
 // same answer as QByteArrayView::isValidUtf8 (its scalar twin), 32 bytes at a time where the processor has AVX2.
 [[nodiscard]] bool isValid(QByteArrayView bytes);
 
+// Writes well-formed UTF-8 as UTF-16 and returns how many units it wrote, which is never more than `bytes` has
+// bytes: `out` needs no more room. The same units as QString::fromUtf8 (its twin) for well-formed UTF-8, without its
+// checks and its call; a byte that starts no whole character becomes U+FFFD on its own.
+qsizetype toUtf16(QByteArrayView bytes, char16_t *out);
+
 // How many bytes at the start of `bytes` hold whole characters: a sequence left unfinished at the end is left out.
 [[nodiscard]] qsizetype wholeCharacters(QByteArrayView bytes);
 

@@ -2,9 +2,11 @@
 #include "encoding/charsetfile.h"
 #include "encoding/quotedprintable.h"
 #include "encoding/savefile.h"
+#include "encoding/utf8.h"
 #include "support/tempfolder.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -200,6 +202,30 @@ private Q_SLOTS:
         const bool common = QTest::currentDataTag() == "utf-8 bytes"_ba ||
                             QTest::currentDataTag() == "plain ascii"_ba || QTest::currentDataTag() == "three equals"_ba;
         QVERIFY(taken || !common);
+    }
+
+    // The reader's UTF-8 decoder gives Qt's text for every well-formed input, and never more units than bytes.
+    void utf16MatchesQtForWellFormedUtf8()
+    {
+        QRandomGenerator random(2026);
+        const QString pieces[] = {u"a"_s,  u"1"_s,      u"é"_s,      u"张"_s,    u"😀"_s,
+                                  u"𠀀"_s, u"\u07FF"_s, u"\uFFFD"_s, u"\uE000"_s};
+        std::vector<char16_t> out;
+        for (int round = 0; round < 5000; ++round) {
+            QString text;
+            for (int i = random.bounded(24); i > 0; --i)
+                text += pieces[random.bounded(int(std::size(pieces)))];
+            QByteArray bytes = text.toUtf8();
+            const bool broken = round % 4 == 0 && !bytes.isEmpty();
+            if (broken)
+                bytes[random.bounded(int(bytes.size()))] = char(0x80 + random.bounded(0x80));
+            out.assign(std::size_t(bytes.size()) + 1, u'#');
+            const qsizetype units = utf8::toUtf16(bytes, out.data());
+            QVERIFY(units <= bytes.size());
+            QCOMPARE(out[std::size_t(bytes.size())], u'#');
+            if (!broken || bytes.isValidUtf8())
+                QCOMPARE(QStringView(out.data(), units), QString::fromUtf8(bytes));
+        }
     }
 
     void base64Encode_data()

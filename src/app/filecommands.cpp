@@ -58,7 +58,7 @@ void Form1::打开单个VCF文件(const QString &path)
 
     const ReadResult read = openContactFile(trimSpaces(path), m_table);
     if (!read.read) {
-        m_prompter.critical(cannotOpen());
+        m_prompter.critical(cannotOpen() + u'\n' + path + u"（"_s + read.reason + u"）"_s);
         return;
     }
     tellUnread(read.parsed.unread);

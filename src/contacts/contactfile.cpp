@@ -23,10 +23,10 @@ ReadResult unreadable(const QString &reason)
 
 // A file that starts with a UTF-16 byte-order mark, as UTF-8 (such files are written by a few PC address books
 // and are small).
-std::optional<QByteArray> fromUtf16(QFile &file, QString &why)
+std::optional<QByteArray> fromUtf16(QIODevice &file, QString &why)
 {
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    if (const auto *asFile = qobject_cast<QFileDevice *>(&file); asFile && asFile->error() != QFileDevice::NoError) {
         why = file.errorString();
         return std::nullopt;
     }
@@ -35,18 +35,9 @@ std::optional<QByteArray> fromUtf16(QFile &file, QString &why)
     return QString(utf16.decode(QByteArrayView(bytes).sliced(2))).toUtf8();
 }
 
-} // namespace
-
-ReadResult importContactFile(const QString &path, ContactTable &table)
+// Reads an open device into the table; its records stay there even when the read fails half-way.
+ReadResult readInto(QIODevice &file, ContactTable &table)
 {
-    if (!fileExists(path))
-        return unreadable(u"文件不存在"_s);
-    QFile file(localPath(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return unreadable(file.errorString());
-    if (file.isSequential())
-        return unreadable(u"不是普通文件"_s);
-
     // The file is read a piece at a time and each card decoded on its own, so a large book never sits in memory
     // beside the contacts built from it, and a book merged from a UTF-8 and a GB2312 phone reads whole.
     const QByteArray head = file.peek(kUtf8Bom.size());
@@ -75,6 +66,30 @@ ReadResult importContactFile(const QString &path, ContactTable &table)
         result.reason = file.size() == 0 ? u"文件是空的"_s : u"文件中没有可以读入的联系人"_s;
     }
     return result;
+}
+
+} // namespace
+
+ReadResult importContacts(QIODevice &file, ContactTable &table)
+{
+    // A read that fails half-way (a device error, a file cut while it is read) takes back what it appended.
+    const int before = table.upperIndex();
+    ReadResult result = readInto(file, table);
+    if (!result.read)
+        (void)table.takeAbove(before);
+    return result;
+}
+
+ReadResult importContactFile(const QString &path, ContactTable &table)
+{
+    if (!fileExists(path))
+        return unreadable(u"文件不存在"_s);
+    QFile file(localPath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(file.errorString());
+    if (file.isSequential())
+        return unreadable(u"不是普通文件"_s);
+    return importContacts(file, table);
 }
 
 ReadResult openContactFile(const QString &path, ContactTable &table)

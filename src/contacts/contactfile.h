@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 namespace vecardia {
 
 class ContactTable;
@@ -18,7 +20,8 @@ struct ReadResult {
 // Opening: resets the table, then reads the file into it.
 [[nodiscard]] ReadResult openContactFile(const QString &path, ContactTable &table);
 
-// Append import: adds the file's contacts after those in the table.
+// Append import: adds the file's contacts after those in the table. A read that fails leaves the table as it was.
+[[nodiscard]] ReadResult importContacts(QIODevice &file, ContactTable &table);
 [[nodiscard]] ReadResult importContactFile(const QString &path, ContactTable &table);
 
 } // namespace vecardia

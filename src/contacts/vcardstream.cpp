@@ -182,7 +182,11 @@ void CardStream::makeTableRoom(std::size_t cards, qsizetype bytes)
     const double perByte =
         std::max(double(m_found) / double(m_fed), double(cards) / double(std::max<qsizetype>(bytes, 1)));
     const double rest = perByte * double(std::max<qint64>(m_expectedBytes - m_fed, 0));
-    const double wanted = std::max(double(cards) + rest * 1.05 + 16, double(m_table.upperIndex() + cards) / 8);
+    // Never more room than twice the text's bytes would hold as records: a text of card starts and nothing else
+    // (broken, or made to hurt) must not take many times its size in records that stay empty.
+    const double most = 2.0 * double(m_expectedBytes) / double(sizeof(ContactRecord)) - m_table.upperIndex();
+    const double wanted = std::max({double(cards) + 16, std::min(double(cards) + rest * 1.05 + 16, most),
+                                    double(m_table.upperIndex() + cards) / 8});
     m_table.reserve(int(std::min<double>(wanted, 1 << 30)));
 }
 

@@ -331,8 +331,10 @@ private Q_SLOTS:
     void openFailure()
     {
         open(QByteArray(), u"empty.vcf"_s);
-        QCOMPARE(prompter().texts(), QStringList{u"无法打开你的文件！请联系QQ："_s +
-                                                 product::configuration().supportQQ + u" 修改软件试一试。"_s});
+        // The Part's text, then the file and why it could not be read.
+        QCOMPARE(prompter().texts(),
+                 QStringList{u"无法打开你的文件！请联系QQ："_s + product::configuration().supportQQ +
+                             u" 修改软件试一试。\n"_s + control<QLineEdit>(u"Text1"_s)->text() + u"（文件是空的）"_s});
         QCOMPARE(prompter().shown.first().icon, Icon::Critical);
         QCOMPARE(model().rowCount(), 0);
         QVERIFY(!control<QLineEdit>(u"Text1"_s)->text().isEmpty());

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstring>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace vecardia;
 
@@ -23,6 +25,35 @@ QByteArray utf16(QStringEncoder::Encoding encoding, const QString &text)
     QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
     return encoder.encode(text);
 }
+
+// A device that gives its bytes and then fails, as a disk or a network folder does half-way through a file.
+class FailingDevice final : public QIODevice {
+public:
+    FailingDevice(QByteArray bytes, qint64 failAt) : m_bytes(std::move(bytes)), m_failAt(failAt)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    qint64 size() const override { return m_bytes.size(); }
+
+protected:
+    qint64 readData(char *data, qint64 most) override
+    {
+        if (pos() >= m_bytes.size())
+            return 0;
+        if (pos() >= m_failAt) {
+            setErrorString(u"Input/output error"_s);
+            return -1;
+        }
+        const qint64 n = std::min({most, m_failAt - pos(), qint64(m_bytes.size()) - pos()});
+        std::memcpy(data, m_bytes.constData() + pos(), std::size_t(n));
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_failAt;
+};
 
 } // namespace
 
@@ -182,6 +213,49 @@ private Q_SLOTS:
             QCOMPARE(describe(read[i]), describe(one[i]));
             QVERIFY(read[i] == one[i]);
         }
+    }
+
+    // A read that fails half-way takes back every card it read: the table holds what it held before, record for
+    // record, and says why.
+    void failedReadLeavesTheTableAsItWas()
+    {
+        const std::vector<ContactRecord> book = testing::generateContacts({.contacts = 3000, .seed = 5});
+        ContactTable written;
+        for (const ContactRecord &r : book)
+            (void)written.append(ContactRecord(r));
+        QList<int> all;
+        for (int i = 1; i <= written.upperIndex(); ++i)
+            all << i;
+        const QByteArray bytes = vcardText(written, all);
+        ContactTable table;
+        (void)table.append(ContactRecord{.FullName = u"old"_s, .Mobile = u"1"_s});
+        FailingDevice device(bytes, bytes.size() * 3 / 4);
+        const ReadResult result = importContacts(device, table);
+        QVERIFY(!result.read);
+        QCOMPARE(result.reason, u"Input/output error"_s);
+        QCOMPARE(table.upperIndex(), 1);
+        QCOMPARE(describeAll(table[1]), u"FN=old | M=1 | K="_s);
+        FailingDevice whole(bytes, bytes.size());
+        QVERIFY(importContacts(whole, table).read);
+        QCOMPARE(table.upperIndex(), 3001);
+    }
+
+    // Two inputs a fuzzer and a hostile file found: a card of one empty category, and a text of nothing but card
+    // starts, which must not size the table for millions of records that stay empty.
+    void hostileBooks()
+    {
+        ContactTable table;
+        QCOMPARE(splitAndParse(QByteArrayView("BEGIN:VCARD\nCATEGORIES:\nEND:VCARD\n"), table).appended, 1);
+        QCOMPARE(table[1].Categories.get(), u"|"_s);
+        const QByteArray starts = QByteArray("BEGIN:VCARD\n").repeated(400000);
+        const QString path = m_dir.write(u"starts.vcf"_s, starts);
+        ContactTable empty;
+        const ReadResult result = openContactFile(path, empty);
+        QVERIFY(!result.read);
+        QCOMPARE(result.parsed.unread, 400000);
+        QCOMPARE(empty.upperIndex(), 0);
+        QVERIFY2(qsizetype(empty.room() * sizeof(ContactRecord)) <= 2 * starts.size() + (64 << 10),
+                 qPrintable(QString::number(empty.room())));
     }
 
     void hiddenFilesAreRead()

@@ -4,6 +4,7 @@
 
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <cstring>
 
 namespace vecardia {
@@ -46,6 +47,36 @@ void TextPacker::pack(std::span<const PackedText> texts)
         *texts[i].target = size == 0 ? QString() : QString(QStringPrivate(block, at, size));
         at += size == 0 ? 0 : size + 1;
     }
+}
+
+void BytesPacker::add(Sparse<QByteArray> &target, QByteArrayView bytes)
+{
+    if (bytes.isEmpty()) {
+        target.clear();
+        return;
+    }
+    const qsizetype needed = m_used + bytes.size() + 1; // every QByteArray's bytes are followed by a zero
+    if (m_bytes.size() < std::size_t(needed))
+        m_bytes.resize(std::max(std::size_t(needed), m_bytes.size() * 2));
+    std::memcpy(m_bytes.data() + m_used, bytes.data(), std::size_t(bytes.size()));
+    m_bytes[std::size_t(m_used + bytes.size())] = '\0';
+    m_pending.push_back({&target, m_used, bytes.size()});
+    m_used = needed;
+}
+
+void BytesPacker::pack()
+{
+    if (m_pending.empty())
+        return;
+    auto [block, data] = QTypedArrayData<char>::allocate(m_used);
+    if (!block)
+        qBadAlloc();
+    std::memcpy(data, m_bytes.data(), std::size_t(m_used));
+    block->ref_.storeRelaxed(int(m_pending.size())); // one reference for each photo that shares the block
+    for (const Pending &p : m_pending)
+        *p.target = QByteArray(QByteArrayData(block, data + p.offset, p.size));
+    m_pending.clear();
+    m_used = 0;
 }
 
 } // namespace vecardia

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "contacts/contactrecord.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -24,6 +26,26 @@ public:
 
 private:
     std::vector<char16_t> m_units; // the texts decoded, before the block is allocated at their size
+};
+
+// Photos of many records in one allocation: the bytes of each photo added are copied into a buffer the packer keeps,
+// and pack() gives all of them their bytes in one block, which Qt frees when the last of them goes. A helper thread
+// that reads a batch of cards with photos then asks the system for memory once, not once for each photo. The records
+// must stay where they are until pack().
+class BytesPacker {
+public:
+    void add(Sparse<QByteArray> &target, QByteArrayView bytes);
+    void pack();
+
+private:
+    struct Pending {
+        Sparse<QByteArray> *target;
+        qsizetype offset;
+        qsizetype size;
+    };
+    std::vector<Pending> m_pending;
+    std::vector<char> m_bytes;
+    qsizetype m_used = 0;
 };
 
 } // namespace vecardia

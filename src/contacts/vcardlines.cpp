@@ -185,7 +185,7 @@ QByteArrayView CardLines::asUtf8(QByteArrayView card, bool last, bool utf8)
     const qsizetype whole = last ? utf8::wholeCharacters(card) : card.size();
     if (whole < card.size() && utf8::isValid(card.first(whole))) {
         // Only a character cut by the end of the file is not UTF-8: it becomes U+FFFD, the rest stays UTF-8.
-        m_converted = QString::fromUtf8(card).toUtf8();
+        m_converted = utf8::toString(card).toUtf8();
         return m_converted;
     }
     if (!m_gb18030)

@@ -3,6 +3,7 @@
 #include "contacts/vcardsyntax.h"
 #include "encoding/quotedprintable.h"
 #include "encoding/spaces.h"
+#include "encoding/utf8.h"
 
 #include <QString>
 
@@ -19,7 +20,7 @@ using Text = QByteArrayView;
 
 QString text(Text utf8)
 {
-    return utf8.isEmpty() ? QString() : QString::fromUtf8(utf8);
+    return utf8.isEmpty() ? QString() : utf8::toString(utf8);
 }
 
 bool holdsBlank(Text v)
@@ -232,14 +233,17 @@ private:
     }
     // Photos are kept as bytes, which go to the record whole. Every photo line replaced goes back.
     struct HeldBytes {
-        QByteArray value;
+        QByteArrayView value; // in the card, or in `made`
+        QByteArray made;
         int line = -1;
     };
-    void holdPhoto(HeldBytes &held, QByteArray value)
+    void holdPhoto(HeldBytes &held, QByteArrayView value, QByteArray made = {})
     {
         if (held.line >= 0)
             keep(held.line);
-        held = {std::move(value), m_at};
+        held = {value, std::move(made), m_at};
+        if (!held.made.isNull())
+            held.value = held.made;
     }
 
     Text unescaped(Text v) { return v.contains('\\') ? made(unescapeText(v)) : v; }
@@ -392,7 +396,7 @@ private:
             std::optional<QByteArray> photo = v21() ? photo21(p) : photo40(p);
             if (!photo)
                 return false;
-            holdPhoto(m_photo, std::move(*photo));
+            holdPhoto(m_photo, {}, std::move(*photo));
             return true;
         }
         if (!p.hasParams || !p.hasColon)
@@ -400,8 +404,10 @@ private:
         // Parameters, the colon and the data as they stand, unless folding left white space in the data.
         const qsizetype data = p.afterName.size() - p.rawValue.size();
         const bool asItStands = !holdsBlank(p.rawValue);
-        holdPhoto(m_photo, asItStands ? p.afterName.toByteArray()
-                                      : p.afterName.first(data).toByteArray() + withoutWhiteSpace(p.value));
+        if (asItStands)
+            holdPhoto(m_photo, p.afterName);
+        else
+            holdPhoto(m_photo, {}, p.afterName.first(data).toByteArray() + withoutWhiteSpace(p.value));
         return true;
     }
 
@@ -460,7 +466,7 @@ private:
     {
         if (!plainValue(p))
             return false;
-        holdPhoto(m_bigPhoto, p.value.toByteArray());
+        holdPhoto(m_bigPhoto, p.value);
         return true;
     }
 
@@ -570,8 +576,8 @@ private:
         r.Starred = text(m_starred.value);
         if (m_categories)
             r.Categories = text(*m_categories);
-        r.Photo = std::move(m_photo.value);
-        r.BigPhoto = std::move(m_bigPhoto.value);
+        m_buffers.photos.add(r.Photo, m_photo.value);
+        m_buffers.photos.add(r.BigPhoto, m_bigPhoto.value);
         r.Kept = text(keptLines(fullName));
     }
 

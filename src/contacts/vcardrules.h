@@ -20,6 +20,9 @@ public:
     // Fills an empty record from the card; false, and the record left as it was, when the card holds nothing to
     // read.
     [[nodiscard]] bool read(const CardLines &card, ContactRecord &record);
+    // Gives the photos of the records read since the last call their bytes, in one block: until then those records
+    // hold no photo and must not move.
+    void packPhotos() { m_buffers.photos.pack(); }
 
     // What the parameters of the last name line said: quoted-printable or not, in which charset, and the other
     // parameters in 3.0 form.
@@ -38,6 +41,7 @@ public:
         QByteArray decoded;          // quoted-printable values decoded, with room for the whole card
         QByteArray text;             // the kept lines
         TextPacker packer;
+        BytesPacker photos;
         NameParameters nameParameters;
     };
 

@@ -60,6 +60,7 @@ struct CardStream::Batch final : HelperTask {
         held.assign(cards, 0);
         for (std::size_t k = 0; k < cards; ++k)
             held[k] = reader.read(cardAt(text, starts, k), false, utf8, records[k]);
+        reader.rules.packPhotos(); // the batch's photos in one block
     }
 };
 
@@ -96,6 +97,7 @@ void CardStream::read(QByteArrayView piece, bool last, bool utf8)
     if (index == 0)
         return; // the table is full
     if (m_reader->read(piece, last, utf8, m_table[index])) {
+        m_reader->rules.packPhotos(); // before the next record may move this one
         ++m_result.appended;
     } else {
         m_table.removeLast();

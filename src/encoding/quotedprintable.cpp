@@ -47,7 +47,7 @@ public:
             m_decoder->resetState();
         } else if (m_named || bytes.first(utf8::wholeCharacters(bytes)).isValidUtf8()) {
             // A character cut at the end of the value (a file cut short) does not make the rest GB18030.
-            out += QString::fromUtf8(bytes);
+            out += utf8::toString(bytes);
         } else {
             out += decodeText(bytes, QStringLiteral("GB18030"));
         }
@@ -136,7 +136,7 @@ QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset)
             // A character outside ASCII stands for itself.
             flush();
             const qsizetype length = width(p);
-            out += QString::fromUtf8(input.sliced(p, length));
+            out += utf8::toString(input.sliced(p, length));
             p += length;
         }
     }

@@ -1,6 +1,7 @@
 #include "encoding/utf8.h"
 
 #include <QChar>
+#include <QString>
 
 #include <algorithm>
 #include <cstring>
@@ -165,6 +166,13 @@ qsizetype toUtf16(QByteArrayView bytes, char16_t *out)
         }
     }
     return out - start;
+}
+
+QString toString(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    text.truncate(toUtf16(bytes, reinterpret_cast<char16_t *>(text.data())));
+    return text;
 }
 
 qsizetype wholeCharacters(QByteArrayView bytes)

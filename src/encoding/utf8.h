@@ -20,6 +20,10 @@ namespace vecardia::utf8 {
 // checks and its call; a byte that starts no whole character becomes U+FFFD on its own.
 qsizetype toUtf16(QByteArrayView bytes, char16_t *out);
 
+// UTF-8 as text, every character kept: QString::fromUtf8 and Qt's decoders drop a byte-order mark (U+FEFF) at the
+// start, which inside a card is the user's character. A byte that starts no whole character becomes U+FFFD.
+[[nodiscard]] QString toString(QByteArrayView bytes);
+
 // How many bytes at the start of `bytes` hold whole characters: a sequence left unfinished at the end is left out.
 [[nodiscard]] qsizetype wholeCharacters(QByteArrayView bytes);
 

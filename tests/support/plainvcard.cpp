@@ -263,12 +263,20 @@ QStringList components(const QString &value)
 
 enum class Dialect { V21, V30, V40 };
 
+// UTF-8 as text, a byte-order mark at the start kept as the character it is.
+QString fromUtf8(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    return utf8.decode(bytes);
+}
+
 // A card's bytes as text: UTF-8 when they are, also when only a character cut by the end of the file is not;
 // GB18030 otherwise.
 QString cardText(QByteArrayView piece, bool last)
 {
     if (piece.isValidUtf8())
-        return QString::fromUtf8(piece);
+        return fromUtf8(piece);
     if (last) {
         for (qsizetype cut = 1; cut <= 3 && cut <= piece.size(); ++cut) {
             const auto lead = static_cast<unsigned char>(piece[piece.size() - cut]);
@@ -276,7 +284,7 @@ QString cardText(QByteArrayView piece, bool last)
                 continue;
             const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
             if (length > cut && piece.chopped(cut).isValidUtf8())
-                return QString::fromUtf8(piece);
+                return fromUtf8(piece);
             break;
         }
     }

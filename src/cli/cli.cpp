@@ -61,11 +61,17 @@ int fail(QIODevice &err, Exit code, const QString &message)
     return code;
 }
 
-void appendJsonString(QByteArray &out, const QString &value)
+// A JSON string of UTF-8 bytes: the runs that need no escape (all of a photo's Base64) go in whole.
+void appendJsonString(QByteArray &out, QByteArrayView utf8)
 {
     out.append('"');
-    const QByteArray utf8 = value.toUtf8();
-    for (char c : utf8) {
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0x20 && c != '"' && c != '\\')
+            continue;
+        out.append(utf8.sliced(run, i - run));
+        run = i + 1;
         switch (c) {
         case '"': out.append("\\\""); break;
         case '\\': out.append("\\\\"); break;
@@ -74,14 +80,15 @@ void appendJsonString(QByteArray &out, const QString &value)
         case '\t': out.append("\\t"); break;
         case '\b': out.append("\\b"); break;
         case '\f': out.append("\\f"); break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                out.append("\\u00").append(QByteArray::number(int(c), 16).rightJustified(2, '0'));
-            else
-                out.append(c);
+        default: out.append("\\u00").append(QByteArray::number(int(c), 16).rightJustified(2, '0'));
         }
     }
-    out.append('"');
+    out.append(utf8.sliced(run)).append('"');
+}
+
+void appendJsonString(QByteArray &out, const QString &value)
+{
+    appendJsonString(out, QByteArrayView(value.toUtf8()));
 }
 
 QByteArray recordJson(const ContactTable &table, int index)
@@ -89,25 +96,21 @@ QByteArray recordJson(const ContactTable &table, int index)
     const ContactRecord &r = table[index];
     QByteArray line =
         "{\"index\":" + QByteArray::number(index) + ",\"live\":" + (table.isLive(index) ? "true" : "false");
-    // The photos are ASCII (Base64, or a URI as read): shown as text like the others.
-    const QString photo = QString::fromUtf8(r.Photo), bigPhoto = QString::fromUtf8(r.BigPhoto.get());
-    const std::pair<const char *, const QString *> fields[] = {
-        {"Name", &r.Name},
-        {"FullName", &r.FullName},
-        {"Mobile", &r.Mobile},
-        {"Landline", &r.Landline},
-        {"Photo", &photo},
-        {"Email", &r.Email},
-        {"Address", &r.Address.get()},
-        {"Starred", &r.Starred.get()},
-        {"BigPhoto", &bigPhoto},
-        {"Categories", &r.Categories.get()},
-        {"QQ", &r.QQ},
-    };
-    for (const auto &[name, value] : fields) {
+    const auto field = [&line](const char *name, QByteArrayView utf8) {
         line.append(",\"").append(name).append("\":");
-        appendJsonString(line, *value);
-    }
+        appendJsonString(line, utf8);
+    };
+    field("Name", r.Name.toUtf8());
+    field("FullName", r.FullName.toUtf8());
+    field("Mobile", r.Mobile.toUtf8());
+    field("Landline", r.Landline.toUtf8());
+    field("Photo", r.Photo.get()); // held as the UTF-8 it was read as (Base64, or a URI)
+    field("Email", r.Email.toUtf8());
+    field("Address", r.Address.get().toUtf8());
+    field("Starred", r.Starred.get().toUtf8());
+    field("BigPhoto", r.BigPhoto.get());
+    field("Categories", r.Categories.get().toUtf8());
+    field("QQ", r.QQ.toUtf8());
     // The lines the record keeps of its card, when there are any.
     if (const QStringList extra = kept::lines(r.Kept); !extra.isEmpty()) {
         line.append(",\"Extra\":[");

@@ -5,6 +5,7 @@
 // give exactly the same lists, colours, records and counts.
 
 #include "contacts/contacttable.h"
+#include "contacts/keptlines.h"
 #include "model/roworder.h"
 #include "model/textrank.h"
 
@@ -96,6 +97,14 @@ inline int 寻找LV重复项(List &list, ContactTable &table, int start, const Q
     return last;
 }
 
+// A new name goes with a new N: the card's own N, kept while the name was the card's, is dropped.
+inline void rename(ContactRecord &r, const QString &name)
+{
+    if (r.FullName != name)
+        r.Kept = kept::withoutNameLine(r.Kept);
+    r.FullName = name;
+}
+
 // 寻找LV重复项2: names equal after lower-casing; numbering appends 2, 3, … to the repeats.
 inline int 寻找LV重复项2(List &list, ContactTable &table, int start, const QString &sought, bool numbering)
 {
@@ -113,7 +122,7 @@ inline int 寻找LV重复项2(List &list, ContactTable &table, int start, const 
             ++counter;
             const QString name = list.cell(p - 1, 0) + QString::number(counter);
             list.setCell(p - 1, 0, name);
-            table[list.rows[std::size_t(p - 1)].index].FullName = name;
+            rename(table[list.rows[std::size_t(p - 1)].index], name);
         }
         last = p;
     }
@@ -158,7 +167,7 @@ inline int numberNames(List &list, ContactTable &table)
         const int t = 寻找LV重复项2(list, table, i + 1, s, true);
         if (t > 0) {
             list.setCell(i - 1, 0, s + u'1');
-            table[list.rows[std::size_t(i - 1)].index].FullName = s + u'1';
+            rename(table[list.rows[std::size_t(i - 1)].index], s + u'1');
             d += t - i + 1;
             i = t;
         }
@@ -188,6 +197,77 @@ inline int deleteDuplicates(List &list, ContactTable &table)
         list.setCell(row, 6, QString()); // the temporary column goes
     }
     return m;
+}
+
+// 判断LV项目是否存在: the row that shows the record, found by its key, or -1.
+inline int rowOfRecord(const List &list, int index)
+{
+    for (int row = 0; row < list.rowCount(); ++row) {
+        if (list.rows[std::size_t(row)].index == index)
+            return row;
+    }
+    return -1;
+}
+
+// The commands that go through the records from 1 to the upper index and change those the list shows.
+template<typename Change>
+void forRecordsWithRows(List &list, ContactTable &table, Change &&change)
+{
+    for (int index = 1; index <= table.upperIndex(); ++index) {
+        if (const int row = rowOfRecord(list, index); row >= 0)
+            change(table[index], list.rows[std::size_t(row)]);
+    }
+}
+
+inline void removeNameSpaces(List &list, ContactTable &table)
+{
+    forRecordsWithRows(list, table, [](ContactRecord &r, Row &row) {
+        rename(r, QString(r.FullName).remove(u' '));
+        row.cells[0] = r.FullName;
+    });
+}
+
+// Spaces removed, then "+86" at the very start.
+inline void removeNumberSpaces(List &list, ContactTable &table, bool landline)
+{
+    forRecordsWithRows(list, table, [&](ContactRecord &r, Row &row) {
+        QString &number = landline ? r.Landline : r.Mobile;
+        number.remove(u' ');
+        if (number.left(3) == u"+86")
+            number = number.mid(3);
+        row.cells[landline ? 2 : 1] = number;
+    });
+}
+
+inline int deleteAreaCode(List &list, ContactTable &table, const QString &code)
+{
+    if (code.size() != 4)
+        return 0;
+    int count = 0;
+    forRecordsWithRows(list, table, [&](ContactRecord &r, Row &row) {
+        if (r.Landline.left(4) != code)
+            return;
+        r.Landline = r.Landline.mid(4);
+        row.cells[2] = r.Landline;
+        ++count;
+    });
+    return count;
+}
+
+// A number is a mobile number when it starts with "1"; nothing that is there already is overwritten.
+inline void moveBetweenColumns(List &list, ContactTable &table, bool toLandline)
+{
+    forRecordsWithRows(list, table, [&](ContactRecord &r, Row &row) {
+        QString &from = toLandline ? r.Mobile : r.Landline;
+        QString &to = toLandline ? r.Landline : r.Mobile;
+        const bool mobile = from.left(1) == u"1";
+        if (!to.isEmpty() || mobile == toLandline)
+            return;
+        to = from;
+        from.clear();
+        row.cells[1] = r.Mobile;
+        row.cells[2] = r.Landline;
+    });
 }
 
 } // namespace vecardia::plain

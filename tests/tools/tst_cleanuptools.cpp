@@ -20,7 +20,8 @@ QString snapshot(const std::vector<QStringList> &rows, const ContactTable &table
         out << row.join(u'|');
     for (int i = 1; i <= table.upperIndex(); ++i) {
         const ContactRecord &r = table[i];
-        out << QStringList{r.Name, r.FullName, r.Mobile, r.Landline, QString::fromUtf8(r.Photo), r.Starred, r.Email}
+        out << QStringList{r.Name,    r.FullName, r.Mobile, r.Landline, QString::fromUtf8(r.Photo),
+                           r.Starred, r.Email,    r.Kept}
                    .join(u'/');
     }
     return out.join(u'\n');
@@ -50,22 +51,29 @@ QString snapshot(const plain::List &list, const ContactTable &table)
     return snapshot(out, table);
 }
 
-// A contact book of the kind the tools are for: case variants, empty cells, spaces, "+86" forms, groups of 2 to 5.
+// A contact book of the kind the tools are for: case variants (full-width too), empty and blank cells, spaces, "+86"
+// forms, area codes, numbers in the wrong column, names kept with their card's N, groups of 2 to 5.
 ContactTable randomBook(QRandomGenerator &random, int size)
 {
-    static const QStringList names = {u"Anna"_s,  u"anna"_s, u"ANNA"_s,  u"Ａnna"_s,  u"anna "_s,  u"李娜"_s,
-                                      u"李 娜"_s, u"老师"_s, u"老师1"_s, u"Office"_s, u"office"_s, u""_s,
-                                      u"Bob"_s,   u"Ägir"_s, u"ägir"_s,  u"İz"_s,     u"iz"_s};
+    static const QStringList names = {u"Anna"_s, u"anna"_s,  u"ANNA"_s, u"Ａnna"_s,  u"ａnna"_s,  u"anna "_s,
+                                      u"李娜"_s, u"李 娜"_s, u"老师"_s, u"老师1"_s,  u"Office"_s, u"office"_s,
+                                      u""_s,     u" "_s,     u"Bob"_s,  u"Ägir"_s,   u"ägir"_s,   u"İz"_s,
+                                      u"iz"_s,   u"ǅ"_s,     u"ǆ"_s,    u" 张 三 "_s};
     static const QStringList numbers = {u"13800000000"_s,
                                         u"138 0000 0000"_s,
                                         u"+8613800000000"_s,
                                         u"+86 138 0000 0000"_s,
                                         u""_s,
+                                        u" "_s,
+                                        u"+86"_s,
                                         u"010-1234"_s,
                                         u"0101234"_s,
                                         u"139"_s,
+                                        u"１３９"_s,
                                         u"ext A"_s,
                                         u"EXT a"_s,
+                                        u"0755"_s,
+                                        u"0755-1234"_s,
                                         u"075512345678"_s};
     ContactTable table;
     while (table.upperIndex() < size) {
@@ -74,6 +82,8 @@ ContactTable randomBook(QRandomGenerator &random, int size)
         r.Mobile = numbers[random.bounded(int(numbers.size()))];
         r.Landline = random.bounded(3) == 0 ? numbers[random.bounded(int(numbers.size()))] : QString();
         r.Email = random.bounded(2) ? u"e"_s + QString::number(random.bounded(5)) : QString();
+        if (random.bounded(4) == 0)
+            r.Kept = u"N:Card;Own;;;\nORG:Acme\n"_s;
         if (!ContactTable::isLive(r))
             r.Mobile = u"10086"_s;
         const int copies = random.bounded(5) == 0 ? 2 + random.bounded(4) : 1; // groups of 2 to 5
@@ -134,34 +144,54 @@ private Q_SLOTS:
             const int size = round % 100 == 0 ? 600 : random.bounded(40);
             const ContactTable book = randomBook(random, size);
             const int how = random.bounded(3);
-            const int tool = random.bounded(6);
+            const int tool = random.bounded(12);
             const int runs = 1 + random.bounded(2); // running twice flips the sort, and finds blanked rows
             ContactTable fastTable = book, plainTable = book;
             RowOrder fast;
             fast.fill(shown(book, how));
             plain::List plain = plain::listOf(book, shown(book, how));
+            const QString code = QStringList{u"0755"_s, u"0101"_s, u"+86 "_s, u"075"_s}[random.bounded(4)];
             for (int r = 0; r < runs; ++r) {
                 int fastCount = 0, plainCount = 0;
                 switch (tool) {
                 case 0:
-                    fastCount = ::run(tools::markRepeats(fastTable, fast, tools::Repeat::Name), fastTable, fast);
-                    plainCount = plain::mark(plain, plainTable, 0);
-                    break;
                 case 1:
-                    fastCount = ::run(tools::markRepeats(fastTable, fast, tools::Repeat::Mobile), fastTable, fast);
-                    plainCount = plain::mark(plain, plainTable, 1);
+                case 2: {
+                    const tools::Repeat what = tool == 0   ? tools::Repeat::Name
+                                               : tool == 1 ? tools::Repeat::Mobile
+                                                           : tools::Repeat::Landline;
+                    fastCount = ::run(tools::markRepeats(fastTable, fast, what), fastTable, fast);
+                    plainCount = plain::mark(plain, plainTable, tool);
                     break;
-                case 2:
-                    fastCount = ::run(tools::markRepeats(fastTable, fast, tools::Repeat::Landline), fastTable, fast);
-                    plainCount = plain::mark(plain, plainTable, 2);
-                    break;
+                }
                 case 3:
                     fastCount = ::run(tools::numberRepeatedNames(fastTable, fast), fastTable, fast);
                     plainCount = plain::numberNames(plain, plainTable);
                     break;
-                default:
+                case 4:
                     fastCount = ::run(tools::deleteFullDuplicates(fastTable, fast), fastTable, fast);
                     plainCount = plain::deleteDuplicates(plain, plainTable);
+                    break;
+                case 5:
+                    applyChanges(tools::removeNameSpaces(fastTable, fast), fastTable, fast);
+                    plain::removeNameSpaces(plain, plainTable);
+                    break;
+                case 6:
+                case 7:
+                    applyChanges(tools::removeNumberSpaces(fastTable, fast, tool == 7), fastTable, fast);
+                    plain::removeNumberSpaces(plain, plainTable, tool == 7);
+                    break;
+                case 8:
+                    fastCount = ::run(tools::deleteAreaCode(fastTable, fast, code), fastTable, fast);
+                    plainCount = plain::deleteAreaCode(plain, plainTable, code);
+                    break;
+                case 9:
+                    applyChanges(tools::moveLandlinesOutOfMobile(fastTable, fast), fastTable, fast);
+                    plain::moveBetweenColumns(plain, plainTable, true);
+                    break;
+                default:
+                    applyChanges(tools::moveMobilesOutOfLandline(fastTable, fast), fastTable, fast);
+                    plain::moveBetweenColumns(plain, plainTable, false);
                     break;
                 }
                 QCOMPARE(fastCount, plainCount);

@@ -231,6 +231,32 @@ private Q_SLOTS:
         });
         report("text export", book, textSeconds, QFileInfo(txt).size(), n, peakMb());
     }
+
+    // A file of nothing but card starts holds no contact: reading it must take about twice its size at most.
+    void cardStartsOnly()
+    {
+        const QString path = m_dir.filePath(u"starts.vcf"_s);
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            const QByteArray block = QByteArray("BEGIN:VCARD\n").repeated(1 << 16);
+            for (qint64 written = 0; written < (50 << 20); written += block.size())
+                QCOMPARE(file.write(block), block.size());
+        }
+        const qint64 bytes = QFileInfo(path).size();
+        resetPeak();
+        const double before = double(statusKb("VmRSS:")) / 1024.0;
+        ContactTable table;
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!openContactFile(path, table).read);
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        std::printf("RESULT card starts only: %.1f MB read in %.3f s, peak %.0f MB over the %.0f MB before (%.2f times "
+                    "the file)\n",
+                    double(bytes) / 1048576.0, seconds, peakMb() - before, before,
+                    (peakMb() - before) / (double(bytes) / 1048576.0));
+        std::fflush(stdout);
+    }
 };
 
 // The program's own start-up settings apply (huge pages for the allocator when VECARDIA_HUGEPAGES=1 asks for them).

@@ -149,22 +149,14 @@ bool endsInSoftBreak(QByteArrayView line)
     return !t.isEmpty() && t.back() == '=';
 }
 
-// Copies Base64 data without the spaces and tabs that folding left in it; returns where the copy ends. A data line
-// is its indent and then data, which the C library's searches find blank-free nearly always.
-char *copyWithoutBlanks(char *out, QByteArrayView data)
+// Copies a photo's data line without its indent; returns where the copy ends. White space inside the data is taken
+// out where the photo is read, as for a photo on one line.
+char *copyData(char *out, QByteArrayView data)
 {
     while (!data.isEmpty() && (data.front() == ' ' || data.front() == '\t'))
         data = data.sliced(1);
-    const std::size_t size = std::size_t(data.size());
-    if (!std::memchr(data.data(), ' ', size) && !std::memchr(data.data(), '\t', size)) {
-        std::memcpy(out, data.data(), size);
-        return out + size;
-    }
-    for (char c : data) {
-        *out = c;
-        out += c != ' ' && c != '\t' ? 1 : 0;
-    }
-    return out;
+    std::memcpy(out, data.data(), std::size_t(data.size()));
+    return out + data.size();
 }
 
 bool isPhotoLine(QByteArrayView line)
@@ -226,7 +218,7 @@ void CardLines::findDialect()
 // Joins what goes on from one line to the next. In 2.1, a quoted-printable value that ends in "=" goes on with
 // the next line, the "=" and the spaces after it taken out; then lines led by white space follow (3.0 drops the
 // first white space, 2.1 folds only where white space stands and keeps it), and after a 2.1 photo line also the
-// data lines without a colon, their white space taken out (Base64 holds none).
+// data lines without a colon, without their indent.
 void CardLines::unfold()
 {
     m_lines.clear();
@@ -267,7 +259,7 @@ void CardLines::unfold()
         for (; next < last; ++next) {
             const QByteArrayView more = photo || v21 ? physical[next] : physical[next].sliced(1);
             if (photo) {
-                out = copyWithoutBlanks(out, more);
+                out = copyData(out, more);
             } else {
                 std::memcpy(out, more.data(), std::size_t(more.size()));
                 out += more.size();

@@ -4,11 +4,11 @@
 #include "contacts/keptlines.h"
 #include "contacts/vcardlines.h"
 #include "contacts/vcardsyntax.h"
+#include "encoding/simd.h"
 #include "encoding/spaces.h"
 #include "runtime/helperthreads.h"
 
 #include <QBuffer>
-#include <QStringEncoder>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -17,10 +17,6 @@
 #include <deque>
 #include <memory>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace vecardia {
 
@@ -37,6 +33,80 @@ QByteArray cardStartsFolded(QByteArrayView bytes)
     out.append(bytes.sliced(from));
     return out;
 }
+
+} // namespace
+
+namespace scalar {
+
+char *encodeValue(QStringView value, bool escaped, char *out, bool &colon)
+{
+    const char16_t *p = value.utf16();
+    const char16_t *const end = p + value.size();
+    for (; p < end; ++p) {
+        const char16_t c = *p;
+        if (c < 0x80) {
+            colon = colon || c == u':';
+            if (escaped && vcard::isEscaped(c)) {
+                const char16_t *escape = vcard::escapeOf(c); // two ASCII characters
+                *out++ = char(escape[0]);
+                *out++ = char(escape[1]);
+                if (c == u'\r' && p + 1 < end && p[1] == u'\n')
+                    ++p; // CR LF is one line break
+            } else {
+                *out++ = char(c);
+            }
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | c >> 6);
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && p + 1 < end && QChar::isLowSurrogate(p[1])) {
+            const char32_t u = QChar::surrogateToUcs4(c, p[1]);
+            ++p;
+            *out++ = char(0xF0 | u >> 18);
+            *out++ = char(0x80 | (u >> 12 & 0x3F));
+            *out++ = char(0x80 | (u >> 6 & 0x3F));
+            *out++ = char(0x80 | (u & 0x3F));
+        } else {
+            // A surrogate without its other half is no character: U+FFFD stands in for it.
+            const char16_t u = QChar::isSurrogate(c) ? char16_t(QChar::ReplacementCharacter) : c;
+            *out++ = char(0xE0 | u >> 12);
+            *out++ = char(0x80 | (u >> 6 & 0x3F));
+            *out++ = char(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
+}
+
+} // namespace scalar
+
+char *encodeValue(QStringView value, bool escaped, char *out, bool &colon)
+{
+#if VECARDIA_SSE2
+    // Eight units at a time while they are ASCII and hold no colon and nothing to escape: numbers and e-mail
+    // addresses mostly. The scalar twin takes the rest.
+    const char16_t *p = value.utf16();
+    const char16_t *const end = p + value.size();
+    const __m128i nonAscii = _mm_set1_epi16(short(0xFF80));
+    for (; end - p >= 8; p += 8, out += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, nonAscii), _mm_setzero_si128())) != 0xFFFF)
+            break;
+        const __m128i bytes = _mm_packus_epi16(units, units);
+        __m128i special = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'));
+        if (escaped) {
+            for (char c : {'\\', ',', ';', '\r', '\n'})
+                special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
+        }
+        if ((_mm_movemask_epi8(special) & 0xFF) != 0)
+            break;
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out), bytes);
+    }
+    return scalar::encodeValue(QStringView(p, end), escaped, out, colon);
+#else
+    return scalar::encodeValue(value, escaped, out, colon);
+#endif
+}
+
+namespace {
 
 // Gathers the UTF-8 text in a buffer and hands it to the device a megabyte at a time; without a device, the
 // buffer grows to hold all of it.
@@ -65,61 +135,9 @@ public:
     // A value as UTF-8; with `escaped`, as 3.0 text (backslash, comma, semicolon and line breaks escaped).
     void put(QStringView value, bool escaped = false)
     {
-        // An escape takes two units for one.
-        char *const at = room(m_encoder.requiredSpace(escaped ? 2 * value.size() : value.size()));
-        // Values are short: a plain loop beats a call into the encoder, which takes what it does not (surrogates).
-        char *end = at;
-        const char16_t *p = value.utf16();
-        const char16_t *const stop = p + value.size();
+        char *const at = room(kBytesPerUnit * value.size());
         bool colon = false; // a card start holds one; most values hold none
-#if defined(__SSE2__)
-        // Eight units at a time while they are ASCII and hold no colon and nothing to escape: numbers and e-mail
-        // addresses mostly. The loop below takes the rest.
-        while (stop - p >= 8) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-            const __m128i high = _mm_and_si128(units, _mm_set1_epi16(short(0xFF80)));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF)
-                break;
-            const __m128i bytes = _mm_packus_epi16(units, units);
-            __m128i special = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'));
-            if (escaped) {
-                for (char c : {'\\', ',', ';', '\r', '\n'})
-                    special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
-            }
-            if ((_mm_movemask_epi8(special) & 0xFF) != 0)
-                break;
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(end), bytes);
-            p += 8;
-            end += 8;
-        }
-#endif
-        for (; p < stop; ++p) {
-            const char16_t c = *p;
-            if (c < 0x80) {
-                colon = colon || c == u':';
-                if (escaped && vcard::isEscaped(c)) {
-                    const char16_t *escape = vcard::escapeOf(c); // two ASCII characters
-                    *end++ = char(escape[0]);
-                    *end++ = char(escape[1]);
-                    if (c == u'\r' && p + 1 < stop && p[1] == u'\n')
-                        ++p; // CR LF is one line break
-                } else {
-                    *end++ = char(c);
-                }
-            } else if (c < 0x800) {
-                *end++ = char(0xC0 | c >> 6);
-                *end++ = char(0x80 | (c & 0x3F));
-            } else if (QChar::isSurrogate(c)) {
-                const QStringView rest(p, stop);
-                end = m_encoder.appendToBuffer(end, escaped ? QStringView(vcard::escapeText(rest)) : rest);
-                colon = true; // not looked at: the search below decides
-                break;
-            } else {
-                *end++ = char(0xE0 | c >> 12);
-                *end++ = char(0x80 | (c >> 6 & 0x3F));
-                *end++ = char(0x80 | (c & 0x3F));
-            }
-        }
+        char *const end = encodeValue(value, escaped, at, colon);
         m_used = end - m_data;
         if (const QByteArrayView written(at, end); colon && vcard::findCardStart(written) >= 0) {
             const QByteArray safe = cardStartsFolded(written);
@@ -146,7 +164,9 @@ public:
     // A whole line, folded where it is long.
     void folded(QStringView line)
     {
-        const QByteArray utf8 = line.toUtf8();
+        QByteArray utf8(kBytesPerUnit * line.size(), Qt::Uninitialized);
+        bool colon = false;
+        utf8.truncate(encodeValue(line, false, utf8.data(), colon) - utf8.constData());
         if (utf8.size() <= vcard::kFoldAt) {
             putBytes(utf8);
             ascii("\n");
@@ -155,10 +175,7 @@ public:
         }
     }
 
-    bool flushIfFull()
-    {
-        return m_used < kChunk / 2 || !m_out || flush();
-    }
+    bool flushIfFull() { return m_used < kChunk / 2 || !m_out || flush(); }
 
     // False once any write was refused: everything after it is dropped.
     bool flush()
@@ -190,7 +207,6 @@ private:
     char *m_data; // the buffer's bytes, held so that writing does not ask the array whether it is shared
     qsizetype m_used = 0;
     bool m_failed = false;
-    QStringEncoder m_encoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };
 
 // Calls f(part) for each non-empty part of `text` between separators. The fields it splits are short and mostly

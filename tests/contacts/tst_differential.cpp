@@ -4,6 +4,7 @@
 #include "contacts/vcardstream.h"
 #include "contacts/vcardwriter.h"
 #include "support/describe.h"
+#include "support/generatedbook.h"
 #include "support/plainvcard.h"
 #include "support/randombook.h"
 #include "support/tempfolder.h"
@@ -99,6 +100,42 @@ private Q_SLOTS:
         const QByteArray bytes = testing::TempFolder::contents(path);
         for (qsizetype piece : {qsizetype(1), qsizetype(7), qsizetype(4096)})
             compare(bytes, piece);
+    }
+
+    // Records as the panel, the tools and the reader leave them, written by both writers.
+    void randomRecordsWriteTheSame()
+    {
+        QRandomGenerator random(1210);
+        const QStringList texts = {u"Zhang;San Feng"_s,
+                                   u"Smith, John Q"_s,
+                                   u"a\\b"_s,
+                                   u"two\nlines"_s,
+                                   u"x BEGIN:VCARD y"_s,
+                                   u"张三"_s,
+                                   u"😀"_s,
+                                   QString(QChar(0xD800)),
+                                   u" spaced "_s,
+                                   u""_s};
+        const QStringList kept = {u""_s, u"N:Own;Name;;;\n"_s, u"EMAIL;TYPE=HOME:h@x\nORG:Acme\n"_s,
+                                  u"item1.EMAIL;type=WORK:w@x\n"_s, u"NOTE:"_s + QString(200, u'长') + u"\n"_s};
+        std::vector<ContactRecord> records = testing::generateContacts({.contacts = 2500, .seed = 1210});
+        for (ContactRecord &r : records) {
+            const auto pick = [&](const QStringList &from) { return from[random.bounded(int(from.size()))]; };
+            if (random.bounded(2))
+                r.FullName = pick(texts);
+            if (random.bounded(4) == 0)
+                r.Email = QStringList{u"a@x"_s, u"a@x b@y"_s, u"a@x b@y c@z d@w"_s, pick(texts)}[random.bounded(4)];
+            if (random.bounded(4) == 0)
+                r.Categories = pick(texts) + u"| |"_s + pick(texts) + u'|';
+            r.Kept = pick(kept);
+        }
+        ContactTable table;
+        QList<int> all;
+        for (const ContactRecord &r : records)
+            all << table.append(ContactRecord(r));
+        const QByteArray written = vcardText(table, all);
+        const QByteArray plainWritten = plain::writeBook(records);
+        QVERIFY2(written == plainWritten, firstDifference(written, plainWritten).constData());
     }
 
     void randomBooks()

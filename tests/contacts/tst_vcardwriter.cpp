@@ -4,8 +4,12 @@
 #include "support/describe.h"
 #include "support/generatedbook.h"
 
+#include "contacts/vcardsyntax.h"
+
 #include <QBuffer>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -46,6 +50,44 @@ private:
 class TestVCardWriter : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // The vector path of the value encoder against its scalar twin and against the rule (escape, then UTF-8, a lone
+    // surrogate as U+FFFD), on values with long ASCII runs, specials at every place of an eight-unit block, CJK,
+    // surrogate pairs and halves of them.
+    void valueEncodingMatchesItsScalarTwin()
+    {
+        QRandomGenerator random(1209);
+        const QString pieces[] = {u"Zhang"_s,
+                                  u"0123456789"_s,
+                                  u";"_s,
+                                  u","_s,
+                                  u"\\"_s,
+                                  u":"_s,
+                                  u"\r\n"_s,
+                                  u"\r"_s,
+                                  u"\n"_s,
+                                  u"张三"_s,
+                                  u"😀"_s,
+                                  u"é"_s,
+                                  u"a"_s,
+                                  QString(QChar(0xD800)),
+                                  QString(QChar(0xDC00)),
+                                  u"BEGIN:VCARD"_s};
+        QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+        for (int round = 0; round < 5000; ++round) {
+            QString value;
+            for (int i = random.bounded(12); i > 0; --i)
+                value += pieces[random.bounded(int(std::size(pieces)))];
+            const bool escaped = round % 2 == 0;
+            QByteArray fast(kBytesPerUnit * value.size(), Qt::Uninitialized), plain = fast;
+            bool fastColon = false, plainColon = false;
+            fast.truncate(encodeValue(value, escaped, fast.data(), fastColon) - fast.constData());
+            plain.truncate(scalar::encodeValue(value, escaped, plain.data(), plainColon) - plain.constData());
+            QCOMPARE(fast, plain);
+            QCOMPARE(fastColon, plainColon);
+            QCOMPARE(plain, QByteArray(utf8.encode(escaped ? vcard::escapeText(QStringView(value)) : value)));
+        }
+    }
+
     void nameAndMobileOnly()
     {
         ContactTable table;

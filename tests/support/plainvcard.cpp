@@ -3,6 +3,7 @@
 #include "encoding/quotedprintable.h"
 
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QStringList>
 
 #include <algorithm>
@@ -369,7 +370,7 @@ QStringList logicalLines(const QStringList &lines, Dialect dialect)
                (isFolded(lines[next]) || (photo && !trimmed(lines[next]).isEmpty() && !lines[next].contains(u':')))) {
             const QString &more = lines[next++];
             if (photo)
-                joined += without(more, {u' ', u'\t'}); // Base64 holds no white space
+                joined += without(more, {u' ', u'\t'}); // Base64 holds no white space: the photo is read without it
             else if (v21)
                 joined += more; // 2.1 folds where white space stands, and it stays
             else
@@ -778,6 +779,13 @@ Book readBook(QByteArrayView bytes)
 
 namespace {
 
+// Text as UTF-8; a surrogate without its other half becomes U+FFFD.
+QByteArray utf8(const QString &text)
+{
+    QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    return encoder.encode(text);
+}
+
 // "BEGIN:VCARD" inside a value would start a card: it is folded inside the word, which reading undoes.
 QByteArray safe(QByteArray bytes)
 {
@@ -787,7 +795,7 @@ QByteArray safe(QByteArray bytes)
 // A long line folded: at most 75 bytes a line, never inside a character, each continuation led by a space.
 QByteArray folded(const QString &line)
 {
-    QByteArray rest = line.toUtf8(), out;
+    QByteArray rest = utf8(line), out;
     qsizetype room = 75;
     while (rest.size() > room) {
         qsizetype cut = room;
@@ -837,7 +845,7 @@ QList<EmailKind> emailKinds(qsizetype addresses, const QStringList &kept)
 QByteArray card(const ContactRecord &r)
 {
     QByteArray out = "BEGIN:VCARD\nVERSION:3.0\n";
-    const auto line = [&](const char *tag, const QString &value) { out += tag + safe(value.toUtf8()) + '\n'; };
+    const auto line = [&](const char *tag, const QString &value) { out += tag + safe(utf8(value)) + '\n'; };
     const QStringList kept = r.Kept.get().split(u'\n', Qt::SkipEmptyParts);
     QString name;
     for (const QString &k : kept) {

@@ -136,10 +136,12 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
                 break;
             default: lines << encode(pickOne(random, others)); break;
             }
-            if (v21 && random.bounded(10) == 0)
-                lines << "  AAAA"
-                      << "BBBB"
-                      << ""; // photo data lines, as old phones write them
+            if (v21 && random.bounded(10) == 0) {
+                // Photo data lines as old phones write them, after a photo line or after any other.
+                if (random.bounded(2) == 0)
+                    lines << "PHOTO;ENCODING=BASE64;JPEG:/9j/";
+                lines << "  AAAA" << QList<QByteArray>{"BBBB", "\tB\tB B", "B\tB"}[random.bounded(3)] << "";
+            }
         }
         if (random.bounded(8) != 0)
             lines << (random.bounded(6) == 0 ? "end:vcard" : "END:VCARD");

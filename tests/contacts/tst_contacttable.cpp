@@ -1,5 +1,4 @@
 #include "contacts/contacttable.h"
-#include "contacts/packedtexts.h"
 
 #include <QTest>
 
@@ -11,35 +10,6 @@ Q_DECLARE_METATYPE(vecardia::ContactRecord)
 class TestContactTable : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // A record's texts share one block: each reads as its own text, lives on alone when the others go, and a change
-    // to one leaves the others alone.
-    void packedTextsLiveApart()
-    {
-        TextPacker packer;
-        for (int round = 0; round < 3; ++round) {
-            ContactRecord r;
-            const PackedText texts[] = {{&r.Name, "Zhang;San;;;"},
-                                        {&r.FullName, "张三😀"},
-                                        {&r.Mobile, {}},
-                                        {&r.Landline, "010"},
-                                        {&r.Email, "a@x b@y"}};
-            packer.pack(texts);
-            QCOMPARE(r.FullName, u"张三😀"_s);
-            QCOMPARE(r.FullName.utf16()[r.FullName.size()], u'\0');
-            QVERIFY(r.Mobile.isEmpty());
-            QCOMPARE(r.Email, u"a@x b@y"_s);
-            r.Landline += u"-1"_s;
-            QCOMPARE(r.Landline, u"010-1"_s);
-            QCOMPARE(r.Email, u"a@x b@y"_s);
-            QString kept = round == 0 ? r.Name : round == 1 ? r.FullName : r.Email;
-            const QString before = kept;
-            r = ContactRecord();
-            QCOMPARE(kept, before);
-            kept.append(u'!'); // the last holder of the block may grow it
-            QCOMPARE(kept, before + u'!');
-        }
-    }
-
     void startsWithElementZeroOnly()
     {
         ContactTable table;

@@ -13,10 +13,17 @@
 // properties (UTF-8, split, unfolded), with the card's dialect.
 namespace vecardia::vcard {
 
-// Cards start at every "BEGIN:VCARD" (exactly so, in upper case).
+// A card starts at a line that starts with "BEGIN:VCARD", in any letter case; a UTF-8 byte-order mark before it (as
+// books joined end to end have) is no hindrance. Text inside a line is never a card start, nor is a BEGIN:VCARD line
+// right after an AGENT line with an empty value: that card is the agent's, inside its parent's line. The text's
+// first byte starts a line.
 inline constexpr QByteArrayView kCardStart = "BEGIN:VCARD";
 
-// The offset of the next "BEGIN:VCARD" at or after `from`, or -1.
+// Whether a card starts at `at`. Looks back at most kCardStartLookBack bytes.
+[[nodiscard]] bool isCardStart(QByteArrayView text, qsizetype at);
+inline constexpr qsizetype kCardStartLookBack = 272;
+
+// The offset of the next card start at or after `from`, or -1.
 [[nodiscard]] qsizetype findCardStart(QByteArrayView text, qsizetype from = 0);
 
 // Splits a card into lines: a line ends at a line feed, at carriage returns right before one, or at a lone carriage
@@ -48,6 +55,7 @@ public:
 
 private:
     QByteArrayView asUtf8(QByteArrayView card, bool last, bool utf8);
+    void joinAgents();
     void findDialect();
     void unfold();
 

@@ -39,6 +39,23 @@ QByteArray withoutWhiteSpace(Text v)
     return out;
 }
 
+// A line break inside a value as 3.0 writes it: "\n".
+QByteArray withLineBreaksEscaped(QByteArrayView line)
+{
+    if (!line.contains('\n') && !line.contains('\r'))
+        return line.toByteArray();
+    QByteArray out;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n')
+            continue; // CR LF is one line break
+        if (line[i] == '\r' || line[i] == '\n')
+            out.append("\\n");
+        else
+            out.append(line[i]);
+    }
+    return out;
+}
+
 // A line without the spaces at its end and the spaces and tabs at its start: a line led by tabs after an empty line
 // (a fold of nothing) is read as the line it holds.
 QByteArrayView cleaned(QByteArrayView line)
@@ -475,7 +492,7 @@ private:
     {
         const QByteArrayView line = cleaned(m_lines[std::size_t(i)]);
         if (!v21())
-            return line.toByteArray();
+            return withLineBreaksEscaped(line); // an agent's card, held in its line
         const Property p = splitProperty(line);
         // The group and name as they stand: ".END" stays, so it never reads as the card's end. An END or VERSION
         // line the reader did not take stays as it is for the same reason ("END;:VCARD" would become the end).

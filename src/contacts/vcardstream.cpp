@@ -290,8 +290,8 @@ void CardStream::readBuffer()
                 read(cardAt(text, starts, k), false, utf8);
         }
     }
-    if (!m_inCard)
-        start = std::max<qsizetype>(0, m_searched); // nothing before the first card is kept
+    if (!m_inCard) // of the text before the first card, only what a card start looks back at is kept
+        start = std::max<qsizetype>(0, m_searched - vcard::kCardStartLookBack);
     // What is left moves to the front; the buffer keeps its room for the next piece.
     const qsizetype left = m_buffer.size() - start;
     std::memmove(m_buffer.data(), m_buffer.constData() + start, std::size_t(left));

@@ -22,31 +22,18 @@ namespace vecardia {
 
 namespace {
 
-// The bytes with a fold inside every "BEGIN:VCARD"; reading unfolds it and gets the value back.
-QByteArray cardStartsFolded(QByteArrayView bytes)
-{
-    constexpr qsizetype foldAfter = 8; // "BEGIN:VC"
-    QByteArray out;
-    qsizetype from = 0;
-    for (qsizetype at; (at = bytes.indexOf(vcard::kCardStart, from)) >= 0; from = at + foldAfter)
-        out.append(bytes.sliced(from, at + foldAfter - from)).append("\n ");
-    out.append(bytes.sliced(from));
-    return out;
-}
-
 } // namespace
 
 namespace scalar {
 
-char *encodeValue(QStringView value, bool escaped, char *out, bool &colon)
+char *encodeValue(QStringView value, bool escaped, char *out)
 {
     const char16_t *p = value.utf16();
     const char16_t *const end = p + value.size();
     for (; p < end; ++p) {
         const char16_t c = *p;
         if (c < 0x80) {
-            colon = colon || c == u':';
-            if (escaped && vcard::isEscaped(c)) {
+            if (c == u'\r' || c == u'\n' || (escaped && vcard::isEscaped(c))) {
                 const char16_t *escape = vcard::escapeOf(c); // two ASCII characters
                 *out++ = char(escape[0]);
                 *out++ = char(escape[1]);
@@ -78,11 +65,11 @@ char *encodeValue(QStringView value, bool escaped, char *out, bool &colon)
 
 } // namespace scalar
 
-char *encodeValue(QStringView value, bool escaped, char *out, bool &colon)
+char *encodeValue(QStringView value, bool escaped, char *out)
 {
 #if VECARDIA_SSE2
-    // Eight units at a time while they are ASCII and hold no colon and nothing to escape: numbers and e-mail
-    // addresses mostly. The scalar twin takes the rest.
+    // Eight units at a time while they are ASCII and hold nothing to escape: numbers and e-mail addresses mostly.
+    // The scalar twin takes the rest.
     const char16_t *p = value.utf16();
     const char16_t *const end = p + value.size();
     const __m128i nonAscii = _mm_set1_epi16(short(0xFF80));
@@ -91,18 +78,19 @@ char *encodeValue(QStringView value, bool escaped, char *out, bool &colon)
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, nonAscii), _mm_setzero_si128())) != 0xFFFF)
             break;
         const __m128i bytes = _mm_packus_epi16(units, units);
-        __m128i special = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'));
+        __m128i special =
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
         if (escaped) {
-            for (char c : {'\\', ',', ';', '\r', '\n'})
+            for (char c : {'\\', ',', ';'})
                 special = _mm_or_si128(special, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
         }
         if ((_mm_movemask_epi8(special) & 0xFF) != 0)
             break;
         _mm_storel_epi64(reinterpret_cast<__m128i *>(out), bytes);
     }
-    return scalar::encodeValue(QStringView(p, end), escaped, out, colon);
+    return scalar::encodeValue(QStringView(p, end), escaped, out);
 #else
-    return scalar::encodeValue(value, escaped, out, colon);
+    return scalar::encodeValue(value, escaped, out);
 #endif
 }
 
@@ -132,26 +120,12 @@ public:
         m_used += text.size();
     }
 
-    // A value as UTF-8; with `escaped`, as 3.0 text (backslash, comma, semicolon and line breaks escaped).
+    // A value as UTF-8, its line breaks escaped; with `escaped`, as 3.0 text (backslash, comma and semicolon
+    // escaped too). No value then holds a line start, so none can start a card.
     void put(QStringView value, bool escaped = false)
     {
         char *const at = room(kBytesPerUnit * value.size());
-        bool colon = false; // a card start holds one; most values hold none
-        char *const end = encodeValue(value, escaped, at, colon);
-        m_used = end - m_data;
-        if (const QByteArrayView written(at, end); colon && vcard::findCardStart(written) >= 0) {
-            const QByteArray safe = cardStartsFolded(written);
-            m_used -= written.size();
-            ascii(safe);
-        }
-    }
-    // Bytes of a value that are UTF-8 already.
-    void putBytes(QByteArrayView value)
-    {
-        if (vcard::findCardStart(value) >= 0)
-            ascii(cardStartsFolded(value));
-        else
-            ascii(value);
+        m_used = encodeValue(value, escaped, at) - m_data;
     }
 
     void line(QByteArrayView tag, QStringView value, bool escaped = false)
@@ -165,13 +139,12 @@ public:
     void folded(QStringView line)
     {
         QByteArray utf8(kBytesPerUnit * line.size(), Qt::Uninitialized);
-        bool colon = false;
-        utf8.truncate(encodeValue(line, false, utf8.data(), colon) - utf8.constData());
+        utf8.truncate(encodeValue(line, false, utf8.data()) - utf8.constData());
         if (utf8.size() <= vcard::kFoldAt) {
-            putBytes(utf8);
+            ascii(utf8);
             ascii("\n");
         } else {
-            putBytes(vcard::foldedLine(utf8));
+            ascii(vcard::foldedLine(utf8));
         }
     }
 
@@ -323,7 +296,7 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     const auto optionalBytes = [&out](QByteArrayView tag, QByteArrayView value) {
         if (!value.isEmpty()) {
             out.ascii(tag);
-            out.putBytes(value);
+            out.ascii(value); // Base64, or a URI: UTF-8 as read
             out.ascii("\n");
         }
     };

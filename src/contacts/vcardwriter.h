@@ -19,14 +19,14 @@ class ContactTable;
 // Called before each listed row is written: rows done so far (from 1) and rows in all.
 using WriteProgress = std::function<void(qsizetype row, qsizetype rows)>;
 
-// A value in UTF-8 at `out`, which has room for kBytesPerUnit bytes for each of its units; with `escaped`, as 3.0
-// text (backslash, comma, semicolon and line breaks escaped). A surrogate without its other half becomes U+FFFD.
-// Sets `colon` when the value holds a colon, as a card start does. Returns the end of what it wrote. Eight units at a
-// time where the processor has SSE2; the scalar twin is the rule.
+// A value in UTF-8 at `out`, which has room for kBytesPerUnit bytes for each of its units: a line break (CR LF, LF
+// or CR) written "\n", so that no value holds a line start; with `escaped`, as 3.0 text, backslash, comma and
+// semicolon escaped too. A surrogate without its other half becomes U+FFFD. Returns the end of what it wrote. Eight
+// units at a time where the processor has SSE2; the scalar twin is the rule.
 inline constexpr qsizetype kBytesPerUnit = 3;
-char *encodeValue(QStringView value, bool escaped, char *out, bool &colon);
+char *encodeValue(QStringView value, bool escaped, char *out);
 namespace scalar {
-char *encodeValue(QStringView value, bool escaped, char *out, bool &colon);
+char *encodeValue(QStringView value, bool escaped, char *out);
 } // namespace scalar
 
 // Writes the vCard 3.0 cards of the live records among `indexes`, in that order, as UTF-8 with line feeds.

@@ -140,7 +140,9 @@ private Q_SLOTS:
 
     void randomBooks()
     {
-        QRandomGenerator random(20261209);
+        // VECARDIA_TEST_SEED tries other books than the ones CI reads.
+        const quint32 seed = quint32(qEnvironmentVariableIntValue("VECARDIA_TEST_SEED"));
+        QRandomGenerator random(seed != 0 ? seed : 20261209);
         for (int round = 0; round < 3000; ++round) {
             const QByteArray book = testing::randomVCardBook(random);
             compare(book, 1 + random.bounded(64));

@@ -33,10 +33,35 @@ private Q_SLOTS:
                                                 "EGIN:VCARD"_ba, "x"_ba, "\xE5\xBC\xA0"_ba, "0123456789abcdef"_ba},
                                                12);
             const qsizetype from = random.bounded(int(text.size()) + 2) - (round % 50 == 0 ? 3 : 0);
-            const qsizetype expected = vcard::scalar::findCardStart(text, from);
-            QCOMPARE(vcard::findCardStart(text, from), expected);
-            QCOMPARE(expected, from < 0 || from > text.size() ? -1 : text.indexOf("BEGIN:VCARD", from));
+            QCOMPARE(vcard::findCardStart(text, from), vcard::scalar::findCardStart(text, from));
         }
+    }
+
+    // Where cards start, by the rule: at line starts only, in any case, after a byte-order mark, not after an empty
+    // AGENT line.
+    void cardStarts_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QList<qsizetype>>("starts");
+        QTest::newRow("first byte") << "BEGIN:VCARD\nEND:VCARD\n"_ba << QList<qsizetype>{0};
+        QTest::newRow("any case, any line end")
+            << "begin:vcard\r\nEnd:VCard\r\nBegin:VCard\rx"_ba << QList<qsizetype>{0, 24};
+        QTest::newRow("inside a line is no start") << "NOTE:BEGIN:VCARD\n BEGIN:VCARD"_ba << QList<qsizetype>{};
+        QTest::newRow("after a byte-order mark") << "x\n\xEF\xBB\xBF"
+                                                    "BEGIN:VCARD"_ba
+                                                 << QList<qsizetype>{5};
+        QTest::newRow("an agent's card") << "BEGIN:VCARD\nAGENT:\nBEGIN:VCARD\nEND:VCARD\nEND:VCARD\nBEGIN:VCARD"_ba
+                                         << QList<qsizetype>{0, 51};
+        QTest::newRow("an agent with a value") << "AGENT:x\nBEGIN:VCARD"_ba << QList<qsizetype>{8};
+    }
+    void cardStarts()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QList<qsizetype>, starts);
+        QList<qsizetype> found;
+        for (qsizetype at = vcard::findCardStart(text); at >= 0; at = vcard::findCardStart(text, at + 1))
+            found << at;
+        QCOMPARE(found, starts);
     }
 
     void lineSplitMatchesItsScalarTwin()

@@ -188,7 +188,10 @@ private Q_SLOTS:
         QTest::newRow("2.1 and 3.0 cards in one file")
             << card21(u"N:A;;;;\nFN:A\n"_s) + card30(u"N:B;;;;\nFN:B\n"_s) << u"N=A | FN=A\nN=B;;;; | FN=B"_s;
         QTest::newRow("text before the first card ignored") << u"FN:X\n"_s + card30(u"FN:A\n"_s) << u"FN=A"_s;
-        QTest::newRow("lower-case begin is no card") << u"begin:vcard\nFN:A\nend:vcard\n"_s << QString();
+        QTest::newRow("begin and end in any case") << u"begin:vcard\nFN:A\nEnd:VCard\nFN:B\n"_s << u"FN=A"_s;
+        QTest::newRow("an agent's card stays in its parent")
+            << card21(u"FN:A\nAGENT:\nBEGIN:VCARD\nVERSION:2.1\nFN:Agent\nEND:VCARD\nTEL;CELL:1\n"_s)
+            << u"FN=A | M=1"_s;
         QTest::newRow("e-mail only card is kept") << card30(u"EMAIL:a@x\n"_s) << u"E=a@x"_s;
 
         // Line ends: CR LF, a run of CRs before LF, and a lone CR all end a line.

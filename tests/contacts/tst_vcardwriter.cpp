@@ -79,12 +79,13 @@ private Q_SLOTS:
                 value += pieces[random.bounded(int(std::size(pieces)))];
             const bool escaped = round % 2 == 0;
             QByteArray fast(kBytesPerUnit * value.size(), Qt::Uninitialized), plain = fast;
-            bool fastColon = false, plainColon = false;
-            fast.truncate(encodeValue(value, escaped, fast.data(), fastColon) - fast.constData());
-            plain.truncate(scalar::encodeValue(value, escaped, plain.data(), plainColon) - plain.constData());
+            fast.truncate(encodeValue(value, escaped, fast.data()) - fast.constData());
+            plain.truncate(scalar::encodeValue(value, escaped, plain.data()) - plain.constData());
             QCOMPARE(fast, plain);
-            QCOMPARE(fastColon, plainColon);
-            QCOMPARE(plain, QByteArray(utf8.encode(escaped ? vcard::escapeText(QStringView(value)) : value)));
+            QString rule = escaped ? vcard::escapeText(QStringView(value)) : value;
+            if (!escaped)
+                rule.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
+            QCOMPARE(plain, QByteArray(utf8.encode(rule)));
         }
     }
 

@@ -663,7 +663,7 @@ private:
     {
         const QString line = lineAt(i);
         if (!v21())
-            return line;
+            return QString(line).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
         const Property p = split(line);
         const QString head = line.left(p.nameEnd);
         if (!p.hasColon || sameWord(head, "END"_L1) || sameWord(head, "VERSION"_L1))
@@ -754,18 +754,91 @@ private:
 
 } // namespace
 
+namespace {
+
+bool isLineEndByte(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
+// An AGENT line of at most 256 bytes whose value is empty.
+bool isEmptyAgent(QByteArrayView line)
+{
+    if (line.size() > 256)
+        return false;
+    const Property p = split(trimmed(QString::fromUtf8(line)));
+    return p.hasColon && p.value.isEmpty() && sameWord(p.name, "AGENT"_L1);
+}
+
+// A card starts at a line that starts with BEGIN:VCARD in any case, a byte-order mark before it or not, unless the
+// line before is an empty AGENT line: that card is the agent's.
+bool isCardStart(const QByteArray &bytes, qsizetype at)
+{
+    if (QString::fromLatin1(bytes.mid(at, 11)).toUpper() != u"BEGIN:VCARD"_s)
+        return false;
+    qsizetype line = at;
+    if (line >= 3 && bytes.mid(line - 3, 3) == "\xEF\xBB\xBF")
+        line -= 3;
+    if (line == 0)
+        return true;
+    if (!isLineEndByte(bytes[line - 1]))
+        return false;
+    // The line before, after one line end: LF with up to seven CRs before it, or one CR.
+    qsizetype end = line - 1;
+    if (bytes[end] == '\n') {
+        while (end > 0 && bytes[end - 1] == '\r' && line - end < 8)
+            --end;
+    }
+    qsizetype begin = end;
+    while (begin > 0 && !isLineEndByte(bytes[begin - 1]))
+        --begin;
+    return !isEmptyAgent(bytes.mid(begin, end - begin));
+}
+
+// The lines of an agent's card, from the BEGIN:VCARD after an empty AGENT line to its END:VCARD, joined into the
+// AGENT line with line feeds between them.
+QStringList agentsJoined(QStringList lines)
+{
+    const auto isStart = [](QString line) {
+        if (line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
+        return line.left(11).toUpper() == u"BEGIN:VCARD"_s;
+    };
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+        if (!isStart(lines[i + 1]) || !isEmptyAgent(lines[i].toUtf8()))
+            continue;
+        qsizetype end = i + 1;
+        for (int depth = 0; end < lines.size(); ++end) {
+            if (isStart(lines[end]) && isEmptyAgent(lines[end - 1].toUtf8()))
+                ++depth;
+            else if (sameWord(trimmed(lines[end]), "END:VCARD"_L1) && --depth == 0)
+                break;
+        }
+        end = std::min(end, lines.size() - 1);
+        lines[i] += lines.mid(i + 1, end - i).join(u'\n');
+        lines.remove(i + 1, end - i);
+    }
+    return lines;
+}
+
+} // namespace
+
 Book readBook(QByteArrayView bytes)
 {
-    static constexpr QByteArrayView kBegin = "BEGIN:VCARD";
     Book book;
     QList<qsizetype> starts;
-    for (qsizetype at = bytes.indexOf(kBegin); at >= 0; at = bytes.indexOf(kBegin, at + kBegin.size()))
-        starts << at;
+    const QByteArray text = bytes.toByteArray();
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (isCardStart(text, at)) {
+            starts << at;
+            at += 10;
+        }
+    }
     for (qsizetype k = 0; k < starts.size(); ++k) {
-        const qsizetype from = starts[k] + kBegin.size();
+        const qsizetype from = starts[k] + 11;
         const bool last = k + 1 == starts.size();
         const QByteArrayView piece = bytes.sliced(from, (last ? bytes.size() : starts[k + 1]) - from);
-        const QStringList lines = physicalLines(cardText(piece, last));
+        const QStringList lines = agentsJoined(physicalLines(cardText(piece, last)));
         const Dialect dialect = dialectOf(lines);
         if (std::optional<ContactRecord> r = Card(logicalLines(lines, dialect), dialect).read())
             book.records.push_back(std::move(*r));
@@ -786,10 +859,10 @@ QByteArray utf8(const QString &text)
     return encoder.encode(text);
 }
 
-// "BEGIN:VCARD" inside a value would start a card: it is folded inside the word, which reading undoes.
-QByteArray safe(QByteArray bytes)
+// Line breaks inside a value are written "\n": no value holds a line start, so none can start a card.
+QString lineBreaksEscaped(QString value)
 {
-    return bytes.replace("BEGIN:VCARD", "BEGIN:VC\n ARD");
+    return value.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
 }
 
 // A long line folded: at most 75 bytes a line, never inside a character, each continuation led by a space.
@@ -805,7 +878,7 @@ QByteArray folded(const QString &line)
         rest = rest.mid(cut);
         room = 74;
     }
-    return safe(out + rest) + '\n';
+    return out + rest + '\n';
 }
 
 bool isNameLine(const QString &line)
@@ -845,26 +918,28 @@ QList<EmailKind> emailKinds(qsizetype addresses, const QStringList &kept)
 QByteArray card(const ContactRecord &r)
 {
     QByteArray out = "BEGIN:VCARD\nVERSION:3.0\n";
-    const auto line = [&](const char *tag, const QString &value) { out += tag + safe(utf8(value)) + '\n'; };
+    const auto line = [&](const char *tag, const QString &value) {
+        out += tag + utf8(lineBreaksEscaped(value)) + '\n';
+    };
     const QStringList kept = r.Kept.get().split(u'\n', Qt::SkipEmptyParts);
     QString name;
     for (const QString &k : kept) {
         if (name.isEmpty() && isNameLine(k))
             name = k;
         else
-            out += folded(k);
+            out += folded(lineBreaksEscaped(k));
     }
     if (name.isEmpty())
         line("N:", u';' + escape(r.FullName) + u";;;"_s);
     else
-        out += folded(name);
+        out += folded(lineBreaksEscaped(name));
     line("FN:", escape(r.FullName));
     if (!r.Mobile.isEmpty())
         line("TEL;TYPE=CELL:", r.Mobile);
     if (!r.Landline.isEmpty())
         line("TEL;TYPE=HOME:", r.Landline);
     if (!r.Photo.isEmpty())
-        out += "PHOTO;" + safe(r.Photo.get()) + '\n';
+        out += "PHOTO;" + r.Photo.get() + '\n';
     const QStringList emails = r.Email.split(u' ', Qt::SkipEmptyParts);
     const QList<EmailKind> kinds = emailKinds(emails.size(), kept);
     for (qsizetype i = 0; i < emails.size(); ++i) {
@@ -876,7 +951,7 @@ QByteArray card(const ContactRecord &r)
     if (!r.QQ.isEmpty())
         line("X-QQ;TYPE=CUSTOM:", r.QQ);
     if (!r.BigPhoto.isEmpty())
-        out += "X-WDJ-BIG-PHOTO:" + safe(r.BigPhoto.get()) + '\n';
+        out += "X-WDJ-BIG-PHOTO:" + r.BigPhoto.get() + '\n';
     if (!r.Starred.isEmpty())
         line("X-WDJ-STARRED:", r.Starred);
     for (const QString &category : r.Categories.get().split(u'|', Qt::SkipEmptyParts)) {

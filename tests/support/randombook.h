@@ -89,6 +89,7 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
                                        u"\tTEL;CELL:139"_s,
                                        u"X-SOCIAL;X-LABEL=\"a;b:c\":weibo:abc"_s,
                                        u"N"_s,
+                                       u"NOTE:text BEGIN:VCARD inside"_s,
                                        u"FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0"_s};
     static const QStringList versions = {u"VERSION:2.1"_s, u"VERSION:3.0"_s, u"VERSION:4.0"_s, u"  version:2.1 "_s,
                                          u""_s};
@@ -136,6 +137,13 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
                 break;
             default: lines << encode(pickOne(random, others)); break;
             }
+            if (random.bounded(25) == 0) // an agent's card inside this one
+                lines << "AGENT:"
+                      << "BEGIN:VCARD"
+                      << "VERSION:2.1"
+                      << "FN:Agent"
+                      << "TEL;CELL:9"
+                      << "END:VCARD";
             if (v21 && random.bounded(10) == 0) {
                 // Photo data lines as old phones write them, after a photo line or after any other.
                 if (random.bounded(2) == 0)
@@ -145,7 +153,9 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
         }
         if (random.bounded(8) != 0)
             lines << (random.bounded(6) == 0 ? "end:vcard" : "END:VCARD");
-        QByteArray text = "BEGIN:VCARD";
+        QByteArray text = QList<QByteArray>{"BEGIN:VCARD", "BEGIN:VCARD", "begin:vcard", "Begin:VCard",
+                                            "\xEF\xBB\xBF"
+                                            "BEGIN:VCARD"}[random.bounded(5)];
         for (QByteArray line : lines) {
             // A fold anywhere in a long line, inside a character now and then.
             if (!v21 && line.size() > 12 && random.bounded(4) == 0) {

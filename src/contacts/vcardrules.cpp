@@ -201,23 +201,19 @@ public:
             m_buffers.decoded.reserve(card.size());
     }
 
+    // False when the card has nothing to show: no name, number, company, nickname or e-mail address.
     bool read(ContactRecord &record)
     {
-        bool recognised = false;
         for (m_at = 0; m_at < int(m_lines.size()); ++m_at) {
             const QByteArrayView line = cleaned(m_lines[std::size_t(m_at)]);
             if (line.isEmpty() || startsWithWord(line, "VERSION:"))
                 continue;
             if (equalsWord(line, "END:VCARD"))
                 break; // what follows before the next card is not this card's
-            if (take(splitProperty(line)))
-                recognised = true;
-            else
+            if (!take(splitProperty(line)))
                 keep(m_at);
         }
-        if (recognised)
-            fill(record);
-        return recognised;
+        return fill(record);
     }
 
 private:
@@ -274,26 +270,33 @@ private:
             return Text(buffer.constData() + at, buffer.size() - at);
         return made(mEncodeDecode::decodeQuotedPrintableUtf8(v, charset).toUtf8());
     }
-    // A name's value, decoded where its parameters say it is quoted-printable.
-    Text nameValue(const Property &p)
+    // A value, decoded where its parameters say it is quoted-printable, whatever the property.
+    Text valueOf(const Property &p)
     {
-        if (p.params.isEmpty())
-            return p.value; // as most names stand
-        const CardRules::NameParameters &params = nameParameters(p.params);
-        return params.quoted ? decoded(p.value, params.charset) : p.value;
+        if (!quoted(p))
+            return p.value; // as most values stand
+        return decoded(p.value, valueParameters(p.params).charset);
+    }
+    // Parameters without a "Q" cannot say QUOTED-PRINTABLE: most are TYPE=CELL and the like.
+    bool quoted(const Property &p)
+    {
+        const bool q = std::any_of(p.params.begin(), p.params.end(), [](char c) { return (c | 0x20) == 'q'; });
+        return q && valueParameters(p.params).quoted;
     }
 
-    // What a name line's parameters say. Phones spell them the same on every N and FN line of a book
+    // What a line's parameters say of its value. Phones spell them the same on every line of a kind in a book
     // ("CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE"), so the answer for the last ones is kept from card to card.
-    const CardRules::NameParameters &nameParameters(QByteArrayView params)
+    const CardRules::ValueParameters &valueParameters(QByteArrayView params)
     {
-        CardRules::NameParameters &known = m_buffers.nameParameters;
+        CardRules::ValueParameters &known = m_buffers.valueParameters;
         if (known.known && QByteArrayView(known.text) == params)
             return known;
+        const Encoding21 e = encoding21(params);
         known.text = params.toByteArray();
-        known.quoted = saysQuotedPrintable(params);
+        known.quoted = e.quotedPrintable;
         known.charset = parameter(params, "CHARSET").toByteArray();
-        known.others21 = encoding21(params).others;
+        known.others21 = e.others;
+        known.onlyEncoding = e.others.isEmpty() && !e.base64;
         known.known = true;
         return known;
     }
@@ -319,6 +322,10 @@ private:
             if (equalsWord(p.name, name))
                 return (this->*rule)(p);
         }
+        // The company and the nickname fill no field, but name a card that has no name of its own.
+        const bool org = equalsWord(p.name, "ORG");
+        if (p.hasColon && (org || equalsWord(p.name, "NICKNAME")))
+            (org ? m_org : m_nickname) = {valueOf(p), !v21() && !quoted(p)};
         return false;
     }
 
@@ -327,7 +334,7 @@ private:
     {
         if (!p.hasColon)
             return false;
-        const Text whole = nameValue(p);
+        const Text whole = valueOf(p);
         const bool escape = v21() && std::any_of(whole.begin(), whole.end(), [](char c) {
                                 return c == '\\' || c == ',' || c == '\r' || c == '\n';
                             });
@@ -342,8 +349,8 @@ private:
     {
         if (!p.hasColon)
             return false;
-        const Text name = nameValue(p);
-        hold(m_fullName, v21() ? name : unescaped(name), false);
+        const Text name = valueOf(p);
+        hold(m_fullName, v21() || quoted(p) ? name : unescaped(name), false);
         return true;
     }
 
@@ -351,7 +358,7 @@ private:
     {
         if (!p.hasColon)
             return false;
-        Text number = p.value;
+        Text number = valueOf(p);
         // A tel: URI (4.0, or any card that says VALUE=uri) is the number after its scheme.
         if (startsWithWord(number, "TEL:") &&
             (m_dialect == Dialect::V40 || equalsWord(parameter(p.params, "VALUE"), "URI")))
@@ -403,7 +410,8 @@ private:
                 }
             });
         }
-        hold(work ? m_emailWork : home ? m_emailHome : m_emailPlain, v21() ? p.value : unescaped(p.value));
+        const Text address = valueOf(p);
+        hold(work ? m_emailWork : home ? m_emailHome : m_emailPlain, v21() || quoted(p) ? address : unescaped(address));
         return true;
     }
 
@@ -433,7 +441,7 @@ private:
     {
         if (!p.hasParams)
             return false;
-        if (!v21()) {
+        if (!v21() && !quoted(p)) {
             hold(m_address, p.afterName);
             return true;
         }
@@ -454,12 +462,16 @@ private:
     {
         if (!p.hasColon)
             return false;
-        hold(m_qq, p.value);
+        hold(m_qq, valueOf(p));
         return true;
     }
 
-    // The phone managers' lines and CATEGORIES are read only in the form they write, without parameters.
-    static bool plainValue(const Property &p) { return !p.hasParams && p.hasColon; }
+    // The phone managers' lines and CATEGORIES are read only in the form they write: without parameters, but for
+    // an encoding and a charset.
+    bool plainValue(const Property &p)
+    {
+        return p.hasColon && (!p.hasParams || valueParameters(p.params).onlyEncoding);
+    }
 
     bool takeCategory(const Property &p)
     {
@@ -467,7 +479,7 @@ private:
             return false;
         if (!m_categories)
             m_categories = &m_buffers.made.emplace_back();
-        m_categories->append(p.value).append('|');
+        m_categories->append(valueOf(p)).append('|');
         return true;
     }
 
@@ -475,25 +487,28 @@ private:
     {
         if (!plainValue(p))
             return false;
-        hold(m_starred, p.value);
+        hold(m_starred, valueOf(p));
         return true;
     }
 
     bool takeBigPhoto(const Property &p)
     {
-        if (!plainValue(p))
+        if (!p.hasColon || p.hasParams) // Base64
             return false;
         holdPhoto(m_bigPhoto, p.value);
         return true;
     }
 
-    // A line kept with the record, in 3.0 form: a 2.1 line decoded, its Base64 data unfolded, its text escaped.
+    // A line kept with the record, in 3.0 form: a 2.1 line (or a quoted-printable one) decoded, its Base64 data
+    // unfolded, its text escaped.
     QByteArray keptLine(int i) const
     {
         const QByteArrayView line = cleaned(m_lines[std::size_t(i)]);
-        if (!v21())
-            return withLineBreaksEscaped(line); // an agent's card, held in its line
         const Property p = splitProperty(line);
+        // A 3.0 line stands as it is (an agent's card, held in its line, with its line breaks escaped), unless its
+        // value is quoted-printable, which 3.0 has no place for: it is decoded as a 2.1 line is.
+        if (!v21() && !(p.hasColon && saysQuotedPrintable(p.params)))
+            return withLineBreaksEscaped(line);
         // The group and name as they stand: ".END" stays, so it never reads as the card's end. An END or VERSION
         // line the reader did not take stays as it is for the same reason ("END;:VCARD" would become the end).
         const QByteArrayView head = line.first(p.name.data() - line.data() + p.name.size());
@@ -519,7 +534,7 @@ private:
     QByteArray nameLine()
     {
         QByteArray line = "N";
-        const CardRules::NameParameters &params = nameParameters(m_nameParams);
+        const CardRules::ValueParameters &params = valueParameters(m_nameParams);
         if (v21())
             line += params.others21;
         else if (!m_nameParams.isEmpty() && !params.quoted)
@@ -562,7 +577,26 @@ private:
         return joined.isEmpty() ? only : made(std::move(joined));
     }
 
-    void fill(ContactRecord &r)
+    // The name a card shows: FN; else N, its components as the name is said; else the company (the first component
+    // of ORG), the nickname (the first of NICKNAME), or the first e-mail address, as address books show a contact.
+    Text shownName(Text email)
+    {
+        if (!m_fullName.value.isEmpty())
+            return m_fullName.value;
+        const QByteArray fromN = m_name.line >= 0 ? nameFromComponents(m_name.value) : QByteArray();
+        if (!fromN.isEmpty())
+            return made(fromN);
+        for (const Named *named : {&m_org, &m_nickname}) {
+            const QList<QByteArrayView> parts = named == &m_org ? components(named->value) : textItems(named->value);
+            const Text part = trimSpaces(parts.first());
+            if (!part.isEmpty())
+                return named->escaped ? unescaped(part) : part;
+        }
+        const qsizetype space = email.indexOf(' ');
+        return space < 0 ? email : email.first(space);
+    }
+
+    bool fill(ContactRecord &r)
     {
         // The work and then the other number fill an empty mobile, else an empty landline, else stay with the card.
         Held *mobile = &m_cell, *landline = &m_home;
@@ -576,9 +610,10 @@ private:
             else
                 keep(number->line);
         }
-        Text fullName = m_fullName.value;
-        if (fullName.isEmpty() && m_name.line >= 0)
-            fullName = made(nameFromComponents(m_name.value)); // a card named only by N
+        const Text email = emails();
+        const Text fullName = shownName(email);
+        if (fullName.isEmpty() && mobile->value.isEmpty() && landline->value.isEmpty())
+            return false; // nothing to show: the card is told as unread
         Text name = m_name.value;
         if (v21()) {
             // 2.1 keeps only the first component, the family name as most phones write it.
@@ -586,8 +621,8 @@ private:
             name = semi < 0 ? Text() : trimSpaces(m_nameWhole.first(semi));
         }
         const PackedText texts[] = {
-            {&r.Name, name},      {&r.FullName, fullName}, {&r.Mobile, mobile->value}, {&r.Landline, landline->value},
-            {&r.Email, emails()}, {&r.QQ, m_qq.value}};
+            {&r.Name, name},   {&r.FullName, fullName}, {&r.Mobile, mobile->value}, {&r.Landline, landline->value},
+            {&r.Email, email}, {&r.QQ, m_qq.value}};
         m_buffers.packer.pack(texts);
         r.Address = text(m_address.value);
         r.Starred = text(m_starred.value);
@@ -596,6 +631,7 @@ private:
         m_buffers.photos.add(r.Photo, m_photo.value);
         m_buffers.photos.add(r.BigPhoto, m_bigPhoto.value);
         r.Kept = text(keptLines(fullName));
+        return true;
     }
 
     const std::span<const QByteArrayView> m_lines;
@@ -605,7 +641,13 @@ private:
     Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_qq, m_address,
         m_starred;
     HeldBytes m_photo, m_bigPhoto;
-    Text m_nameWhole, m_nameParams;     // of the N line held
+    Text m_nameWhole, m_nameParams; // of the N line held
+    // A company or a nickname as written, and whether its escapes are still in it.
+    struct Named {
+        Text value;
+        bool escaped = false;
+    };
+    Named m_org, m_nickname;
     QByteArray *m_categories = nullptr; // each category followed by "|"
 };
 

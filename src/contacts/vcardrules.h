@@ -24,12 +24,13 @@ public:
     // hold no photo and must not move.
     void packPhotos() { m_buffers.photos.pack(); }
 
-    // What the parameters of the last name line said: quoted-printable or not, in which charset, and the other
-    // parameters in 3.0 form.
-    struct NameParameters {
+    // What the parameters of the last line looked at said of its value: quoted-printable or not, in which charset,
+    // the other parameters in 3.0 form, and whether there are no others.
+    struct ValueParameters {
         QByteArray text;
         bool known = false;
         bool quoted = false;
+        bool onlyEncoding = false;
         QByteArray charset;
         QByteArray others21;
     };
@@ -42,7 +43,7 @@ public:
         QByteArray text;             // the kept lines
         TextPacker packer;
         BytesPacker photos;
-        NameParameters nameParameters;
+        ValueParameters valueParameters;
     };
 
 private:

@@ -177,20 +177,34 @@ QByteArray escape21(QByteArrayView value, bool commas)
     return out;
 }
 
-QList<QByteArrayView> components(QByteArrayView value)
+namespace {
+
+QList<QByteArrayView> splitUnescaped(QByteArrayView value, char separator)
 {
     QList<QByteArrayView> parts;
     qsizetype start = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
         if (value[i] == '\\') {
             ++i; // the escaped character
-        } else if (value[i] == ';') {
+        } else if (value[i] == separator) {
             parts << value.sliced(start, i - start);
             start = i + 1;
         }
     }
     parts << value.sliced(std::min(start, value.size()));
     return parts;
+}
+
+} // namespace
+
+QList<QByteArrayView> components(QByteArrayView value)
+{
+    return splitUnescaped(value, ';');
+}
+
+QList<QByteArrayView> textItems(QByteArrayView value)
+{
+    return splitUnescaped(value, ',');
 }
 
 QByteArray foldedLine(QByteArrayView line)

@@ -102,6 +102,8 @@ void forEachValue(QByteArrayView params, F &&f);
 
 // The components of a structured value (N, ADR) as written: split at each ";" that no backslash escapes.
 [[nodiscard]] QList<QByteArrayView> components(QByteArrayView value);
+// The items of a text list (NICKNAME, CATEGORIES) as written: split at each "," that no backslash escapes.
+[[nodiscard]] QList<QByteArrayView> textItems(QByteArrayView value);
 
 // Longest line, in bytes, before it is folded.
 inline constexpr qsizetype kFoldAt = 75;

@@ -91,8 +91,8 @@ private Q_SLOTS:
                            "\"Starred\":\"\",\"BigPhoto\":\"\",\"Categories\":\"\",\"QQ\":\"\","
                            "\"Extra\":[\"N:Zhang;San\"]}"_ba);
         const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
-        QCOMPARE(second.value(u"live"_s).toBool(true), false);
-        QCOMPARE(second.value(u"Email"_s).toString(), u"a@x"_s);
+        QCOMPARE(second.value(u"live"_s).toBool(false), true); // named by its e-mail address
+        QCOMPARE(second.value(u"FullName"_s).toString(), u"a@x"_s);
         QCOMPARE(lines[2], "{\"records\":2,\"unread\":1}"_ba);
         QVERIFY(lines[3].isEmpty());
     }
@@ -148,7 +148,7 @@ private Q_SLOTS:
         QCOMPARE(r.code, 1);
         QVERIFY(r.err.startsWith(u"vecardia-cli: 保存出错"_s));
 
-        const QString blank = m_dir.write(u"blank.vcf"_s, "BEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"_ba);
+        const QString blank = m_dir.write(u"blank.vcf"_s, "BEGIN:VCARD\nNOTE:nobody\nEND:VCARD\n"_ba);
         r = run({u"convert"_s, blank, u"-o"_s, out});
         QCOMPARE(r.code, 1);
         QCOMPARE(testing::TempFolder::contents(out), "old"_ba);
@@ -156,7 +156,7 @@ private Q_SLOTS:
 
     void convertRefusesNothingToWriteAsText()
     {
-        const QString blank = m_dir.write(u"only-mail.vcf"_s, "BEGIN:VCARD\nEMAIL:a@x\nEND:VCARD\n"_ba);
+        const QString blank = m_dir.write(u"only-a-note.vcf"_s, "BEGIN:VCARD\nNOTE:nobody\nEND:VCARD\n"_ba);
         const QString out = m_dir.write(u"keep.txt"_s, "old");
         const Run r = run({u"convert"_s, blank, u"-o"_s, out});
         QCOMPARE(r.code, 1);

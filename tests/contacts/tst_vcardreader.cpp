@@ -192,7 +192,18 @@ private Q_SLOTS:
         QTest::newRow("an agent's card stays in its parent")
             << card21(u"FN:A\nAGENT:\nBEGIN:VCARD\nVERSION:2.1\nFN:Agent\nEND:VCARD\nTEL;CELL:1\n"_s)
             << u"FN=A | M=1"_s;
-        QTest::newRow("e-mail only card is kept") << card30(u"EMAIL:a@x\n"_s) << u"E=a@x"_s;
+        // A card without a name of its own is called what address books call it.
+        QTest::newRow("named by its e-mail")
+            << card30(u"EMAIL:a@x\nEMAIL;TYPE=HOME:b@x\n"_s) << u"FN=a@x | E=a@x b@x"_s;
+        QTest::newRow("named by its company")
+            << card30(u"ORG:Shop\\, Ltd;Sales\nEMAIL:a@x\n"_s) << u"FN=Shop, Ltd | E=a@x"_s;
+        QTest::newRow("named by its nickname") << card30(u"NICKNAME:Li\\,L,Lee\nURL:x\n"_s) << u"FN=Li,L"_s;
+        QTest::newRow("nothing to show is unread") << card30(u"NOTE:x\nX-QQ:1\nCATEGORIES:A\n"_s) << QString();
+        // Quoted-printable values of every property are decoded.
+        QTest::newRow("quoted-printable e-mail, number and note")
+            << card21(u"FN:A\nEMAIL;ENCODING=QUOTED-PRINTABLE:=C3=91@x\nTEL;CELL;ENCODING=QUOTED-PRINTABLE:=31=32\n"
+                      "NOTE;CHARSET=GB2312;ENCODING=QUOTED-PRINTABLE:=D5=C5\n"_s)
+            << u"FN=A | M=12 | E=Ñ@x"_s;
 
         // Line ends: CR LF, a run of CRs before LF, and a lone CR all end a line.
         QTest::newRow("lone CR") << u"BEGIN:VCARD\rVERSION:3.0\rFN:A\rTEL;TYPE=CELL:1\rEND:VCARD\r"_s
@@ -264,6 +275,12 @@ private Q_SLOTS:
             << card30(u"N:;A;;;\nFN:A\nORG:Acme\nitem1.URL:http://127.0.0.1/x\nX-FOO;BAR=1:z\n"_s)
             << QStringList{u"ORG:Acme"_s, u"item1.URL:http://127.0.0.1/x"_s, u"X-FOO;BAR=1:z"_s};
         QTest::newRow("N the writer would build is not kept") << card30(u"N:;A;;;\nFN:A\n"_s) << QStringList();
+        QTest::newRow("a company that names the card stays")
+            << card30(u"ORG:Shop\\, Ltd;Sales\n"_s) << QStringList{u"ORG:Shop\\, Ltd;Sales"_s};
+        // Neither 2.1 nor 3.0 quoted-printable goes into a 3.0 file: the value is decoded and escaped as 3.0 text.
+        QTest::newRow("quoted-printable lines decoded")
+            << card30(u"FN:A\nNOTE;ENCODING=QUOTED-PRINTABLE:a,=0Ab\nX-A;CHARSET=GB2312;QUOTED-PRINTABLE:=D5=C5\n"_s)
+            << QStringList{u"NOTE:a\\,\\nb"_s, u"X-A:张"_s};
         QTest::newRow("N with more in it") << card30(u"N:Lee;Ann;;;\nFN:Ann Lee\n"_s) << QStringList{u"N:Lee;Ann;;;"_s};
         QTest::newRow("N built from a name beyond the BMP") << card30(u"N:;Zé中😀;;;\nFN:Zé中😀\n"_s) << QStringList();
         QTest::newRow("N nearly built") << card30(u"N:;Zé中😀;;\nFN:Zé中😀\n"_s) << QStringList{u"N:;Zé中😀;;"_s};

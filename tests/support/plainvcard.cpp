@@ -260,6 +260,22 @@ QStringList components(const QString &value)
     return parts;
 }
 
+// The items of a text list, split at each "," that no backslash escapes.
+QStringList textItems(const QString &value)
+{
+    QStringList items{QString()};
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == u',') {
+            items << QString();
+            continue;
+        }
+        items.last() += value[i];
+        if (value[i] == u'\\' && i + 1 < value.size())
+            items.last() += value[++i];
+    }
+    return items;
+}
+
 // ---- cards and lines ----
 
 enum class Dialect { V21, V30, V40 };
@@ -498,23 +514,22 @@ class Card {
 public:
     Card(QStringList lines, Dialect dialect) : m_lines(std::move(lines)), m_dialect(dialect) {}
 
+    // Nothing when the card has nothing to show: no name, number, company, nickname or e-mail address.
     std::optional<ContactRecord> read()
     {
-        bool recognised = false;
         for (m_at = 0; m_at < m_lines.size(); ++m_at) {
             const QString line = lineAt(m_at);
             if (line.isEmpty() || startsWithWord(line, "VERSION:"_L1))
                 continue;
             if (sameWord(line, "END:VCARD"_L1))
                 break; // what follows before the next card is not this card's
-            if (take(split(line)))
-                recognised = true;
-            else
+            if (!take(split(line)))
                 m_kept << m_at;
         }
-        if (!recognised)
+        ContactRecord r = record();
+        if (r.FullName.isEmpty() && r.Mobile.isEmpty() && r.Landline.isEmpty())
             return std::nullopt;
-        return record();
+        return r;
     }
 
 private:
@@ -567,24 +582,34 @@ private:
         if (sameWord(n, "ADR"_L1))
             return takeAddress(p);
         if (sameWord(n, "X-QQ"_L1))
-            return p.hasColon && (hold(m_qq, p.value), true);
-        const bool plain = !p.hasParams && p.hasColon; // the phone managers' lines, without parameters
+            return p.hasColon && (hold(m_qq, valueOf(p)), true);
+        // The phone managers' lines, without parameters but for an encoding and a charset.
+        const Encoding21 e = encoding21(p.params);
+        const bool plain = p.hasColon && e.others.isEmpty() && !e.base64;
         if (sameWord(n, "CATEGORIES"_L1))
-            return plain && (m_categories += p.value + u'|', true);
+            return plain && (m_categories += valueOf(p) + u'|', true);
         if (sameWord(n, "X-WDJ-STARRED"_L1))
-            return plain && (hold(m_starred, p.value), true);
+            return plain && (hold(m_starred, valueOf(p)), true);
         if (sameWord(n, "X_WDJ_BIG_PHOTO"_L1) || sameWord(n, "X-WDJ-BIG-PHOTO"_L1))
-            return plain && (holdPhoto(m_bigPhoto, p.value), true);
+            return p.hasColon && !p.hasParams && (holdPhoto(m_bigPhoto, p.value), true);
+        // ORG and NICKNAME fill no field, but name a card that has no name of its own.
+        const auto named = [&](const QString &part) { return v21() || quoted(p) ? part : unescape(part); };
+        if (sameWord(n, "ORG"_L1) && p.hasColon)
+            m_org = named(trimmed(components(valueOf(p)).value(0)));
+        if (sameWord(n, "NICKNAME"_L1) && p.hasColon)
+            m_nickname = named(trimmed(textItems(valueOf(p)).value(0)));
         return false;
     }
 
     bool quoted(const Property &p) const { return !p.params.isEmpty() && saysQuotedPrintable(p.params); }
+    // A value, decoded where its parameters say it is quoted-printable.
+    QString valueOf(const Property &p) const { return quoted(p) ? decodeQuotedPrintable(p.value, p.params) : p.value; }
 
     bool takeName(const Property &p)
     {
         if (!p.hasColon)
             return false;
-        const QString whole = quoted(p) ? decodeQuotedPrintable(p.value, p.params) : p.value;
+        const QString whole = valueOf(p);
         if (hold(m_name, v21() ? escape21(whole, true) : whole, false)) {
             m_nameWhole = whole;
             m_nameParams = p.params;
@@ -596,8 +621,7 @@ private:
     {
         if (!p.hasColon)
             return false;
-        const QString name = quoted(p) ? decodeQuotedPrintable(p.value, p.params) : p.value;
-        hold(m_fullName, v21() ? name : unescape(name), false);
+        hold(m_fullName, v21() || quoted(p) ? valueOf(p) : unescape(p.value), false);
         return true;
     }
 
@@ -605,7 +629,7 @@ private:
     {
         if (!p.hasColon)
             return false;
-        QString number = p.value;
+        QString number = valueOf(p);
         if (startsWithWord(number, "TEL:"_L1) &&
             (m_dialect == Dialect::V40 || sameWord(parameter(p.params, "VALUE"_L1), "URI"_L1)))
             number = number.mid(4);
@@ -626,7 +650,7 @@ private:
     {
         if (!p.hasColon)
             return false;
-        const QString address = v21() ? p.value : unescape(p.value);
+        const QString address = v21() || quoted(p) ? valueOf(p) : unescape(p.value);
         hold(hasType(p.params, "WORK"_L1)   ? m_emailWork
              : hasType(p.params, "HOME"_L1) ? m_emailHome
                                             : m_emailPlain,
@@ -647,7 +671,7 @@ private:
     {
         if (!p.hasParams)
             return false;
-        if (!v21()) {
+        if (!v21() && !quoted(p)) {
             hold(m_address, p.afterName);
             return true;
         }
@@ -662,9 +686,10 @@ private:
     QString keptLine(qsizetype i) const
     {
         const QString line = lineAt(i);
-        if (!v21())
-            return QString(line).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
         const Property p = split(line);
+        // A 3.0 line stands, but for line breaks, unless it is quoted-printable: then it is decoded as a 2.1 one.
+        if (!v21() && !(p.hasColon && saysQuotedPrintable(p.params)))
+            return QString(line).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
         const QString head = line.left(p.nameEnd);
         if (!p.hasColon || sameWord(head, "END"_L1) || sameWord(head, "VERSION"_L1))
             return line;
@@ -707,9 +732,21 @@ private:
                 m_kept << number->line;
         }
         ContactRecord r;
+        QStringList emails;
+        for (const Held *e : {&m_emailPlain, &m_emailWork, &m_emailHome}) {
+            if (!e->value.isEmpty())
+                emails << e->value;
+        }
+        // The name shown: FN, else N, else the company, the nickname or the first e-mail address.
         r.FullName = m_fullName.value;
         if (r.FullName.isEmpty() && m_name.line >= 0)
             r.FullName = nameFromComponents(m_name.value);
+        if (r.FullName.isEmpty())
+            r.FullName = m_org;
+        if (r.FullName.isEmpty())
+            r.FullName = m_nickname;
+        if (r.FullName.isEmpty())
+            r.FullName = emails.value(0).section(u' ', 0, 0);
         if (v21()) {
             const qsizetype semi = m_nameWhole.indexOf(u';');
             r.Name = semi < 0 ? QString() : trimmed(QStringView(m_nameWhole).first(semi));
@@ -718,11 +755,6 @@ private:
         }
         r.Mobile = mobile->value;
         r.Landline = landline->value;
-        QStringList emails;
-        for (const Held *e : {&m_emailPlain, &m_emailWork, &m_emailHome}) {
-            if (!e->value.isEmpty())
-                emails << e->value;
-        }
         r.Email = emails.join(u' ');
         r.QQ = m_qq.value;
         r.Address = m_address.value;
@@ -749,6 +781,7 @@ private:
     Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_qq, m_address,
         m_starred, m_photo, m_bigPhoto;
     QString m_nameWhole, m_nameParams; // of the N line held
+    QString m_org, m_nickname;
     QString m_categories;
 };
 

@@ -90,6 +90,13 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
                                        u"X-SOCIAL;X-LABEL=\"a;b:c\":weibo:abc"_s,
                                        u"N"_s,
                                        u"NOTE:text BEGIN:VCARD inside"_s,
+                                       u"NICKNAME:Li\\,L,Lee"_s,
+                                       u"ORG:;Dept"_s,
+                                       u"EMAIL;ENCODING=QUOTED-PRINTABLE:=C3=91@x"_s,
+                                       u"TEL;CELL;ENCODING=QUOTED-PRINTABLE:=31=32"_s,
+                                       u"NOTE;ENCODING=QUOTED-PRINTABLE:a,=0Ab"_s,
+                                       u"CATEGORIES;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0"_s,
+                                       u"X-QQ;QUOTED-PRINTABLE:=39"_s,
                                        u"FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E5=BC=A0"_s};
     static const QStringList versions = {u"VERSION:2.1"_s, u"VERSION:3.0"_s, u"VERSION:4.0"_s, u"  version:2.1 "_s,
                                          u""_s};

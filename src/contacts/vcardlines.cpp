@@ -358,6 +358,49 @@ void CardLines::joinAgents()
     }
 }
 
+namespace {
+
+// A line without the spaces at its end and the spaces and tabs at its start, as the reader takes it.
+QByteArrayView cleanedLine(QByteArrayView line)
+{
+    qsizetype b = 0, e = line.size();
+    while (e > 0 && line[e - 1] == ' ')
+        --e;
+    while (b < e && (line[b] == ' ' || line[b] == '\t'))
+        ++b;
+    return line.sliced(b, e - b);
+}
+
+} // namespace
+
+bool CardLines::joinLinesWithoutColon()
+{
+    bool joinedAny = false;
+    std::vector<QByteArrayView> lines;
+    lines.reserve(m_lines.size());
+    bool continuable = false; // the last line is a property line that a line without a colon goes on with
+    bool base64 = false;
+    for (const QByteArrayView line : m_lines) {
+        const QByteArrayView text = cleanedLine(line);
+        const Property p = splitProperty(text);
+        if (!text.isEmpty() && !p.hasColon && continuable) {
+            QByteArray joined = lines.back().toByteArray();
+            if (!base64)
+                joined.append('\n');
+            joined.append(text);
+            m_joined.push_back(std::move(joined));
+            lines.back() = m_joined.back();
+            joinedAny = true;
+            continue;
+        }
+        lines.push_back(line);
+        continuable = p.hasColon && !startsWithWord(text, "VERSION:") && !equalsWord(text, "END:VCARD");
+        base64 = continuable && ((m_dialect == Dialect::V21 && equalsWord(p.name, "PHOTO")) || saysBase64(p.params));
+    }
+    m_lines = std::move(lines);
+    return joinedAny;
+}
+
 void CardLines::build(QByteArrayView card, bool last, bool utf8)
 {
     card = asUtf8(card, last, utf8);

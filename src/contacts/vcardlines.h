@@ -48,6 +48,12 @@ public:
     // are known to be well-formed UTF-8. The lines stay valid until the next build and as long as `card` does.
     void build(QByteArrayView card, bool last, bool utf8);
 
+    // A line without a colon goes on with the property line before it: a text value on a new line (a raw line break
+    // in a NOTE, Android's continued 2.1 addresses), Base64 data straight on (unindented data lines). A line that
+    // follows no property line (VERSION, END:VCARD, an empty line) stays on its own. Cards seldom have such lines,
+    // so the reader asks for this only when it meets one; false when nothing was joined.
+    bool joinLinesWithoutColon();
+
     [[nodiscard]] Dialect dialect() const { return m_dialect; }
     [[nodiscard]] std::span<const QByteArrayView> lines() const { return m_lines; }
     // The card's size in UTF-8: no value of it is longer.

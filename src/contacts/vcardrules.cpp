@@ -23,9 +23,12 @@ QString text(Text utf8)
     return utf8.isEmpty() ? QString() : utf8::toString(utf8);
 }
 
-bool holdsBlank(Text v)
+// Whether a value holds white space: a blank, or a line break that a line without a colon brought.
+bool holdsWhiteSpace(Text v)
 {
-    return std::memchr(v.data(), ' ', std::size_t(v.size())) || std::memchr(v.data(), '\t', std::size_t(v.size()));
+    // Photo data is long: the C library's searches look at it many bytes at a time.
+    return std::any_of(std::begin(" \t\n\r"), std::end(" \t\n\r") - 1,
+                       [&](char c) { return std::memchr(v.data(), c, std::size_t(v.size())) != nullptr; });
 }
 
 QByteArray withoutWhiteSpace(Text v)
@@ -119,7 +122,7 @@ QByteArray photoType21(QByteArrayView params)
 QByteArray embeddedPhoto(QByteArrayView type, QByteArrayView data)
 {
     QByteArray photo = type.isEmpty() ? QByteArray("ENCODING=b:") : "ENCODING=b;TYPE=" + type.toByteArray() + ':';
-    return photo + (holdsBlank(data) ? withoutWhiteSpace(data) : data.toByteArray());
+    return photo + (holdsWhiteSpace(data) ? withoutWhiteSpace(data) : data.toByteArray());
 }
 
 // The photo lines in the 3.0 form the record keeps: parameters, a colon and the Base64 data, or "VALUE=uri:" and
@@ -201,8 +204,11 @@ public:
             m_buffers.decoded.reserve(card.size());
     }
 
-    // False when the card has nothing to show: no name, number, company, nickname or e-mail address.
-    bool read(ContactRecord &record)
+    enum class Outcome { Read, Unread, LinesWithoutColon };
+
+    // Unread when the card has nothing to show: no name, number, company, nickname or e-mail address. A line
+    // without a colon stops the reading when `lookForColons`: the card's lines are to be joined first.
+    Outcome read(ContactRecord &record, bool lookForColons)
     {
         for (m_at = 0; m_at < int(m_lines.size()); ++m_at) {
             const QByteArrayView line = cleaned(m_lines[std::size_t(m_at)]);
@@ -210,10 +216,13 @@ public:
                 continue;
             if (equalsWord(line, "END:VCARD"))
                 break; // what follows before the next card is not this card's
-            if (!take(splitProperty(line)))
+            const Property p = splitProperty(line);
+            if (!p.hasColon && lookForColons)
+                return Outcome::LinesWithoutColon;
+            if (!take(p))
                 keep(m_at);
         }
-        return fill(record);
+        return fill(record) ? Outcome::Read : Outcome::Unread;
     }
 
 private:
@@ -428,7 +437,7 @@ private:
             return false;
         // Parameters, the colon and the data as they stand, unless folding left white space in the data.
         const qsizetype data = p.afterName.size() - p.rawValue.size();
-        const bool asItStands = !holdsBlank(p.rawValue);
+        const bool asItStands = !holdsWhiteSpace(p.rawValue);
         if (asItStands)
             holdPhoto(m_photo, p.afterName);
         else
@@ -505,6 +514,10 @@ private:
     {
         const QByteArrayView line = cleaned(m_lines[std::size_t(i)]);
         const Property p = splitProperty(line);
+        // Text that goes on with no property line (it stands right after BEGIN, VERSION or an empty line) is kept
+        // under a name of its own: every line written has a name and a colon.
+        if (!p.hasColon)
+            return "X-VECARDIA-TEXT:" + escapeText(line);
         // A 3.0 line stands as it is (an agent's card, held in its line, with its line breaks escaped), unless its
         // value is quoted-printable, which 3.0 has no place for: it is decoded as a 2.1 line is.
         if (!v21() && !(p.hasColon && saysQuotedPrintable(p.params)))
@@ -512,7 +525,7 @@ private:
         // The group and name as they stand: ".END" stays, so it never reads as the card's end. An END or VERSION
         // line the reader did not take stays as it is for the same reason ("END;:VCARD" would become the end).
         const QByteArrayView head = line.first(p.name.data() - line.data() + p.name.size());
-        if (!p.hasColon || equalsWord(head, "END") || equalsWord(head, "VERSION"))
+        if (equalsWord(head, "END") || equalsWord(head, "VERSION"))
             return line.toByteArray();
         if (equalsWord(p.name, "PHOTO")) {
             if (const std::optional<QByteArray> photo = photo21(p))
@@ -653,9 +666,13 @@ private:
 
 } // namespace
 
-bool CardRules::read(const CardLines &card, ContactRecord &record)
+bool CardRules::read(CardLines &card, ContactRecord &record)
 {
-    return Card(card, m_buffers).read(record);
+    const Card::Outcome outcome = Card(card, m_buffers).read(record, true);
+    if (outcome != Card::Outcome::LinesWithoutColon)
+        return outcome == Card::Outcome::Read;
+    (void)card.joinLinesWithoutColon();
+    return Card(card, m_buffers).read(record, false) == Card::Outcome::Read;
 }
 
 } // namespace vecardia::vcard

@@ -19,7 +19,8 @@ class CardRules {
 public:
     // Fills an empty record from the card; false, and the record left as it was, when the card holds nothing to
     // read.
-    [[nodiscard]] bool read(const CardLines &card, ContactRecord &record);
+    // The card's lines without a colon are joined to the lines before them when the reader meets one.
+    [[nodiscard]] bool read(CardLines &card, ContactRecord &record);
     // Gives the photos of the records read since the last call their bytes, in one block: until then those records
     // hold no photo and must not move.
     void packPhotos() { m_buffers.photos.pack(); }

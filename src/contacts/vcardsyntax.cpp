@@ -113,6 +113,16 @@ QByteArray unescapeText(QByteArrayView text)
     return out;
 }
 
+bool saysBase64(QByteArrayView params)
+{
+    bool base64 = false;
+    forEachParameter(params, [&](const Parameter &p) {
+        const bool encoding = p.bare || equalsWord(p.key, "ENCODING");
+        base64 = base64 || (encoding && (equalsWord(p.value, "BASE64") || equalsWord(p.value, "B")));
+    });
+    return base64;
+}
+
 bool needsEscaping(QStringView text)
 {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return isEscaped(c.unicode()); });

@@ -68,6 +68,8 @@ void forEachValue(QByteArrayView params, F &&f);
 
 // Whether the parameters say the value is quoted-printable (ENCODING=QUOTED-PRINTABLE or the bare word).
 [[nodiscard]] bool saysQuotedPrintable(QByteArrayView params);
+// Whether they say it is Base64 (ENCODING=B, ENCODING=BASE64 or the bare word BASE64).
+[[nodiscard]] bool saysBase64(QByteArrayView params);
 
 // 3.0 text escapes: "\\", "\,", "\;" and "\n" or "\N" (a line break) turned into their characters; a backslash
 // before anything else stays. On UTF-8 or any text whose special characters are ASCII.

@@ -199,6 +199,8 @@ private Q_SLOTS:
             << card30(u"ORG:Shop\\, Ltd;Sales\nEMAIL:a@x\n"_s) << u"FN=Shop, Ltd | E=a@x"_s;
         QTest::newRow("named by its nickname") << card30(u"NICKNAME:Li\\,L,Lee\nURL:x\n"_s) << u"FN=Li,L"_s;
         QTest::newRow("nothing to show is unread") << card30(u"NOTE:x\nX-QQ:1\nCATEGORIES:A\n"_s) << QString();
+        QTest::newRow("a 2.1 address that goes on")
+            << card21(u"FN:A\nADR;HOME:;;Street 1\nCity\n"_s) << u"FN=A | A=TYPE=HOME:;;Street 1\\nCity"_s;
         // Quoted-printable values of every property are decoded.
         QTest::newRow("quoted-printable e-mail, number and note")
             << card21(u"FN:A\nEMAIL;ENCODING=QUOTED-PRINTABLE:=C3=91@x\nTEL;CELL;ENCODING=QUOTED-PRINTABLE:=31=32\n"
@@ -277,6 +279,14 @@ private Q_SLOTS:
         QTest::newRow("N the writer would build is not kept") << card30(u"N:;A;;;\nFN:A\n"_s) << QStringList();
         QTest::newRow("a company that names the card stays")
             << card30(u"ORG:Shop\\, Ltd;Sales\n"_s) << QStringList{u"ORG:Shop\\, Ltd;Sales"_s};
+        // A line without a colon goes on with the line before: text on a new line, Base64 data straight on.
+        QTest::newRow("a raw line break in a note")
+            << card30(u"FN:A\nNOTE:first\nsecond, too\n"_s) << QStringList{u"NOTE:first\\nsecond, too"_s};
+        QTest::newRow("unindented Base64 of a 2.1 logo")
+            << card21(u"FN:A\nLOGO;ENCODING=BASE64;TYPE=GIF:R0lG\nODlh\n\n"_s)
+            << QStringList{u"LOGO;TYPE=GIF;ENCODING=b:R0lGODlh"_s};
+        QTest::newRow("text that goes on with no property")
+            << card30(u"stray text\nFN:A\n"_s) << QStringList{u"X-VECARDIA-TEXT:stray text"_s};
         // Neither 2.1 nor 3.0 quoted-printable goes into a 3.0 file: the value is decoded and escaped as 3.0 text.
         QTest::newRow("quoted-printable lines decoded")
             << card30(u"FN:A\nNOTE;ENCODING=QUOTED-PRINTABLE:a,=0Ab\nX-A;CHARSET=GB2312;QUOTED-PRINTABLE:=D5=C5\n"_s)

@@ -365,6 +365,30 @@ bool isPhotoLine(const QString &line)
     return p.hasColon && sameWord(p.name, "PHOTO"_L1);
 }
 
+bool saysBase64(const QString &params);
+
+// A line without a colon goes on with the property line before it: a text value on a new line, Base64 data straight
+// on. After VERSION, END:VCARD or an empty line it stays on its own.
+QStringList joinedWithoutColons(const QStringList &lines, Dialect dialect)
+{
+    QStringList out;
+    bool continuable = false, base64 = false;
+    for (const QString &line : lines) {
+        QString text = trimmed(line);
+        while (text.startsWith(u'\t') || text.startsWith(u' '))
+            text.remove(0, 1);
+        const Property p = split(text);
+        if (!text.isEmpty() && !p.hasColon && continuable) {
+            out.last() += (base64 ? QString() : u"\n"_s) + text;
+            continue;
+        }
+        out << line;
+        continuable = p.hasColon && !startsWithWord(text, "VERSION:"_L1) && !sameWord(text, "END:VCARD"_L1);
+        base64 = continuable && ((dialect == Dialect::V21 && sameWord(p.name, "PHOTO"_L1)) || saysBase64(p.params));
+    }
+    return out;
+}
+
 // The card's properties, one line each: folded lines joined, and in 2.1 the quoted-printable soft line breaks and
 // the data lines of a photo too. The rest of the BEGIN:VCARD line is no property.
 QStringList logicalLines(const QStringList &lines, Dialect dialect)
@@ -395,10 +419,19 @@ QStringList logicalLines(const QStringList &lines, Dialect dialect)
         out << joined;
         i = next - 1;
     }
-    return out;
+    return joinedWithoutColons(out, dialect);
 }
 
 // ---- one card ----
+
+bool saysBase64(const QString &params)
+{
+    for (const Parameter &p : parameters(params)) {
+        if ((p.bare || sameWord(p.key, "ENCODING"_L1)) && (sameWord(p.value, "BASE64"_L1) || sameWord(p.value, "B"_L1)))
+            return true;
+    }
+    return false;
+}
 
 bool isCjk(char32_t c)
 {
@@ -481,7 +514,7 @@ std::optional<QString> photo21(const Property &p)
     }
     if (startsWithWord(type, "IMAGE/"_L1))
         type = type.mid(6).toUpper();
-    const QString data = without(p.value, {u' ', u'\t'});
+    const QString data = without(p.value, {u' ', u'\t', u'\r', u'\n'});
     return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + type + u':' + data;
 }
 
@@ -489,7 +522,7 @@ std::optional<QString> photo30(const Property &p)
 {
     if (!p.hasParams || !p.hasColon)
         return std::nullopt;
-    return p.afterName.left(p.afterName.size() - p.rawValue.size()) + without(p.value, {u' ', u'\t'});
+    return p.afterName.left(p.afterName.size() - p.rawValue.size()) + without(p.value, {u' ', u'\t', u'\r', u'\n'});
 }
 
 std::optional<QString> photo40(const Property &p)
@@ -503,7 +536,7 @@ std::optional<QString> photo40(const Property &p)
             QString type = header.left(header.size() - 7);
             if (startsWithWord(type, "IMAGE/"_L1))
                 type = type.mid(6).toUpper();
-            const QString data = without(p.value.mid(comma + 1), {u' ', u'\t'});
+            const QString data = without(p.value.mid(comma + 1), {u' ', u'\t', u'\r', u'\n'});
             return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + type + u':' + data;
         }
     }
@@ -687,11 +720,13 @@ private:
     {
         const QString line = lineAt(i);
         const Property p = split(line);
+        if (!p.hasColon) // text that goes on with no property line
+            return u"X-VECARDIA-TEXT:"_s + escape(line);
         // A 3.0 line stands, but for line breaks, unless it is quoted-printable: then it is decoded as a 2.1 one.
         if (!v21() && !(p.hasColon && saysQuotedPrintable(p.params)))
             return QString(line).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
         const QString head = line.left(p.nameEnd);
-        if (!p.hasColon || sameWord(head, "END"_L1) || sameWord(head, "VERSION"_L1))
+        if (sameWord(head, "END"_L1) || sameWord(head, "VERSION"_L1))
             return line;
         if (sameWord(p.name, "PHOTO"_L1)) {
             if (const std::optional<QString> photo = photo21(p))

@@ -86,6 +86,8 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
                                        u"END;:VCARD"_s,
                                        u"VERSION:2.1"_s,
                                        u"no colon here"_s,
+                                       u"NOTE:first\nsecond line"_s,
+                                       u"LOGO;ENCODING=BASE64;TYPE=GIF:R0lG\nODlh"_s,
                                        u"\tTEL;CELL:139"_s,
                                        u"X-SOCIAL;X-LABEL=\"a;b:c\":weibo:abc"_s,
                                        u"N"_s,

@@ -155,6 +155,72 @@ std::optional<QByteArray> photo40(const Property &p)
     return "VALUE=uri:" + uri.toByteArray();
 }
 
+// The properties and parameters that vCard 3.0 knows (with those of RFC 2739 and 4770 it is used with).
+bool isProperty30(QByteArrayView name)
+{
+    static constexpr QByteArrayView kNames[] = {
+        "FN",     "N",       "NICKNAME", "PHOTO", "BDAY",  "ADR",         "LABEL",  "TEL",   "EMAIL",
+        "MAILER", "TZ",      "GEO",      "TITLE", "ROLE",  "LOGO",        "AGENT",  "ORG",   "CATEGORIES",
+        "NOTE",   "PRODID",  "REV",      "UID",   "URL",   "SORT-STRING", "SOUND",  "CLASS", "KEY",
+        "NAME",   "PROFILE", "SOURCE",   "IMPP",  "FBURL", "CALADRURI",   "CALURI", "END",   "VERSION"};
+    return startsWithWord(name, "X-") || std::any_of(std::begin(kNames), std::end(kNames),
+                                                     [&](QByteArrayView known) { return equalsWord(name, known); });
+}
+
+bool isParameter30(QByteArrayView key)
+{
+    return startsWithWord(key, "X-") || equalsWord(key, "TYPE") || equalsWord(key, "ENCODING") ||
+           equalsWord(key, "VALUE") || equalsWord(key, "CHARSET") || equalsWord(key, "LANGUAGE");
+}
+
+// A parameter value as 3.0 writes it: in double quotes when it holds a separator.
+QByteArray parameterValue(QByteArrayView value)
+{
+    const bool quote = std::any_of(value.begin(), value.end(), [](char c) { return c == ';' || c == ':' || c == ','; });
+    return quote ? '"' + value.toByteArray() + '"' : value.toByteArray();
+}
+
+// 4.0 parameters in 3.0 form, each after a ";": PREF=n as TYPE=pref, those 3.0 has no name for under an X- name;
+// VALUE left out when the value becomes 3.0's own form.
+QByteArray parameters30(QByteArrayView params, bool dropValue)
+{
+    QByteArray out;
+    forEachParameter(params, [&](const Parameter &param) {
+        if (param.bare)
+            out.append(';').append(param.value);
+        else if (equalsWord(param.key, "PREF"))
+            out.append(";TYPE=pref");
+        else if (!(dropValue && equalsWord(param.key, "VALUE")))
+            out.append(';')
+                .append(isParameter30(param.key) ? "" : "X-")
+                .append(param.key)
+                .append('=')
+                .append(parameterValue(param.value));
+    });
+    return out;
+}
+
+// A 4.0 line in 3.0 form: PREF=n becomes TYPE=pref, a tel: URI its number, a data: URI Base64 data; what 3.0 has no
+// property or parameter for is kept under an X- name, so nothing is lost and the file stays 3.0.
+QByteArray line30(QByteArrayView line, const Property &p)
+{
+    QByteArray out = line.first(p.name.data() - line.data()).toByteArray(); // the group as it stands
+    if (!isProperty30(p.name))
+        out.append("X-");
+    out.append(p.name);
+    static constexpr QByteArrayView kMedia[] = {"PHOTO", "LOGO", "SOUND", "KEY"};
+    const bool data =
+        startsWithWord(p.value, "DATA:") &&
+        std::any_of(std::begin(kMedia), std::end(kMedia), [&](auto name) { return equalsWord(p.name, name); });
+    const bool tel = equalsWord(p.name, "TEL") && startsWithWord(p.value, "TEL:");
+    out.append(parameters30(p.params, tel || data));
+    if (data) {
+        if (const std::optional<QByteArray> embedded = photo40(p); embedded && !embedded->startsWith("VALUE=uri:"))
+            return out + ';' + *embedded;
+    }
+    return withLineBreaksEscaped(out.append(':').append(tel ? p.value.sliced(4) : p.value));
+}
+
 // A card's name given only as N, as it is said: family, middle and given name run together in Chinese, Japanese and
 // Korean; prefix, given, middle, family and suffix with spaces otherwise.
 QByteArray nameFromComponents(QByteArrayView n)
@@ -450,6 +516,10 @@ private:
     {
         if (!p.hasParams)
             return false;
+        if (m_dialect == Dialect::V40 && p.hasColon && !quoted(p)) {
+            hold(m_address, made(parameters30(p.params, false).sliced(1) + ':' + p.rawValue.toByteArray()));
+            return true;
+        }
         if (!v21() && !quoted(p)) {
             hold(m_address, p.afterName);
             return true;
@@ -520,7 +590,9 @@ private:
             return "X-VECARDIA-TEXT:" + escapeText(line);
         // A 3.0 line stands as it is (an agent's card, held in its line, with its line breaks escaped), unless its
         // value is quoted-printable, which 3.0 has no place for: it is decoded as a 2.1 line is.
-        if (!v21() && !(p.hasColon && saysQuotedPrintable(p.params)))
+        if (m_dialect == Dialect::V40 && !saysQuotedPrintable(p.params))
+            return line30(line, p);
+        if (!v21() && !saysQuotedPrintable(p.params))
             return withLineBreaksEscaped(line);
         // The group and name as they stand: ".END" stays, so it never reads as the card's end. An END or VERSION
         // line the reader did not take stays as it is for the same reason ("END;:VCARD" would become the end).

@@ -287,6 +287,12 @@ private Q_SLOTS:
             << QStringList{u"LOGO;TYPE=GIF;ENCODING=b:R0lGODlh"_s};
         QTest::newRow("text that goes on with no property")
             << card30(u"stray text\nFN:A\n"_s) << QStringList{u"X-VECARDIA-TEXT:stray text"_s};
+        // 4.0 lines in 3.0 form, nothing lost.
+        QTest::newRow("4.0 lines")
+            << u"BEGIN:VCARD\nVERSION:4.0\nFN:A\nGENDER:F\nitem1.TEL;VALUE=uri;PREF=1;TYPE=\"fax,home\":tel:+1\n"
+               "TEL;TYPE=cell:1\nTEL;TYPE=cell:2\nLOGO:data:image/png;base64,iVBOR\nNOTE;ALTID=1;LANGUAGE=en:hi\nEND:VCARD\n"_s
+            << QStringList{u"X-GENDER:F"_s, u"item1.TEL;TYPE=pref;TYPE=\"fax,home\":+1"_s, u"TEL;TYPE=cell:1"_s,
+                           u"LOGO;ENCODING=b;TYPE=PNG:iVBOR"_s, u"NOTE;X-ALTID=1;LANGUAGE=en:hi"_s};
         // Neither 2.1 nor 3.0 quoted-printable goes into a 3.0 file: the value is decoded and escaped as 3.0 text.
         QTest::newRow("quoted-printable lines decoded")
             << card30(u"FN:A\nNOTE;ENCODING=QUOTED-PRINTABLE:a,=0Ab\nX-A;CHARSET=GB2312;QUOTED-PRINTABLE:=D5=C5\n"_s)

@@ -543,6 +543,56 @@ std::optional<QString> photo40(const Property &p)
     return u"VALUE=uri:"_s + p.value;
 }
 
+// 4.0 parameters in 3.0 form: PREF=n as TYPE=pref, those 3.0 has no name for under an X- name, VALUE left out when
+// the value takes 3.0's own form.
+QString parameters30(const QString &params, bool dropValue)
+{
+    static const QStringList names = {u"TYPE"_s, u"ENCODING"_s, u"VALUE"_s, u"CHARSET"_s, u"LANGUAGE"_s};
+    QString out;
+    for (const Parameter &param : parameters(params)) {
+        const QString key = param.key.toUpper();
+        if (param.bare)
+            out += u';' + param.value;
+        else if (key == u"PREF"_s)
+            out += u";TYPE=pref"_s;
+        else if (!(dropValue && key == u"VALUE"_s)) {
+            const bool quote = param.value.contains(u';') || param.value.contains(u':') || param.value.contains(u',');
+            out += u';' + (key.startsWith(u"X-"_s) || names.contains(key) ? u""_s : u"X-"_s) + param.key + u'=' +
+                   (quote ? u'"' + param.value + u'"' : param.value);
+        }
+    }
+    return out;
+}
+
+// A 4.0 line in 3.0 form: PREF=n as TYPE=pref, a tel: URI as its number, a data: URI as Base64 data, and what 3.0
+// has no property or parameter for under an X- name.
+QString line30(const QString &line, const Property &p)
+{
+    static const QStringList properties = {
+        u"FN"_s,    u"N"_s,      u"NICKNAME"_s,  u"PHOTO"_s,  u"BDAY"_s,    u"ADR"_s,
+        u"LABEL"_s, u"TEL"_s,    u"EMAIL"_s,     u"MAILER"_s, u"TZ"_s,      u"GEO"_s,
+        u"TITLE"_s, u"ROLE"_s,   u"LOGO"_s,      u"AGENT"_s,  u"ORG"_s,     u"CATEGORIES"_s,
+        u"NOTE"_s,  u"PRODID"_s, u"REV"_s,       u"UID"_s,    u"URL"_s,     u"SORT-STRING"_s,
+        u"SOUND"_s, u"CLASS"_s,  u"KEY"_s,       u"NAME"_s,   u"PROFILE"_s, u"SOURCE"_s,
+        u"IMPP"_s,  u"FBURL"_s,  u"CALADRURI"_s, u"CALURI"_s, u"END"_s,     u"VERSION"_s};
+    const auto known = [](const QStringList &names, const QString &name) {
+        return name.toUpper().startsWith(u"X-"_s) || names.contains(name.toUpper());
+    };
+    const QString nameUpper = p.name.toUpper();
+    const bool data = p.value.toUpper().startsWith(u"DATA:"_s) &&
+                      QStringList{u"PHOTO"_s, u"LOGO"_s, u"SOUND"_s, u"KEY"_s}.contains(nameUpper);
+    const bool tel = nameUpper == u"TEL"_s && p.value.toUpper().startsWith(u"TEL:"_s);
+    const QString out = line.left(p.nameEnd - p.name.size()) + (known(properties, p.name) ? u""_s : u"X-"_s) + p.name +
+                        parameters30(p.params, tel || data);
+    if (data) {
+        const std::optional<QString> embedded = photo40(p);
+        if (embedded && !embedded->startsWith(u"VALUE=uri:"_s))
+            return out + u';' + *embedded;
+    }
+    const QString value = tel ? p.value.mid(4) : p.value;
+    return QString(out + u':' + value).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
+}
+
 class Card {
 public:
     Card(QStringList lines, Dialect dialect) : m_lines(std::move(lines)), m_dialect(dialect) {}
@@ -704,6 +754,10 @@ private:
     {
         if (!p.hasParams)
             return false;
+        if (m_dialect == Dialect::V40 && p.hasColon && !quoted(p)) {
+            hold(m_address, parameters30(p.params, false).mid(1) + u':' + p.rawValue);
+            return true;
+        }
         if (!v21() && !quoted(p)) {
             hold(m_address, p.afterName);
             return true;
@@ -722,6 +776,8 @@ private:
         const Property p = split(line);
         if (!p.hasColon) // text that goes on with no property line
             return u"X-VECARDIA-TEXT:"_s + escape(line);
+        if (m_dialect == Dialect::V40 && !saysQuotedPrintable(p.params))
+            return line30(line, p);
         // A 3.0 line stands, but for line breaks, unless it is quoted-printable: then it is decoded as a 2.1 one.
         if (!v21() && !(p.hasColon && saysQuotedPrintable(p.params)))
             return QString(line).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);

@@ -155,9 +155,10 @@ int dump(const QStringList &args, QIODevice &out, QIODevice &err)
 std::optional<int> loadBooks(const QStringList &inputs, ContactTable &table, QIODevice &err)
 {
     int unread = 0;
-    QStringList read; // as the window's append import, a path is the same file whatever its letter case
+    QStringList read; // the files read, by what names them on this system ("a.vcf" and "./a.vcf" are one file)
     for (qsizetype i = 0; i < inputs.size(); ++i) {
-        if (read.contains(inputs[i], Qt::CaseInsensitive)) {
+        const QString identity = fileIdentity(inputs[i]);
+        if (!identity.isEmpty() && read.contains(identity)) {
             say(err, u"该文件（%1）已经导入过，跳过。"_s.arg(inputs[i]));
             continue;
         }
@@ -166,7 +167,7 @@ std::optional<int> loadBooks(const QStringList &inputs, ContactTable &table, QIO
             (void)fail(err, Failed, cannotRead(inputs[i], result.reason));
             return std::nullopt;
         }
-        read << inputs[i];
+        read << identity;
         unread += result.parsed.unread;
     }
     return unread;

@@ -10,6 +10,10 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
+
 namespace vecardia {
 
 QString localPath(const QString &path)
@@ -19,6 +23,17 @@ QString localPath(const QString &path)
     if (p.startsWith(u"file:///", Qt::CaseInsensitive))
         p.remove(0, 7);
     return p;
+}
+
+QString fileIdentity(const QString &path)
+{
+    const QString local = localPath(path);
+#if defined(Q_OS_UNIX)
+    struct stat info {};
+    if (::stat(QFile::encodeName(local).constData(), &info) == 0)
+        return QString::number(quint64(info.st_dev)) + u':' + QString::number(quint64(info.st_ino));
+#endif
+    return QFileInfo(local).canonicalFilePath();
 }
 
 bool fileExists(const QString &path)

@@ -15,6 +15,11 @@ namespace vecardia {
 // The file a path names: spaces trimmed, a "file://" URL taken as its path.
 [[nodiscard]] QString localPath(const QString &path);
 
+// What names a file on this system, for telling whether two paths are the same book: its device and inode where
+// there are such (so "a.vcf", "./a.vcf" and a hard link are one file, and "a.vcf" and "A.vcf" two), else its
+// canonical path. Empty when the file does not exist.
+[[nodiscard]] QString fileIdentity(const QString &path);
+
 // Whether a regular file exists at the path (spaces trimmed, a "file://" URL accepted). Hidden files count.
 [[nodiscard]] bool fileExists(const QString &path);
 

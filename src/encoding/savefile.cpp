@@ -2,6 +2,7 @@
 
 #include "encoding/charsetfile.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -10,6 +11,10 @@ namespace vecardia {
 
 SaveResult saveFile(const QString &path, const std::function<bool(QIODevice &)> &writeBody)
 {
+    // A save replaces a regular file only: a device, a pipe or a folder (or a link to one) is never replaced by the
+    // file written beside it and renamed over it.
+    if (const QFileInfo target(localPath(path)); target.exists() && !target.isFile())
+        return {SaveOutcome::SaveError, QStringLiteral("不是普通文件")};
     QSaveFile file(localPath(path));
     if (!file.open(QIODevice::WriteOnly))
         return {SaveOutcome::SaveError, file.errorString()};

@@ -4,8 +4,10 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -163,14 +165,38 @@ private Q_SLOTS:
         QCOMPARE(testing::TempFolder::contents(out), "old"_ba);
     }
 
+    // A file named twice is read once, however it is named; two files whose names differ only in letter case are
+    // two books on this system.
     void aFileGivenTwiceIsReadOnce()
     {
         const QString book = m_dir.write(u"once.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
+        m_dir.write(u"ONCE.vcf"_s, "BEGIN:VCARD\nFN:B\nEND:VCARD\n"_ba);
+        QVERIFY(QFile::link(book, m_dir.filePath(u"link.vcf"_s)));
         const QString out = m_dir.filePath(u"once-out.txt"_s);
-        const Run r = run({u"convert"_s, book, book, u"-o"_s, out});
+        Run r = run({u"convert"_s, book, m_dir.path() + u"/./once.vcf"_s, m_dir.filePath(u"link.vcf"_s), u"-o"_s, out});
         QCOMPARE(r.code, 0);
-        QVERIFY2(r.err.contains(u"已经导入过"_s), qPrintable(r.err));
+        QCOMPARE(r.err.count(u"已经导入过"_s), 2);
         QCOMPARE(testing::TempFolder::contents(out), "A    \r\n"_ba);
+        r = run({u"convert"_s, book, m_dir.filePath(u"ONCE.vcf"_s), u"-o"_s, out});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(!r.err.contains(u"已经导入过"_s), qPrintable(r.err));
+        QCOMPARE(testing::TempFolder::contents(out), "A    \r\nB    \r\n"_ba);
+    }
+
+    // An output that is no regular file (a pipe, or a link to a device) is refused and left as it is.
+    void outputIsARegularFileOnly()
+    {
+        const QString book = m_dir.write(u"in.vcf"_s, "BEGIN:VCARD\nFN:A\nEND:VCARD\n"_ba);
+        const QString fifo = m_dir.filePath(u"pipe.vcf"_s), link = m_dir.filePath(u"null.txt"_s);
+        QCOMPARE(QProcess::execute(u"mkfifo"_s, {fifo}), 0);
+        QVERIFY(QFile::link(u"/dev/null"_s, link));
+        for (const QString &out : {fifo, link}) {
+            const Run r = run({u"convert"_s, book, u"-o"_s, out});
+            QCOMPARE(r.code, 1);
+            QVERIFY2(r.err.contains(u"不是普通文件"_s), qPrintable(r.err));
+        }
+        QCOMPARE(QFileInfo(link).symLinkTarget(), u"/dev/null"_s);
+        QVERIFY(!QFileInfo(fifo).isFile());
     }
 
     void unreadableFilesAreErrors()

@@ -26,8 +26,9 @@ bool isLineEnd(char c)
 
 bool isEmptyAgentLine(QByteArrayView line)
 {
-    if (line.size() > kAgentLineAtMost)
-        return false;
+    line = trimSpaces(line);
+    if (line.size() > kAgentLineAtMost || !line.endsWith(':'))
+        return false; // as every line but an empty AGENT line
     const Property p = splitProperty(trimSpaces(line));
     return p.hasColon && p.value.isEmpty() && equalsWord(p.name, "AGENT");
 }
@@ -35,6 +36,8 @@ bool isEmptyAgentLine(QByteArrayView line)
 // Whether a line starts with BEGIN:VCARD, a byte-order mark before it or not.
 bool isCardStartLine(QByteArrayView line)
 {
+    if (line.isEmpty() || ((line[0] | 0x20) != 'b' && line[0] != kUtf8Bom[0]))
+        return false; // as nearly every line
     if (line.startsWith(kUtf8Bom))
         line = line.sliced(kUtf8Bom.size());
     return line.size() >= kCardStart.size() && equalsWord(line.first(kCardStart.size()), kCardStart);
@@ -52,6 +55,11 @@ bool followsEmptyAgent(QByteArrayView text, qsizetype lineStart)
     } else if (end > 0 && text[end - 1] == '\r') {
         --end;
     }
+    qsizetype last = end; // an empty AGENT line ends in its colon, spaces after it or not
+    while (last > 0 && text[last - 1] == ' ')
+        --last;
+    if (last == 0 || text[last - 1] != ':')
+        return false; // as before nearly every card start: END:VCARD
     qsizetype begin = end;
     while (begin > 0 && !isLineEnd(text[begin - 1]) && end - begin <= kAgentLineAtMost)
         --begin;
@@ -65,8 +73,8 @@ bool isCardStart(QByteArrayView text, qsizetype at)
     if (at < 0 || text.size() - at < kCardStart.size() || !equalsWord(text.sliced(at, kCardStart.size()), kCardStart))
         return false;
     qsizetype lineStart = at;
-    if (at >= kUtf8Bom.size() && text.sliced(at - kUtf8Bom.size(), kUtf8Bom.size()) == kUtf8Bom)
-        lineStart -= kUtf8Bom.size();
+    if (at >= 3 && text[at - 3] == kUtf8Bom[0] && text[at - 2] == kUtf8Bom[1] && text[at - 1] == kUtf8Bom[2])
+        lineStart -= 3;
     if (lineStart > 0 && !isLineEnd(text[lineStart - 1]))
         return false;
     return !followsEmptyAgent(text, lineStart);
@@ -256,9 +264,12 @@ void CardLines::findDialect()
 {
     m_dialect = Dialect::V30;
     m_folded = false;
+    m_emptyValue = false;
     bool found = false;
     for (std::size_t i = 0; i < m_physical.size(); ++i) {
         const QByteArrayView line = m_physical[i];
+        // A line that ends in its colon, as an AGENT line that holds a card does, spaces after it or not.
+        m_emptyValue = m_emptyValue || (i > 0 && !line.isEmpty() && (line.back() == ':' || line.back() == ' '));
         const bool folded = i > 0 && isFolded(line);
         m_folded = m_folded || folded;
         if (found || (folded && i > 1) || line.isEmpty())
@@ -272,8 +283,6 @@ void CardLines::findDialect()
         else if (equalsWord(t, "VERSION:4.0"))
             m_dialect = Dialect::V40;
         found = m_dialect != Dialect::V30 || equalsWord(t, "END:VCARD");
-        if (found && m_folded)
-            return;
     }
 }
 
@@ -335,8 +344,9 @@ void CardLines::unfold()
 
 // An AGENT line with an empty value followed by a BEGIN:VCARD line holds that card, to its END:VCARD (cards nested so
 // are counted): its lines become the AGENT line's value, one after the other with line feeds between them.
-void CardLines::joinAgents()
+bool CardLines::joinAgents()
 {
+    bool joinedAny = false;
     for (std::size_t i = 1; i + 1 < m_physical.size(); ++i) {
         if (!isCardStartLine(m_physical[i + 1]) || !isEmptyAgentLine(m_physical[i]))
             continue;
@@ -355,7 +365,9 @@ void CardLines::joinAgents()
         m_joined.push_back(std::move(joined));
         m_physical[i] = m_joined.back();
         m_physical.erase(m_physical.begin() + qsizetype(i) + 1, m_physical.begin() + qsizetype(end) + 1);
+        joinedAny = true;
     }
+    return joinedAny;
 }
 
 namespace {
@@ -407,8 +419,10 @@ void CardLines::build(QByteArrayView card, bool last, bool utf8)
     m_size = card.size();
     m_joined.clear();
     splitLines(card, m_physical);
-    joinAgents();
+    // An agent's card is looked for only where a line ends in its colon; its own VERSION line says nothing.
     findDialect();
+    if (m_emptyValue && joinAgents())
+        findDialect();
     if (m_dialect == Dialect::V21 || m_folded)
         unfold();
     else

@@ -61,7 +61,7 @@ public:
 
 private:
     QByteArrayView asUtf8(QByteArrayView card, bool last, bool utf8);
-    void joinAgents();
+    bool joinAgents();
     void findDialect();
     void unfold();
 
@@ -71,7 +71,8 @@ private:
     std::vector<QByteArrayView> m_lines;
     std::deque<QByteArray> m_joined; // lines that had to be joined; a deque keeps the views into them valid
     Dialect m_dialect = Dialect::V30;
-    bool m_folded = false; // a line after the first is led by white space
+    bool m_folded = false;     // a line after the first is led by white space
+    bool m_emptyValue = false; // a line after the first ends in its colon
     qsizetype m_size = 0;
 };
 

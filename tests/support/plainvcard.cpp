@@ -888,9 +888,14 @@ bool isLineEndByte(char c)
 // An AGENT line of at most 256 bytes whose value is empty.
 bool isEmptyAgent(QByteArrayView line)
 {
-    if (line.size() > 256)
+    QByteArray bytes = line.toByteArray();
+    while (bytes.startsWith(' '))
+        bytes.remove(0, 1);
+    while (bytes.endsWith(' '))
+        bytes.chop(1);
+    if (bytes.size() > 256)
         return false;
-    const Property p = split(trimmed(QString::fromUtf8(line)));
+    const Property p = split(QString::fromUtf8(bytes));
     return p.hasColon && p.value.isEmpty() && sameWord(p.name, "AGENT"_L1);
 }
 

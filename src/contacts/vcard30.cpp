@@ -99,7 +99,7 @@ std::optional<QByteArray> photo21(const Property &p)
     if (!p.hasColon)
         return std::nullopt;
     if (equalsWord(parameter(p.params, "VALUE"), "URL"))
-        return "VALUE=uri:" + p.value.toByteArray();
+        return "VALUE=uri:" + withoutWhiteSpace(p.value); // as a 3.0 photo is read
     return embeddedPhoto(photoType21(p.params), p.value);
 }
 
@@ -119,7 +119,7 @@ std::optional<QByteArray> photo40(const Property &p)
             return embeddedPhoto(type, uri.sliced(comma + 1));
         }
     }
-    return "VALUE=uri:" + uri.toByteArray();
+    return "VALUE=uri:" + withoutWhiteSpace(uri);
 }
 
 namespace {
@@ -175,6 +175,10 @@ QByteArray parameters30(QByteArrayView params, bool dropValue)
 // property or parameter for is kept under an X- name, so nothing is lost and the file stays 3.0.
 QByteArray line30From40(QByteArrayView line, const Property &p)
 {
+    // An END or VERSION line the reader did not take stays as it is: "END;:VCARD" would become the end.
+    if (equalsWord(line.first(p.name.data() - line.data() + p.name.size()), "END") ||
+        equalsWord(line.first(p.name.data() - line.data() + p.name.size()), "VERSION"))
+        return withLineBreaksEscaped(line);
     QByteArray out = line.first(p.name.data() - line.data()).toByteArray(); // the group as it stands
     if (!isProperty30(p.name))
         out.append("X-");
@@ -198,7 +202,7 @@ QByteArray line30From21(QByteArrayView line, const Property &p)
     // reader did not take stays as it is for the same reason ("END;:VCARD" would become the end).
     const QByteArrayView head = line.first(p.name.data() - line.data() + p.name.size());
     if (equalsWord(head, "END") || equalsWord(head, "VERSION"))
-        return line.toByteArray();
+        return withLineBreaksEscaped(line);
     if (equalsWord(p.name, "PHOTO")) {
         if (const std::optional<QByteArray> photo = photo21(p))
             return head.toByteArray() + ';' + *photo;

@@ -1,5 +1,6 @@
 #include "contacts/vcardrules.h"
 
+#include "contacts/keptlines.h"
 #include "contacts/vcard30.h"
 #include "contacts/vcardsyntax.h"
 #include "encoding/quotedprintable.h"
@@ -11,6 +12,9 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string_view>
+
+#include <QVarLengthArray>
 
 namespace vecardia::vcard {
 
@@ -127,9 +131,12 @@ private:
     // `keepReplaced`); an empty line hides nothing read before it. False when the value is not taken.
     bool hold(Held &held, Text value, bool keepReplaced = true)
     {
-        if (value.isEmpty() && held.line >= 0)
+        if (value.isEmpty() && held.line >= 0) {
+            if (keepReplaced)
+                keep(m_at);
             return false;
-        if (keepReplaced && !held.value.isEmpty())
+        }
+        if (keepReplaced && held.line >= 0)
             keep(held.line);
         held = {value, m_at};
         return true;
@@ -165,7 +172,12 @@ private:
     {
         if (!quoted(p))
             return p.value; // as most values stand
-        return decoded(p.value, valueParameters(p.params).charset);
+        return trimSpaces(decodedOf(p)); // read without the spaces around it, as a value that is not encoded
+    }
+    // The value decoded, as it stands.
+    Text decodedOf(const Property &p)
+    {
+        return quoted(p) ? decoded(p.value, valueParameters(p.params).charset) : p.value;
     }
     // Parameters without a "Q" cannot say QUOTED-PRINTABLE: most are TYPE=CELL and the like.
     bool quoted(const Property &p)
@@ -187,6 +199,7 @@ private:
         known.charset = parameter(params, "CHARSET").toByteArray();
         known.others21 = e.others;
         known.onlyEncoding = e.others.isEmpty() && !e.base64;
+        known.base64 = e.base64;
         known.known = true;
         return known;
     }
@@ -343,7 +356,7 @@ private:
         const Encoding21 e = encoding21(p.params);
         if (e.others.isEmpty() || !p.hasColon)
             return false; // no parameters would be left: the line is kept as it is
-        hold(m_address, made(e.others.sliced(1) + ':' + escape21(decoded21(p, e), true)));
+        hold(m_address, made(e.others.sliced(1) + ':' + escape21(trimSpaces(decoded21(p, e)), true)));
         return true;
     }
 
@@ -373,7 +386,9 @@ private:
             return false;
         if (!m_categories)
             m_categories = &m_buffers.made.emplace_back();
-        m_categories->append(valueOf(p)).append('|');
+        const Text category = valueOf(p);
+        m_categories->append(category).append('|');
+        m_categoryLines.push_back({m_at, category});
         return true;
     }
 
@@ -389,13 +404,25 @@ private:
     {
         if (!p.hasColon || p.hasParams) // Base64
             return false;
-        holdPhoto(m_bigPhoto, p.value);
+        // White space in the data (line breaks a line without a colon brought) is no part of it.
+        if (holdsWhiteSpace(p.value))
+            holdPhoto(m_bigPhoto, {}, withoutWhiteSpace(p.value));
+        else
+            holdPhoto(m_bigPhoto, p.value);
         return true;
     }
 
     // A line kept with the record, in 3.0 form: a 2.1 line (or a quoted-printable one) decoded, its Base64 data
     // unfolded, its text escaped.
     QByteArray keptLine(int i) const
+    {
+        // A line read back loses the spaces at its end: a decoded value ending in spaces is kept without them.
+        QByteArray kept = keptLine30(i);
+        while (kept.endsWith(' '))
+            kept.chop(1);
+        return kept;
+    }
+    QByteArray keptLine30(int i) const
     {
         const QByteArrayView line = cleaned(m_lines[std::size_t(i)]);
         const Property p = splitProperty(line);
@@ -412,7 +439,7 @@ private:
         return line30From21(line, p);
     }
 
-    // The card's N line as it goes back with the record.
+    // The card's N line as it goes back with a card laid out as a save lays it out.
     QByteArray nameLine()
     {
         QByteArray line = "N";
@@ -424,21 +451,260 @@ private:
         return line.append(':').append(m_name.value).append('\n');
     }
 
-    // The lines that go back with the record, in card order; the card's N first while it says more than the N a
-    // save builds from the name.
+    // A field line of the card: which field it fills, and with what.
+    struct FieldAt {
+        int line;
+        kept::Slot slot;
+        Text part; // the field's value, or its share of it (an address, a category)
+    };
+
+    // The card's field lines, in card order. An e-mail line with no address fills nothing and stays as it is.
+    void findFieldLines(Text fullName)
+    {
+        using kept::Slot;
+        auto &fields = m_fieldLines;
+        fields.clear();
+        const auto add = [&](const Held &held, Slot slot, Text part) {
+            if (held.line >= 0)
+                fields.push_back({held.line, slot, part});
+        };
+        add(m_name, Slot::Name, m_name.value);
+        add(m_fullName, Slot::FullName, fullName);
+        add(*m_mobile, Slot::Mobile, m_mobile->value);
+        add(*m_landline, Slot::Landline, m_landline->value);
+        if (m_photo.line >= 0)
+            fields.push_back({m_photo.line, Slot::Photo, {}});
+        for (const auto &[held, slot] : {std::pair{&m_emailPlain, Slot::EmailPlain},
+                                         std::pair{&m_emailWork, Slot::EmailWork},
+                                         std::pair{&m_emailHome, Slot::EmailHome}}) {
+            if (!held->value.isEmpty())
+                add(*held, slot, held->value);
+            else if (held->line >= 0)
+                keep(held->line);
+        }
+        add(m_address, Slot::Address, m_address.value);
+        add(m_qq, Slot::QQ, m_qq.value);
+        if (m_bigPhoto.line >= 0)
+            fields.push_back({m_bigPhoto.line, Slot::BigPhoto, {}});
+        add(m_starred, Slot::Starred, m_starred.value);
+        for (const auto &[line, part] : m_categoryLines)
+            fields.push_back({line, Slot::Category, part});
+        std::sort(fields.begin(), fields.end(), [](const FieldAt &a, const FieldAt &b) { return a.line < b.line; });
+    }
+
+    // A line's group and name as written.
+    static QByteArrayView headOf(QByteArrayView line, const Property &p)
+    {
+        return line.first(p.name.data() - line.data() + p.name.size());
+    }
+    // Whether the line's 3.0 form is the line decoded from 2.1 or quoted-printable.
+    bool converted(const Property &p) { return v21() || quoted(p); }
+
+    // The 3.0 form of a field line, split after its colon.
+    struct Form30 {
+        QByteArray prefix;
+        QByteArray value;
+    };
+    Form30 form30(QByteArrayView line, const Property &p)
+    {
+        if (!converted(p)) {
+            const QByteArrayView prefix = line.first(p.rawValue.data() - line.data());
+            return {withLineBreaksEscaped(prefix), withLineBreaksEscaped(p.rawValue)};
+        }
+        const CardRules::ValueParameters &params = valueParameters(p.params);
+        const QByteArray head = headOf(line, p).toByteArray() + params.others21;
+        if (params.base64)
+            return {head + ";ENCODING=b:", withoutWhiteSpace(p.value)};
+        static constexpr QByteArrayView kText[] = {"N", "FN", "NOTE", "ORG", "TITLE", "ROLE", "ADR", "LABEL"};
+        const bool commas = std::any_of(std::begin(kText), std::end(kText),
+                                        [&](QByteArrayView name) { return equalsWord(p.name, name); });
+        QByteArray value = escape21(decodedOf(p), commas);
+        while (value.endsWith(' '))
+            value.chop(1); // as the kept line has it
+        return {head + ':', value};
+    }
+
+    // Whether a save that writes `part` in its own form writes the value the line's 3.0 form has.
+    bool savedAsRead(QByteArrayView line, const Property &p, Text part, bool escaped)
+    {
+        const bool base64 = converted(p) && valueParameters(p.params).base64;
+        if (!base64) {
+            const Text v = converted(p) ? decodedOf(p) : p.rawValue;
+            const bool special = v.startsWith(' ') || v.endsWith(' ') || std::any_of(v.begin(), v.end(), [](char c) {
+                                     return c == '\\' || c == ',' || c == ';' || c == '\r' || c == '\n';
+                                 });
+            if (!special)
+                return v == part; // as nearly every value
+        }
+        return form30(line, p).value == (escaped ? escapeText(part) : withLineBreaksEscaped(part));
+    }
+
+    // The parameters of a line in 3.0 form are `params` (";TYPE=CELL", or nothing).
+    bool hasParams30(const Property &p, QByteArrayView params)
+    {
+        if (converted(p))
+            return valueParameters(p.params).others21 == params && !valueParameters(p.params).base64;
+        return params.isEmpty() ? !p.hasParams : p.hasParams && params.sliced(1) == p.params;
+    }
+
+    // Whether the card's N line in 3.0 form is "N:" and the N a save builds from the name.
+    bool nameIsBuilt(QByteArrayView line, const Property &p, Text fullName)
+    {
+        if (headOf(line, p) != "N" || !hasParams30(p, {}))
+            return false;
+        if (quoted(p) && !v21()) { // rare: the decoded value is compared escaped, as the line's 3.0 form has it
+            QByteArray built = ';' + escapeText(fullName) + ";;;";
+            return form30(line, p).value == built;
+        }
+        // A 2.1 value is held escaped as 3.0 text already, without the spaces around it.
+        return (v21() ? !decodedOf(p).startsWith(' ') : (p.rawValue.size() == p.value.size() && !line.contains('\n') && !line.contains('\r'))) &&
+               isBuiltName(m_name.value, fullName);
+    }
+
+    // Whether a field line is what a save writes for its field in the save's own form.
+    bool inSavedForm(const FieldAt &f, Text fullName)
+    {
+        using kept::Slot;
+        const QByteArrayView line = cleaned(m_lines[std::size_t(f.line)]);
+        const Property p = splitProperty(line);
+        const QByteArrayView head = headOf(line, p);
+        const auto text = [&](QByteArrayView name, QByteArrayView params, bool escaped) {
+            return head == name && hasParams30(p, params) && !f.part.isEmpty() &&
+                   savedAsRead(line, p, f.part, escaped);
+        };
+        // The parameters and data as the record holds them, after the name and a ";".
+        const auto whole = [&](QByteArrayView name) {
+            if (head != name)
+                return false;
+            if (converted(p))
+                return true;
+            // Line breaks inside are written as they stand in the line's 3.0 form; white space in photo data is
+            // taken out.
+            return line.size() == head.size() + 1 + p.afterName.size() &&
+                   (name != "PHOTO" || !holdsWhiteSpace(p.rawValue));
+        };
+        switch (f.slot) {
+        case Slot::Name:
+            if (head != "N")
+                return false;
+            if (nameIsBuilt(line, p, fullName))
+                return true; // built again from the name
+            if (quoted(p)) { // rare: the N line a save writes is compared whole
+                const Form30 form = form30(line, p);
+                return nameLine().chopped(1) == form.prefix + form.value;
+            }
+            return v21() ? !decodedOf(p).startsWith(' ')
+                         : p.rawValue.size() == p.value.size() && !line.contains('\n') && !line.contains('\r');
+        case Slot::FullName:
+            return head == "FN" && hasParams30(p, {}) && savedAsRead(line, p, f.part, true);
+        case Slot::Mobile: return text("TEL", ";TYPE=CELL", false);
+        case Slot::Landline: return text("TEL", ";TYPE=HOME", false);
+        case Slot::Photo: return whole("PHOTO");
+        // A save writes addresses a line each: a line of two addresses is two lines then.
+        case Slot::EmailPlain: return text("EMAIL", ";TYPE=INTERNET", true) && !f.part.contains(' ');
+        case Slot::EmailWork: return text("EMAIL", ";TYPE=WORK", true) && !f.part.contains(' ');
+        case Slot::EmailHome: return text("EMAIL", ";TYPE=HOME", true) && !f.part.contains(' ');
+        case Slot::Address: return whole("ADR");
+        case Slot::QQ: return text("X-QQ", ";TYPE=CUSTOM", false);
+        case Slot::BigPhoto:
+            return head == "X-WDJ-BIG-PHOTO" && !p.hasParams && savedAsRead(line, p, m_bigPhoto.value, false);
+        case Slot::Starred: return text("X-WDJ-STARRED", {}, false);
+        case Slot::Category:
+            return text("CATEGORIES", {}, false) && !f.part.contains('|') && trimSpaces(f.part) == f.part;
+        }
+        return false;
+    }
+
+    // Whether the card is laid out as a save lays it out: its other lines first, then N, FN and the fields, each in
+    // the save's own form and order (a card without N or FN gets them where a save writes them). Such a card keeps
+    // only its other lines.
+    bool laidOutAsSaved(Text fullName)
+    {
+        const auto &fields = m_fieldLines;
+        if (m_dialect == Dialect::V40)
+            return false;
+        const auto &flags = m_buffers.kept;
+        const int first = fields.front().line;
+        if (std::find(flags.begin() + first, flags.end(), 1) != flags.end())
+            return false; // a line of its own among the fields
+        // The order the save writes the fields in; e-mail addresses and categories take several lines.
+        static constexpr std::u16string_view kOrder = u"NFMLPEWHAQBSC";
+        const auto rank = [](kept::Slot slot) {
+            const char16_t c = char16_t(slot);
+            return kOrder.find(c == u'W' || c == u'H' ? u'E' : c);
+        };
+        kept::EmailKinds kinds;
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            const FieldAt &f = fields[i];
+            if (i > 0 && (rank(f.slot) < rank(fields[i - 1].slot) ||
+                          (f.slot == fields[i - 1].slot && f.slot != kept::Slot::Category)))
+                return false;
+            if (const int kind = kept::emailKindOf(f.slot); kind >= 0)
+                kinds.push_back(kept::EmailKind(kind));
+            if (!inSavedForm(f, fullName))
+                return false;
+        }
+        if (!kinds.isEmpty()) {
+            std::array<bool, 3> keptKinds{};
+            for (int i = 0; i < first; ++i) {
+                if (!flags[std::size_t(i)])
+                    continue;
+                const Property p = splitProperty(cleaned(m_lines[std::size_t(i)]));
+                if (p.hasColon && equalsWord(p.name, "EMAIL"))
+                    keptKinds[kept::emailKind(p.params)] = true;
+            }
+            if (kept::emailKinds(kinds.size(), keptKinds) != kinds)
+                return false;
+        }
+        return true;
+    }
+
+    // A field line as the record keeps it: the value left out where a save would write it as it stands.
+    QByteArray fieldLine(const FieldAt &f)
+    {
+        using kept::Slot;
+        const QByteArrayView line = cleaned(m_lines[std::size_t(f.line)]);
+        const Property p = splitProperty(line);
+        QByteArray out(1, char(kept::kFieldValue));
+        out.append(char(f.slot));
+        if (f.slot == Slot::Photo || f.slot == Slot::Address || f.slot == Slot::BigPhoto)
+            return out.append(headOf(line, p)); // the field holds the rest
+        const bool escaped = f.slot == Slot::FullName || kept::emailKindOf(f.slot) >= 0;
+        if (f.slot != Slot::Name && m_dialect != Dialect::V40 && !f.part.isEmpty() &&
+            savedAsRead(line, p, f.part, escaped))
+            return out.append(form30(line, p).prefix);
+        out[0] = char(kept::kWholeLine);
+        return out.append(keptLine(f.line));
+    }
+
+    // The lines that go back with the record: for a card laid out as a save lays it out, its other lines, with its
+    // N first while it says more than the N a save builds from the name; for any other card, every line, the field
+    // lines marked.
     Text keptLines(Text fullName)
     {
-        const bool keepName = m_name.line >= 0 && !isBuiltName(m_name.value, fullName);
+        findFieldLines(fullName);
         const auto &flags = m_buffers.kept;
-        if (!keepName && std::find(flags.begin(), flags.end(), 1) == flags.end())
-            return {}; // as most cards
         QByteArray &kept = m_buffers.text;
         kept.resize(0);
-        if (keepName)
-            kept += nameLine();
+        if (!m_fieldLines.empty() && laidOutAsSaved(fullName)) {
+            const QByteArrayView name = m_name.line >= 0 ? cleaned(m_lines[std::size_t(m_name.line)]) : QByteArrayView();
+            const bool keepName = m_name.line >= 0 && !nameIsBuilt(name, splitProperty(name), fullName);
+            if (!keepName && std::find(flags.begin(), flags.end(), 1) == flags.end())
+                return {}; // as most cards
+            if (keepName)
+                kept += nameLine();
+            for (std::size_t i = 0; i < flags.size(); ++i) {
+                if (flags[i])
+                    kept.append(keptLine(int(i))).append('\n');
+            }
+            return kept;
+        }
+        auto field = m_fieldLines.begin();
         for (std::size_t i = 0; i < flags.size(); ++i) {
             if (flags[i])
                 kept.append(keptLine(int(i))).append('\n');
+            else if (field != m_fieldLines.end() && field->line == int(i))
+                kept.append(fieldLine(*field++)).append('\n');
         }
         return kept;
     }
@@ -483,8 +749,11 @@ private:
         // The work and then the other number fill an empty mobile, else an empty landline, else stay with the card.
         Held *mobile = &m_cell, *landline = &m_home;
         for (Held *number : {&m_work, &m_other}) {
-            if (number->value.isEmpty())
+            if (number->value.isEmpty()) {
+                if (number->line >= 0)
+                    keep(number->line); // a line with no number, kept as it is
                 continue;
+            }
             if (mobile->value.isEmpty())
                 mobile = number;
             else if (landline->value.isEmpty())
@@ -492,6 +761,12 @@ private:
             else
                 keep(number->line);
         }
+        for (Held *number : {&m_cell, &m_home}) {
+            if (number->line >= 0 && number != mobile && number != landline)
+                keep(number->line);
+        }
+        m_mobile = mobile;
+        m_landline = landline;
         const Text email = emails();
         const Text fullName = shownName(email);
         if (fullName.isEmpty() && mobile->value.isEmpty() && landline->value.isEmpty())
@@ -531,6 +806,9 @@ private:
     };
     Named m_org, m_nickname;
     QByteArray *m_categories = nullptr; // each category followed by "|"
+    QVarLengthArray<std::pair<int, Text>, 4> m_categoryLines;
+    Held *m_mobile = &m_cell, *m_landline = &m_home; // the lines the numbers shown came from
+    QVarLengthArray<FieldAt, 16> m_fieldLines;
 };
 
 } // namespace

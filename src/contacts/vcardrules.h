@@ -32,6 +32,7 @@ public:
         bool known = false;
         bool quoted = false;
         bool onlyEncoding = false;
+        bool base64 = false;
         QByteArray charset;
         QByteArray others21;
     };

@@ -195,80 +195,57 @@ void forEachPart(QStringView text, char16_t separator, F &&f)
     }
 }
 
-// The kinds of e-mail line, in the order reading joins them.
-enum EmailKind { Plain, Work, Home };
-
-EmailKind emailKind(QByteArrayView params)
-{
-    bool work = false, home = false;
-    vcard::forEachValue(params, [&](QByteArrayView key, QByteArrayView v) {
-        if (vcard::equalsWord(key, "TYPE")) {
-            work = work || vcard::equalsWord(v, "WORK");
-            home = home || vcard::equalsWord(v, "HOME");
-        }
-    });
-    return work ? Work : home ? Home : Plain;
-}
-
-// The kinds of the e-mail lines a record keeps (addresses its card had beyond the three it shows).
+// The kinds of the e-mail lines a record keeps of its own (addresses its card had beyond the three it shows).
 std::array<bool, 3> keptEmailKinds(const QString &kept)
 {
     std::array<bool, 3> kinds{};
     forEachPart(kept, u'\n', [&](QStringView line) {
+        if (kept::fieldLine(line))
+            return;
         const QByteArray utf8 = line.toUtf8();
         const vcard::Property p = vcard::splitProperty(utf8);
         if (p.hasColon && vcard::equalsWord(p.name, "EMAIL"))
-            kinds[emailKind(p.params)] = true;
+            kinds[kept::emailKind(p.params)] = true;
     });
     return kinds;
 }
 
-// The kinds the addresses are written as. One address is the work address and two are the plain and the work one,
-// as the card layout had it, unless the kept lines hold other kinds: a kept address must be followed by a written
-// one of its kind, so that reading the file again gives the same addresses.
-using EmailKinds = QVarLengthArray<EmailKind, 4>;
+constexpr QByteArrayView kEmailTags[] = {"EMAIL;TYPE=INTERNET:", "EMAIL;TYPE=WORK:", "EMAIL;TYPE=HOME:"};
 
-EmailKinds emailKinds(qsizetype addresses, const std::array<bool, 3> &kept)
-{
-    if (addresses >= 3) {
-        EmailKinds kinds(addresses - 2, Plain); // only the last plain one is read back
-        kinds.push_back(Work);
-        kinds.push_back(Home);
-        return kinds;
-    }
-    static const std::vector<std::vector<EmailKind>> choices[] = {
-        {{}},
-        {{Work}, {Plain}, {Home}},
-        {{Plain, Work}, {Plain, Home}, {Work, Home}},
-    };
-    const auto &options = choices[addresses];
-    for (const std::vector<EmailKind> &option : options) {
-        bool covers = true;
-        for (int kind : {Plain, Work, Home})
-            covers =
-                covers && (!kept[std::size_t(kind)] || std::find(option.begin(), option.end(), kind) != option.end());
-        if (covers)
-            return EmailKinds(option.begin(), option.end());
-    }
-    return EmailKinds(options.front().begin(), options.front().end());
-}
-
-// The e-mail lines: one per address.
-void writeEmails(Utf8Sink &out, const ContactRecord &r)
+// The e-mail lines in the save's own form: one per address.
+void writeEmails(Utf8Sink &out, const ContactRecord &r, qsizetype skipped = 0)
 {
     QVarLengthArray<QStringView, 4> addresses;
     forEachPart(r.Email, u' ', [&](QStringView address) { addresses << address; });
     if (addresses.isEmpty())
         return;
-    const EmailKinds kinds = emailKinds(addresses.size(), keptEmailKinds(r.Kept.get()));
-    static constexpr QByteArrayView tags[] = {"EMAIL;TYPE=INTERNET:", "EMAIL;TYPE=WORK:", "EMAIL;TYPE=HOME:"};
-    for (qsizetype i = 0; i < addresses.size(); ++i)
-        out.line(tags[kinds[i]], addresses[i], true);
+    const kept::EmailKinds kinds = kept::emailKinds(addresses.size(), keptEmailKinds(r.Kept.get()));
+    for (qsizetype i = skipped; i < addresses.size(); ++i)
+        out.line(kEmailTags[kinds[i]], addresses[i], true);
 }
 
-void writeCard(Utf8Sink &out, const ContactRecord &r)
+// The categories, a line each, in the save's own form.
+void writeCategories(Utf8Sink &out, const ContactRecord &r)
 {
-    out.ascii("BEGIN:VCARD\nVERSION:3.0\n");
+    forEachPart(r.Categories.get(), u'|', [&](QStringView category) {
+        if (const QStringView trimmed = trimSpaces(category); !trimmed.isEmpty())
+            out.line("CATEGORIES:", trimmed);
+    });
+}
+
+// The photos are kept as the bytes they were read as: Base64, or a URI, UTF-8 as read.
+void writeBytes(Utf8Sink &out, QByteArrayView tag, QByteArrayView value)
+{
+    if (!value.isEmpty()) {
+        out.ascii(tag);
+        out.ascii(value);
+        out.ascii("\n");
+    }
+}
+
+// A card laid out as a save lays it out: its other lines, then N, FN and the fields.
+void writeLaidOut(Utf8Sink &out, const ContactRecord &r)
+{
     // What the card had beyond the fields comes first, so that the lines below decide the fields when it is read
     // again. Its N line stands in for the one built from the name.
     QStringView name;
@@ -292,24 +269,152 @@ void writeCard(Utf8Sink &out, const ContactRecord &r)
     };
     optional("TEL;TYPE=CELL:", r.Mobile);
     optional("TEL;TYPE=HOME:", r.Landline);
-    // The photos are kept as the bytes they were read as.
-    const auto optionalBytes = [&out](QByteArrayView tag, QByteArrayView value) {
-        if (!value.isEmpty()) {
-            out.ascii(tag);
-            out.ascii(value); // Base64, or a URI: UTF-8 as read
-            out.ascii("\n");
-        }
-    };
-    optionalBytes("PHOTO;", r.Photo.get());
+    writeBytes(out, "PHOTO;", r.Photo.get());
     writeEmails(out, r);
     optional("ADR;", r.Address.get());
     optional("X-QQ;TYPE=CUSTOM:", r.QQ);
-    optionalBytes("X-WDJ-BIG-PHOTO:", r.BigPhoto.get());
+    writeBytes(out, "X-WDJ-BIG-PHOTO:", r.BigPhoto.get());
     optional("X-WDJ-STARRED:", r.Starred.get());
-    forEachPart(r.Categories.get(), u'|', [&](QStringView category) {
-        if (const QStringView trimmed = trimSpaces(category); !trimmed.isEmpty())
-            out.line("CATEGORIES:", trimmed);
+    writeCategories(out, r);
+}
+
+// The value a field line says, as the reader takes it from a 3.0 line.
+QString valueOfLine(kept::Slot slot, QStringView line)
+{
+    const QByteArray utf8 = line.toUtf8();
+    const vcard::Property p = vcard::splitProperty(utf8);
+    switch (slot) {
+    case kept::Slot::FullName:
+    case kept::Slot::EmailPlain:
+    case kept::Slot::EmailWork:
+    case kept::Slot::EmailHome: return QString::fromUtf8(vcard::unescapeText(p.value));
+    case kept::Slot::Mobile:
+    case kept::Slot::Landline:
+        if (vcard::startsWithWord(p.value, "TEL:") && vcard::equalsWord(vcard::parameter(p.params, "VALUE"), "URI"))
+            return QString::fromUtf8(p.value.sliced(4));
+        break;
+    default: break;
+    }
+    return QString::fromUtf8(p.value);
+}
+
+// A text field's line: as it was while the field says what it said, else its group and parameters with the field's
+// value; gone when the field was emptied.
+void writeFieldLine(Utf8Sink &out, const kept::FieldLine &line, QStringView now, bool escaped)
+{
+    QStringView prefix = line.text;
+    if (line.whole) {
+        if (valueOfLine(line.slot, line.text) == now) {
+            out.folded(line.text);
+            return;
+        }
+        prefix = line.text.first(kept::colonOf(line.text) + 1);
+    }
+    if (now.isEmpty())
+        return;
+    out.folded(prefix.toString() + (escaped ? vcard::escapeText(now) : now.toString()));
+}
+
+// A card written in the order and form of the lines it was read from; the fields that had none follow in the save's
+// own form.
+void writeAsRead(Utf8Sink &out, const ContactRecord &r)
+{
+    using kept::Slot;
+    QVarLengthArray<QStringView, 4> emails;
+    forEachPart(r.Email, u' ', [&](QStringView address) { emails << address; });
+    QVarLengthArray<QStringView, 8> categories;
+    for (QStringView category : QStringView(r.Categories.get()).split(u'|'))
+        categories << category;
+    if (!categories.isEmpty())
+        categories.removeLast(); // each category is followed by "|"
+    // The e-mail and category lines take the addresses and categories in order, as long as there are as many.
+    int emailLines = 0, categoryLines = 0;
+    std::array<bool, 3> emailKinds{};
+    forEachPart(r.Kept.get(), u'\n', [&](QStringView text) {
+        if (const std::optional<kept::FieldLine> line = kept::fieldLine(text)) {
+            if (const int kind = kept::emailKindOf(line->slot); kind >= 0) {
+                ++emailLines;
+                emailKinds[std::size_t(kind)] = true;
+            }
+            categoryLines += line->slot == Slot::Category ? 1 : 0;
+        }
     });
+    const bool emailsInLines = emailLines == emails.size();
+    const bool categoriesInLines = categoryLines == categories.size();
+    std::array<bool, 128> written{};
+    int category = 0;
+    forEachPart(r.Kept.get(), u'\n', [&](QStringView text) {
+        const std::optional<kept::FieldLine> line = kept::fieldLine(text);
+        if (!line) {
+            out.folded(text);
+            return;
+        }
+        const QByteArray head = line->text.toUtf8();
+        switch (line->slot) {
+        case Slot::Name: out.folded(line->text); break;
+        case Slot::FullName: writeFieldLine(out, *line, r.FullName, true); break;
+        case Slot::Mobile: writeFieldLine(out, *line, r.Mobile, false); break;
+        case Slot::Landline: writeFieldLine(out, *line, r.Landline, false); break;
+        case Slot::QQ: writeFieldLine(out, *line, r.QQ, false); break;
+        case Slot::Starred: writeFieldLine(out, *line, r.Starred.get(), false); break;
+        case Slot::EmailPlain:
+        case Slot::EmailWork:
+        case Slot::EmailHome: {
+            if (!emailsInLines)
+                return; // the addresses are written anew below
+            // The addresses are joined plain, work, home: the line's is the one after those of the kinds before it.
+            const int kind = kept::emailKindOf(line->slot);
+            const auto before = std::count(emailKinds.begin(), emailKinds.begin() + kind, true);
+            writeFieldLine(out, *line, emails[before], true);
+            break;
+        }
+        case Slot::Category:
+            if (categoriesInLines)
+                writeFieldLine(out, *line, categories[category++], false);
+            break;
+        case Slot::Photo: writeBytes(out, head + ';', r.Photo.get()); break;
+        case Slot::BigPhoto: writeBytes(out, head + ':', r.BigPhoto.get()); break;
+        case Slot::Address:
+            if (!r.Address.isEmpty())
+                out.line(head + ';', r.Address.get());
+            break;
+        }
+        written[char16_t(line->slot) & 127] = true;
+    });
+    const auto had = [&](Slot slot) { return written[char16_t(slot) & 127]; };
+    const auto optional = [&](Slot slot, QByteArrayView tag, QStringView value) {
+        if (!had(slot) && !value.isEmpty())
+            out.line(tag, value);
+    };
+    if (!had(Slot::Name)) {
+        out.ascii("N:;");
+        out.put(r.FullName, true);
+        out.ascii(";;;\n");
+    }
+    if (!had(Slot::FullName))
+        out.line("FN:", r.FullName, true);
+    optional(Slot::Mobile, "TEL;TYPE=CELL:", r.Mobile);
+    optional(Slot::Landline, "TEL;TYPE=HOME:", r.Landline);
+    if (!had(Slot::Photo))
+        writeBytes(out, "PHOTO;", r.Photo.get());
+    if (!emailsInLines)
+        writeEmails(out, r);
+    optional(Slot::Address, "ADR;", r.Address.get());
+    optional(Slot::QQ, "X-QQ;TYPE=CUSTOM:", r.QQ);
+    if (!had(Slot::BigPhoto))
+        writeBytes(out, "X-WDJ-BIG-PHOTO:", r.BigPhoto.get());
+    optional(Slot::Starred, "X-WDJ-STARRED:", r.Starred.get());
+    if (!categoriesInLines)
+        writeCategories(out, r);
+}
+
+void writeCard(Utf8Sink &out, const ContactRecord &r)
+{
+    out.ascii("BEGIN:VCARD\nVERSION:3.0\n");
+    if (kept::hasFieldLines(r.Kept.get()))
+        writeAsRead(out, r);
+    else
+        writeLaidOut(out, r);
     out.ascii("END:VCARD\n");
 }
 

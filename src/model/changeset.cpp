@@ -28,7 +28,7 @@ void ChangeSet::rename(const ContactTable &table, int index, const QString &name
         return;
     set(table, index, Field::FullName, name);
     if (!kept::nameLine(r.Kept.get()).isEmpty())
-        set(table, index, Field::Kept, kept::withoutNameLine(r.Kept));
+        set(table, index, Field::Kept, kept::renamed(r.Kept, name));
 }
 
 void ChangeSet::deleteContact(const ContactTable &table, int index)

@@ -1,5 +1,6 @@
 #include "support/plainvcard.h"
 
+#include "contacts/keptlines.h"
 #include "encoding/quotedprintable.h"
 
 #include <QStringDecoder>
@@ -501,7 +502,7 @@ std::optional<QString> photo21(const Property &p)
     if (!p.hasColon)
         return std::nullopt;
     if (sameWord(parameter(p.params, "VALUE"_L1), "URL"_L1))
-        return u"VALUE=uri:"_s + p.value;
+        return u"VALUE=uri:"_s + without(p.value, {u' ', u'\t', u'\r', u'\n'});
     QString type;
     for (const Parameter &param : parameters(p.params)) {
         static const QLatin1StringView notTypes[] = {"BASE64"_L1, "B"_L1,          "QUOTED-PRINTABLE"_L1,
@@ -540,7 +541,7 @@ std::optional<QString> photo40(const Property &p)
             return type.isEmpty() ? u"ENCODING=b:"_s + data : u"ENCODING=b;TYPE="_s + type + u':' + data;
         }
     }
-    return u"VALUE=uri:"_s + p.value;
+    return u"VALUE=uri:"_s + without(p.value, {u' ', u'\t', u'\r', u'\n'});
 }
 
 // 4.0 parameters in 3.0 form: PREF=n as TYPE=pref, those 3.0 has no name for under an X- name, VALUE left out when
@@ -579,6 +580,8 @@ QString line30(const QString &line, const Property &p)
         return name.toUpper().startsWith(u"X-"_s) || names.contains(name.toUpper());
     };
     const QString nameUpper = p.name.toUpper();
+    if (line.left(p.nameEnd).toUpper() == u"END"_s || line.left(p.nameEnd).toUpper() == u"VERSION"_s)
+        return QString(line).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
     const bool data = p.value.toUpper().startsWith(u"DATA:"_s) &&
                       QStringList{u"PHOTO"_s, u"LOGO"_s, u"SOUND"_s, u"KEY"_s}.contains(nameUpper);
     const bool tel = nameUpper == u"TEL"_s && p.value.toUpper().startsWith(u"TEL:"_s);
@@ -592,6 +595,12 @@ QString line30(const QString &line, const Property &p)
     const QString value = tel ? p.value.mid(4) : p.value;
     return QString(out + u':' + value).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
 }
+
+// A record written as a save lays a card out: its kept lines, then N, FN and the fields in the save's own form.
+QByteArray laidOutCard(const ContactRecord &r);
+
+// The field letters of kept field lines.
+using kept::Slot;
 
 class Card {
 public:
@@ -632,12 +641,16 @@ private:
         return line;
     }
 
-    // The last line of a kind gives the value; the line it replaces is kept, and an empty line hides nothing.
+    // The last line of a kind gives the value; the line it replaces is kept, and an empty line hides nothing (it is
+    // kept as it is).
     bool hold(Held &held, const QString &value, bool keepReplaced = true)
     {
-        if (value.isEmpty() && held.line >= 0)
+        if (value.isEmpty() && held.line >= 0) {
+            if (keepReplaced)
+                m_kept << m_at;
             return false;
-        if (keepReplaced && !held.value.isEmpty())
+        }
+        if (keepReplaced && held.line >= 0)
             m_kept << held.line;
         held = {value, m_at};
         return true;
@@ -669,12 +682,18 @@ private:
         // The phone managers' lines, without parameters but for an encoding and a charset.
         const Encoding21 e = encoding21(p.params);
         const bool plain = p.hasColon && e.others.isEmpty() && !e.base64;
+        if (sameWord(n, "CATEGORIES"_L1) && plain) {
+            m_categories += valueOf(p) + u'|';
+            m_categoryLines << Held{valueOf(p), m_at};
+            return true;
+        }
         if (sameWord(n, "CATEGORIES"_L1))
-            return plain && (m_categories += valueOf(p) + u'|', true);
+            return false;
         if (sameWord(n, "X-WDJ-STARRED"_L1))
             return plain && (hold(m_starred, valueOf(p)), true);
         if (sameWord(n, "X_WDJ_BIG_PHOTO"_L1) || sameWord(n, "X-WDJ-BIG-PHOTO"_L1))
-            return p.hasColon && !p.hasParams && (holdPhoto(m_bigPhoto, p.value), true);
+            return p.hasColon && !p.hasParams &&
+                   (holdPhoto(m_bigPhoto, without(p.value, {u' ', u'\t', u'\r', u'\n'})), true);
         // ORG and NICKNAME fill no field, but name a card that has no name of its own.
         const auto named = [&](const QString &part) { return v21() || quoted(p) ? part : unescape(part); };
         if (sameWord(n, "ORG"_L1) && p.hasColon)
@@ -685,8 +704,11 @@ private:
     }
 
     bool quoted(const Property &p) const { return !p.params.isEmpty() && saysQuotedPrintable(p.params); }
-    // A value, decoded where its parameters say it is quoted-printable.
-    QString valueOf(const Property &p) const { return quoted(p) ? decodeQuotedPrintable(p.value, p.params) : p.value; }
+    // A value, decoded where its parameters say it is quoted-printable, without the spaces around it.
+    QString valueOf(const Property &p) const
+    {
+        return quoted(p) ? trimmed(decodeQuotedPrintable(p.value, p.params)) : p.value;
+    }
 
     bool takeName(const Property &p)
     {
@@ -765,12 +787,20 @@ private:
         const Encoding21 e = encoding21(p.params);
         if (e.others.isEmpty() || !p.hasColon)
             return false;
-        hold(m_address, e.others.mid(1) + u':' + escape21(decoded21(p, e), true));
+        hold(m_address, e.others.mid(1) + u':' + escape21(trimmed(decoded21(p, e)), true));
         return true;
     }
 
     // A line kept with the record, in 3.0 form.
+    // A line kept with the record, in 3.0 form, without spaces at its end (a line read back has none).
     QString keptLine(qsizetype i) const
+    {
+        QString kept = keptLine30(i);
+        while (kept.endsWith(u' '))
+            kept.chop(1);
+        return kept;
+    }
+    QString keptLine30(qsizetype i) const
     {
         const QString line = lineAt(i);
         const Property p = split(line);
@@ -783,7 +813,7 @@ private:
             return QString(line).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
         const QString head = line.left(p.nameEnd);
         if (sameWord(head, "END"_L1) || sameWord(head, "VERSION"_L1))
-            return line;
+            return lineBreaksEscaped(line);
         if (sameWord(p.name, "PHOTO"_L1)) {
             if (const std::optional<QString> photo = photo21(p))
                 return head + u';' + *photo;
@@ -813,8 +843,11 @@ private:
         // The work and then the other number fill an empty mobile, else an empty landline, else stay with the card.
         Held *mobile = &m_cell, *landline = &m_home;
         for (Held *number : {&m_work, &m_other}) {
-            if (number->value.isEmpty())
+            if (number->value.isEmpty()) {
+                if (number->line >= 0)
+                    m_kept << number->line;
                 continue;
+            }
             if (mobile->value.isEmpty())
                 mobile = number;
             else if (landline->value.isEmpty())
@@ -822,11 +855,17 @@ private:
             else
                 m_kept << number->line;
         }
+        for (Held *number : {&m_cell, &m_home}) {
+            if (number->line >= 0 && number != mobile && number != landline)
+                m_kept << number->line;
+        }
         ContactRecord r;
         QStringList emails;
         for (const Held *e : {&m_emailPlain, &m_emailWork, &m_emailHome}) {
             if (!e->value.isEmpty())
                 emails << e->value;
+            else if (e->line >= 0)
+                m_kept << e->line;
         }
         // The name shown: FN, else N, else the company, the nickname or the first e-mail address.
         r.FullName = m_fullName.value;
@@ -854,15 +893,103 @@ private:
         r.Photo = m_photo.value.toUtf8();
         r.BigPhoto = m_bigPhoto.value.toUtf8();
 
-        // The card's N goes back as it came unless it is the one a save builds from the name.
-        QString kept;
-        if (m_name.line >= 0 && m_name.value != u';' + escape(r.FullName) + u";;;"_s)
-            kept = nameLine();
+        // The field lines, and what each says.
+        struct FieldAt {
+            qsizetype line;
+            Slot slot;
+            QString part;
+        };
+        QList<FieldAt> fields;
+        const auto add = [&](const Held &held, Slot slot, const QString &part) {
+            if (held.line >= 0)
+                fields << FieldAt{held.line, slot, part};
+        };
+        add(m_name, Slot::Name, m_name.value);
+        add(m_fullName, Slot::FullName, r.FullName);
+        add(*mobile, Slot::Mobile, mobile->value);
+        add(*landline, Slot::Landline, landline->value);
+        add(m_photo, Slot::Photo, {});
+        if (!m_emailPlain.value.isEmpty())
+            add(m_emailPlain, Slot::EmailPlain, m_emailPlain.value);
+        if (!m_emailWork.value.isEmpty())
+            add(m_emailWork, Slot::EmailWork, m_emailWork.value);
+        if (!m_emailHome.value.isEmpty())
+            add(m_emailHome, Slot::EmailHome, m_emailHome.value);
+        add(m_address, Slot::Address, m_address.value);
+        add(m_qq, Slot::QQ, m_qq.value);
+        add(m_bigPhoto, Slot::BigPhoto, {});
+        add(m_starred, Slot::Starred, m_starred.value);
+        for (const Held &category : m_categoryLines)
+            add(category, Slot::Category, category.value);
+        std::sort(fields.begin(), fields.end(), [](const FieldAt &a, const FieldAt &b) { return a.line < b.line; });
         std::sort(m_kept.begin(), m_kept.end());
+
+        // Laid out as a save lays it out, the card keeps its other lines, and its N unless that is the one a save
+        // builds from the name.
+        QString laidOut;
+        if (m_name.line >= 0 && keptLine(m_name.line) != u"N:;"_s + escape(r.FullName) + u";;;"_s)
+            laidOut = nameLine();
         for (qsizetype i : m_kept)
-            kept += keptLine(i) + u'\n';
+            laidOut += keptLine(i) + u'\n';
+        r.Kept = laidOut;
+        if (m_dialect != Dialect::V40 && isLaidOut(r, fields))
+            return r;
+        // Any other card keeps every line, the field lines marked.
+        QString kept;
+        qsizetype k = 0;
+        for (const FieldAt &f : fields) {
+            for (; k < m_kept.size() && m_kept[k] < f.line; ++k)
+                kept += keptLine(m_kept[k]) + u'\n';
+            kept += fieldLine(f.line, f.slot, f.part) + u'\n';
+        }
+        for (; k < m_kept.size(); ++k)
+            kept += keptLine(m_kept[k]) + u'\n';
         r.Kept = kept;
         return r;
+    }
+
+    // Whether writing the record laid out gives the card's own lines in 3.0 form, but for an N and an FN the card
+    // did not have.
+    template<typename Fields>
+    bool isLaidOut(const ContactRecord &r, const Fields &fields) const
+    {
+        QStringList written = QString::fromUtf8(laidOutCard(r)).replace(u"\n "_s, QString()).split(u'\n');
+        written = written.mid(2, written.size() - 4); // BEGIN, VERSION; END and the empty text after it
+        QList<qsizetype> lines = m_kept;
+        for (const auto &f : fields)
+            lines << f.line;
+        std::sort(lines.begin(), lines.end());
+        QStringList expected;
+        for (qsizetype i : lines)
+            expected << lineBreaksEscaped(keptLine(i)); // as a save writes every line
+        // The N and FN a save adds stand right after the card's other lines.
+        const qsizetype nameAt = m_kept.size();
+        if (m_fullName.line < 0 && nameAt + 1 < written.size())
+            written.removeAt(nameAt + 1);
+        if (m_name.line < 0 && nameAt < written.size())
+            written.removeAt(nameAt);
+        return written == expected;
+    }
+
+    // A field line as the record keeps it: marked, and without its value where a save would write the field's value
+    // as the line has it.
+    QString fieldLine(qsizetype i, Slot slot, const QString &part) const
+    {
+        const QString line = lineAt(i);
+        if (slot == Slot::Photo || slot == Slot::Address || slot == Slot::BigPhoto)
+            return kept::fieldLineText(slot, false, line.left(split(line).nameEnd));
+        const QString form = keptLine(i);
+        const qsizetype colon = kept::colonOf(form);
+        const bool escaped = slot == Slot::FullName || kept::emailKindOf(slot) >= 0;
+        const QString saved = lineBreaksEscaped(escaped ? escape(part) : part);
+        if (slot != Slot::Name && m_dialect != Dialect::V40 && !part.isEmpty() && form.mid(colon + 1) == saved)
+            return kept::fieldLineText(slot, false, form.left(colon + 1));
+        return kept::fieldLineText(slot, true, form);
+    }
+
+    static QString lineBreaksEscaped(QString value)
+    {
+        return value.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
     }
 
     QStringList m_lines;
@@ -874,6 +1001,7 @@ private:
     QString m_nameWhole, m_nameParams; // of the N line held
     QString m_org, m_nickname;
     QString m_categories;
+    QList<Held> m_categoryLines;
 };
 
 } // namespace
@@ -1044,7 +1172,11 @@ QList<EmailKind> emailKinds(qsizetype addresses, const QStringList &kept)
     return options.first();
 }
 
-QByteArray card(const ContactRecord &r)
+} // namespace
+
+namespace {
+
+QByteArray laidOutCard(const ContactRecord &r)
 {
     QByteArray out = "BEGIN:VCARD\nVERSION:3.0\n";
     const auto line = [&](const char *tag, const QString &value) {
@@ -1088,6 +1220,138 @@ QByteArray card(const ContactRecord &r)
             line("CATEGORIES:", trimmed(category));
     }
     return out + "END:VCARD\n";
+}
+
+// What a field line says, read as the reader reads a 3.0 line.
+QString valueOfLine(Slot slot, const QString &line)
+{
+    const Property p = split(line);
+    if (slot == Slot::FullName || kept::emailKindOf(slot) >= 0)
+        return unescape(p.value);
+    if ((slot == Slot::Mobile || slot == Slot::Landline) && startsWithWord(p.value, "TEL:"_L1) &&
+        sameWord(parameter(p.params, "VALUE"_L1), "URI"_L1))
+        return p.value.mid(4);
+    return p.value;
+}
+
+// A card written in the order and form of the lines it was read from, each field line with its field's value; the
+// fields that had no line follow in the save's own form.
+QByteArray asReadCard(const ContactRecord &r)
+{
+    QByteArray out = "BEGIN:VCARD\nVERSION:3.0\n";
+    const auto line = [&](const QString &prefix, const QString &value) {
+        out += utf8(prefix + lineBreaksEscaped(value)) + '\n';
+    };
+    const QStringList lines = r.Kept.get().split(u'\n', Qt::SkipEmptyParts);
+    QStringList own;
+    QList<Slot> slots;
+    for (const QString &l : lines) {
+        if (const auto field = kept::fieldLine(l))
+            slots << field->slot;
+        else
+            own << l;
+    }
+    const QStringList emails = r.Email.split(u' ', Qt::SkipEmptyParts);
+    QStringList categories = r.Categories.get().split(u'|');
+    categories.removeLast();
+    const qsizetype emailLines =
+        std::count_if(slots.begin(), slots.end(), [](Slot slot) { return kept::emailKindOf(slot) >= 0; });
+    const bool emailsInLines = emailLines == emails.size();
+    const bool categoriesInLines = slots.count(Slot::Category) == categories.size();
+    // The addresses are joined plain, work, home: a line's address comes after those of the kinds before its own.
+    QList<Slot> emailOrder;
+    for (Slot slot : {Slot::EmailPlain, Slot::EmailWork, Slot::EmailHome}) {
+        if (slots.contains(slot))
+            emailOrder << slot;
+    }
+    qsizetype category = 0;
+    const auto text = [&](const kept::FieldLine &f, const QString &now, bool escaped) {
+        const QString l = f.text.toString();
+        QString prefix = l;
+        if (f.whole) {
+            if (valueOfLine(f.slot, l) == now) {
+                out += folded(lineBreaksEscaped(l));
+                return;
+            }
+            prefix = l.left(kept::colonOf(l) + 1);
+        }
+        if (!now.isEmpty())
+            out += folded(prefix + lineBreaksEscaped(escaped ? escape(now) : now));
+    };
+    for (const QString &l : lines) {
+        const std::optional<kept::FieldLine> f = kept::fieldLine(l);
+        if (!f) {
+            out += folded(lineBreaksEscaped(l));
+            continue;
+        }
+        const QString head = f->text.toString();
+        switch (f->slot) {
+        case Slot::Name: out += folded(lineBreaksEscaped(head)); break;
+        case Slot::FullName: text(*f, r.FullName, true); break;
+        case Slot::Mobile: text(*f, r.Mobile, false); break;
+        case Slot::Landline: text(*f, r.Landline, false); break;
+        case Slot::QQ: text(*f, r.QQ, false); break;
+        case Slot::Starred: text(*f, r.Starred, false); break;
+        case Slot::EmailPlain:
+        case Slot::EmailWork:
+        case Slot::EmailHome:
+            if (emailsInLines)
+                text(*f, emails[emailOrder.indexOf(f->slot)], true);
+            break;
+        case Slot::Category:
+            if (categoriesInLines)
+                text(*f, categories[category++], false);
+            break;
+        case Slot::Photo:
+            if (!r.Photo.isEmpty())
+                out += utf8(head) + ';' + r.Photo.get() + '\n';
+            break;
+        case Slot::BigPhoto:
+            if (!r.BigPhoto.isEmpty())
+                out += utf8(head) + ':' + r.BigPhoto.get() + '\n';
+            break;
+        case Slot::Address:
+            if (!r.Address.isEmpty())
+                line(head + u';', r.Address);
+            break;
+        }
+    }
+    if (!slots.contains(Slot::Name))
+        line(u"N:"_s, u';' + escape(r.FullName) + u";;;"_s);
+    if (!slots.contains(Slot::FullName))
+        line(u"FN:"_s, escape(r.FullName));
+    if (!slots.contains(Slot::Mobile) && !r.Mobile.isEmpty())
+        line(u"TEL;TYPE=CELL:"_s, r.Mobile);
+    if (!slots.contains(Slot::Landline) && !r.Landline.isEmpty())
+        line(u"TEL;TYPE=HOME:"_s, r.Landline);
+    if (!slots.contains(Slot::Photo) && !r.Photo.isEmpty())
+        out += "PHOTO;" + r.Photo.get() + '\n';
+    if (!emailsInLines) {
+        const QList<EmailKind> kinds = emailKinds(emails.size(), own);
+        static const QString tags[] = {u"EMAIL;TYPE=INTERNET:"_s, u"EMAIL;TYPE=WORK:"_s, u"EMAIL;TYPE=HOME:"_s};
+        for (qsizetype i = 0; i < emails.size(); ++i)
+            line(tags[kinds[i]], escape(emails[i]));
+    }
+    if (!slots.contains(Slot::Address) && !r.Address.isEmpty())
+        line(u"ADR;"_s, r.Address);
+    if (!slots.contains(Slot::QQ) && !r.QQ.isEmpty())
+        line(u"X-QQ;TYPE=CUSTOM:"_s, r.QQ);
+    if (!slots.contains(Slot::BigPhoto) && !r.BigPhoto.isEmpty())
+        out += "X-WDJ-BIG-PHOTO:" + r.BigPhoto.get() + '\n';
+    if (!slots.contains(Slot::Starred) && !r.Starred.isEmpty())
+        line(u"X-WDJ-STARRED:"_s, r.Starred);
+    if (!categoriesInLines) {
+        for (const QString &c : r.Categories.get().split(u'|', Qt::SkipEmptyParts)) {
+            if (!trimmed(c).isEmpty())
+                line(u"CATEGORIES:"_s, trimmed(c));
+        }
+    }
+    return out + "END:VCARD\n";
+}
+
+QByteArray card(const ContactRecord &r)
+{
+    return kept::hasFieldLines(r.Kept.get()) ? asReadCard(r) : laidOutCard(r);
 }
 
 } // namespace

@@ -97,11 +97,12 @@ inline int 寻找LV重复项(List &list, ContactTable &table, int start, const Q
     return last;
 }
 
-// A new name goes with a new N: the card's own N, kept while the name was the card's, is dropped.
+// A new name goes with a new N: the card's own N, kept while the name was the card's, is dropped, or built anew in
+// its line.
 inline void rename(ContactRecord &r, const QString &name)
 {
-    if (r.FullName != name)
-        r.Kept = kept::withoutNameLine(r.Kept);
+    if (r.FullName != name && !kept::nameLine(r.Kept).isEmpty())
+        r.Kept = kept::renamed(r.Kept, name);
     r.FullName = name;
 }
 

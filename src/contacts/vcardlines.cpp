@@ -265,11 +265,13 @@ void CardLines::findDialect()
     m_dialect = Dialect::V30;
     m_folded = false;
     m_emptyValue = false;
+    m_softBreak = false;
     bool found = false;
     for (std::size_t i = 0; i < m_physical.size(); ++i) {
         const QByteArrayView line = m_physical[i];
         // A line that ends in its colon, as an AGENT line that holds a card does, spaces after it or not.
         m_emptyValue = m_emptyValue || (i > 0 && !line.isEmpty() && (line.back() == ':' || line.back() == ' '));
+        m_softBreak = m_softBreak || (i > 0 && !line.isEmpty() && (line.back() == '=' || line.back() == ' '));
         const bool folded = i > 0 && isFolded(line);
         m_folded = m_folded || folded;
         if (found || (folded && i > 1) || line.isEmpty())
@@ -286,8 +288,8 @@ void CardLines::findDialect()
     }
 }
 
-// Joins what goes on from one line to the next. In 2.1, a quoted-printable value that ends in "=" goes on with
-// the next line, the "=" and the spaces after it taken out; then lines led by white space follow (3.0 drops the
+// Joins what goes on from one line to the next. A quoted-printable value that ends in "=" goes on with the next
+// line, the "=" and the spaces after it taken out; then lines led by white space follow (3.0 drops the
 // first white space, 2.1 folds only where white space stands and keeps it), and after a 2.1 photo line also the
 // data lines without a colon, without their indent.
 void CardLines::unfold()
@@ -301,7 +303,7 @@ void CardLines::unfold()
         const QByteArrayView line = physical[i];
         std::size_t next = i + 1;
         const bool softBreak =
-            v21 && next < count && endsInSoftBreak(line) && saysQuotedPrintable(splitProperty(trimSpaces(line)).params);
+            next < count && endsInSoftBreak(line) && saysQuotedPrintable(splitProperty(trimSpaces(line)).params);
         const bool photo = v21 && isPhotoLine(line);
         const auto continues = [&](QByteArrayView more) {
             return isFolded(more) ||
@@ -423,7 +425,7 @@ void CardLines::build(QByteArrayView card, bool last, bool utf8)
     findDialect();
     if (m_emptyValue && joinAgents())
         findDialect();
-    if (m_dialect == Dialect::V21 || m_folded)
+    if (m_dialect == Dialect::V21 || m_folded || m_softBreak)
         unfold();
     else
         m_lines.assign(m_physical.begin() + 1, m_physical.end()); // as nearly every card stands

@@ -40,7 +40,7 @@ enum class Dialect { V21, V30, V40 };
 
 // One card as the lines of its properties. The card's bytes are UTF-8 when they are well-formed UTF-8 (or only a
 // character cut by the end of the file is not), and GB18030 otherwise, which is converted to UTF-8 first. Folded
-// lines are joined; in 2.1, quoted-printable soft line breaks and a photo's data lines too. The card is read by its
+// lines are joined, and quoted-printable soft line breaks; in 2.1, a photo's data lines too. The card is read by its
 // own VERSION line: 2.1, 4.0, or 3.0 when it has none. The buffers are kept from card to card.
 class CardLines {
 public:
@@ -73,6 +73,7 @@ private:
     Dialect m_dialect = Dialect::V30;
     bool m_folded = false;     // a line after the first is led by white space
     bool m_emptyValue = false; // a line after the first ends in its colon
+    bool m_softBreak = false;  // a line after the first may end in a quoted-printable soft line break
     qsizetype m_size = 0;
 };
 

@@ -61,6 +61,10 @@ private Q_SLOTS:
         QTest::newRow("3.0 basic") << card30(u"N:Zhang;San;;;\nFN:张三\nTEL;TYPE=CELL:138 0000 0001\n"_s)
                                    << u"N=Zhang;San;;; | FN=张三 | M=138 0000 0001"_s;
         QTest::newRow("3.0 name only") << card30(u"N:;Ann;;;\nFN:Ann\n"_s) << u"N=;Ann;;; | FN=Ann"_s;
+        QTest::newRow("3.0 quoted-printable soft line break")
+            << card30(u"FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E6=AC=A7=E9=98=B3=E5=A8=9C=E5=A8=9C=E6=AC=A7=\n"
+                      "=E9=98=B3=E5=A8=9C=E5=A8=9C\nTEL:1\n"_s)
+            << u"FN=欧阳娜娜欧阳娜娜 | M=1"_s;
         QTest::newRow("3.0 many lines") << card30(u"FN:A\nTEL;TYPE=CELL:1\nTEL;TYPE=HOME:2\nPHOTO;ENCODING=B:xx\n"
                                                   "EMAIL:e\nADR;HOME:;;St\nX-QQ;TYPE=CUSTOM:9\nX-WDJ-STARRED:1\n"
                                                   "CATEGORIES:F\nCATEGORIES:W\nCATEGORIES:X\nNOTE:n\n"_s)

@@ -399,7 +399,7 @@ QStringList logicalLines(const QStringList &lines, Dialect dialect)
     for (qsizetype i = 1; i < lines.size(); ++i) {
         QString joined = lines[i];
         qsizetype next = i + 1;
-        if (v21 && saysQuotedPrintable(split(trimmed(joined)).params)) {
+        if (saysQuotedPrintable(split(trimmed(joined)).params)) { // soft line breaks, in any version
             while (next < lines.size() && endsInSoftBreak(joined)) {
                 joined = trimmed(u'x' + joined).mid(1); // trailing spaces go
                 joined.chop(1);                         // and the "="

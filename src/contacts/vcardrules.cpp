@@ -174,11 +174,27 @@ private:
             return p.value; // as most values stand
         return trimSpaces(decodedOf(p)); // read without the spaces around it, as a value that is not encoded
     }
-    // The value decoded, as it stands.
+    // The value decoded, as it stands. A line's value is decoded again when the card is laid out for the record,
+    // from where it was decoded before.
     Text decodedOf(const Property &p)
     {
-        return quoted(p) ? decoded(p.value, valueParameters(p.params).charset) : p.value;
+        if (!quoted(p))
+            return p.value;
+        for (const Decoded &known : m_decoded) {
+            if (known.from == p.value.data() && known.size == p.value.size())
+                return known.text;
+        }
+        const Text text = decoded(p.value, valueParameters(p.params).charset);
+        m_decoded[m_nextDecoded++ % m_decoded.size()] = {p.value.data(), p.value.size(), text};
+        return text;
     }
+    struct Decoded {
+        const char *from = nullptr;
+        qsizetype size = 0;
+        Text text;
+    };
+    std::array<Decoded, 4> m_decoded{};
+    std::size_t m_nextDecoded = 0;
     // Parameters without a "Q" cannot say QUOTED-PRINTABLE: most are TYPE=CELL and the like.
     bool quoted(const Property &p)
     {
@@ -187,12 +203,16 @@ private:
     }
 
     // What a line's parameters say of its value. Phones spell them the same on every line of a kind in a book
-    // ("CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE"), so the answer for the last ones is kept from card to card.
+    // ("CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE"), so the answers for the last few are kept from card to card.
     const CardRules::ValueParameters &valueParameters(QByteArrayView params)
     {
-        CardRules::ValueParameters &known = m_buffers.valueParameters;
-        if (known.known && QByteArrayView(known.text) == params)
-            return known;
+        auto &memo = m_buffers.valueParameters;
+        for (const CardRules::ValueParameters &known : memo) {
+            if (known.known && QByteArrayView(known.text) == params)
+                return known;
+        }
+        // The oldest answer makes room: a card's names, numbers and addresses each have theirs.
+        CardRules::ValueParameters &known = memo[m_buffers.nextParameters++ % memo.size()];
         const Encoding21 e = encoding21(params);
         known.text = params.toByteArray();
         known.quoted = e.quotedPrintable;
@@ -456,6 +476,8 @@ private:
         int line;
         kept::Slot slot;
         Text part; // the field's value, or its share of it (an address, a category)
+        QByteArrayView text = {}; // the line, and the line taken apart
+        Property p = {};
     };
 
     // The card's field lines, in card order. An e-mail line with no address fills nothing and stays as it is.
@@ -490,6 +512,10 @@ private:
         for (const auto &[line, part] : m_categoryLines)
             fields.push_back({line, Slot::Category, part});
         std::sort(fields.begin(), fields.end(), [](const FieldAt &a, const FieldAt &b) { return a.line < b.line; });
+        for (FieldAt &f : fields) {
+            f.text = cleaned(m_lines[std::size_t(f.line)]);
+            f.p = splitProperty(f.text);
+        }
     }
 
     // A line's group and name as written.
@@ -565,8 +591,8 @@ private:
     bool inSavedForm(const FieldAt &f, Text fullName)
     {
         using kept::Slot;
-        const QByteArrayView line = cleaned(m_lines[std::size_t(f.line)]);
-        const Property p = splitProperty(line);
+        const QByteArrayView line = f.text;
+        const Property &p = f.p;
         const QByteArrayView head = headOf(line, p);
         const auto text = [&](QByteArrayView name, QByteArrayView params, bool escaped) {
             return head == name && hasParams30(p, params) && !f.part.isEmpty() &&
@@ -589,7 +615,7 @@ private:
                 return false;
             if (nameIsBuilt(line, p, fullName))
                 return true; // built again from the name
-            if (quoted(p)) { // rare: the N line a save writes is compared whole
+            if (quoted(p) && !v21()) { // rare: the N line a save writes is compared whole
                 const Form30 form = form30(line, p);
                 return nameLine().chopped(1) == form.prefix + form.value;
             }
@@ -659,22 +685,37 @@ private:
         return true;
     }
 
-    // A field line as the record keeps it: the value left out where a save would write it as it stands.
-    QByteArray fieldLine(const FieldAt &f)
+    // A field line as the record keeps it, after `out`: the value left out where a save would write it as it
+    // stands.
+    void appendFieldLine(QByteArray &out, const FieldAt &f)
     {
         using kept::Slot;
-        const QByteArrayView line = cleaned(m_lines[std::size_t(f.line)]);
-        const Property p = splitProperty(line);
-        QByteArray out(1, char(kept::kFieldValue));
-        out.append(char(f.slot));
-        if (f.slot == Slot::Photo || f.slot == Slot::Address || f.slot == Slot::BigPhoto)
-            return out.append(headOf(line, p)); // the field holds the rest
+        const QByteArrayView line = f.text;
+        const Property &p = f.p;
+        const qsizetype mark = out.size();
+        out.append(char(kept::kFieldValue)).append(char(f.slot));
+        if (f.slot == Slot::Photo || f.slot == Slot::Address || f.slot == Slot::BigPhoto) {
+            out.append(headOf(line, p)); // the field holds the rest
+            return;
+        }
         const bool escaped = f.slot == Slot::FullName || kept::emailKindOf(f.slot) >= 0;
         if (f.slot != Slot::Name && m_dialect != Dialect::V40 && !f.part.isEmpty() &&
-            savedAsRead(line, p, f.part, escaped))
-            return out.append(form30(line, p).prefix);
-        out[0] = char(kept::kWholeLine);
-        return out.append(keptLine(f.line));
+            savedAsRead(line, p, f.part, escaped)) {
+            if (!converted(p) && !line.contains('\n') && !line.contains('\r'))
+                out.append(line.first(p.rawValue.data() - line.data())); // as most lines stand
+            else if (!converted(p) || valueParameters(p.params).base64)
+                out.append(form30(line, p).prefix);
+            else
+                out.append(headOf(line, p)).append(valueParameters(p.params).others21).append(':');
+            return;
+        }
+        out[mark] = char(kept::kWholeLine);
+        if (m_dialect == Dialect::V40 || !converted(p)) {
+            out.append(keptLine(f.line));
+            return;
+        }
+        const Form30 form = form30(line, p); // the kept line, from the value decoded before
+        out.append(form.prefix).append(form.value);
     }
 
     // The lines that go back with the record: for a card laid out as a save lays it out, its other lines, with its
@@ -701,10 +742,12 @@ private:
         }
         auto field = m_fieldLines.begin();
         for (std::size_t i = 0; i < flags.size(); ++i) {
-            if (flags[i])
+            if (flags[i]) {
                 kept.append(keptLine(int(i))).append('\n');
-            else if (field != m_fieldLines.end() && field->line == int(i))
-                kept.append(fieldLine(*field++)).append('\n');
+            } else if (field != m_fieldLines.end() && field->line == int(i)) {
+                appendFieldLine(kept, *field++);
+                kept.append('\n');
+            }
         }
         return kept;
     }

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <array>
 #include <deque>
 #include <vector>
 
@@ -45,7 +46,8 @@ public:
         QByteArray text;             // the kept lines
         TextPacker packer;
         BytesPacker photos;
-        ValueParameters valueParameters;
+        std::array<ValueParameters, 4> valueParameters; // the last few answers
+        std::size_t nextParameters = 0;
     };
 
 private:

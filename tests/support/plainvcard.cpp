@@ -791,7 +791,6 @@ private:
         return true;
     }
 
-    // A line kept with the record, in 3.0 form.
     // A line kept with the record, in 3.0 form, without spaces at its end (a line read back has none).
     QString keptLine(qsizetype i) const
     {

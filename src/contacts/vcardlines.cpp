@@ -270,8 +270,10 @@ void CardLines::findDialect()
     for (std::size_t i = 0; i < m_physical.size(); ++i) {
         const QByteArrayView line = m_physical[i];
         // A line that ends in its colon, as an AGENT line that holds a card does, spaces after it or not.
-        m_emptyValue = m_emptyValue || (i > 0 && !line.isEmpty() && (line.back() == ':' || line.back() == ' '));
-        m_softBreak = m_softBreak || (i > 0 && !line.isEmpty() && (line.back() == '=' || line.back() == ' '));
+        if (i > 0 && !line.isEmpty() && (line.back() == ':' || line.back() == ' ' || line.back() == '=')) {
+            m_emptyValue = m_emptyValue || line.back() != '=';
+            m_softBreak = m_softBreak || line.back() != ':';
+        }
         const bool folded = i > 0 && isFolded(line);
         m_folded = m_folded || folded;
         if (found || (folded && i > 1) || line.isEmpty())

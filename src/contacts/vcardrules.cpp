@@ -84,6 +84,8 @@ public:
     {
         m_buffers.made.clear();
         m_buffers.kept.assign(m_lines.size(), 0);
+        if (m_buffers.reads.size() < m_lines.size())
+            m_buffers.reads.resize(m_lines.size());
         m_buffers.decoded.resize(0);
         if (m_buffers.decoded.capacity() < card.size())
             m_buffers.decoded.reserve(card.size());
@@ -101,7 +103,8 @@ public:
                 continue;
             if (equalsWord(line, "END:VCARD"))
                 break; // what follows before the next card is not this card's
-            const Property p = splitProperty(line);
+            m_read = {line, splitProperty(line)};
+            const Property &p = m_read.p;
             if (!p.hasColon && lookForColons)
                 return Outcome::LinesWithoutColon;
             if (!take(p))
@@ -139,6 +142,7 @@ private:
         if (keepReplaced && held.line >= 0)
             keep(held.line);
         held = {value, m_at};
+        m_buffers.reads[std::size_t(m_at)] = m_read; // not taken apart again when the card is laid out
         return true;
     }
     // Photos are kept as bytes, which go to the record whole. Every photo line replaced goes back.
@@ -152,6 +156,7 @@ private:
         if (held.line >= 0)
             keep(held.line);
         held = {value, std::move(made), m_at};
+        m_buffers.reads[std::size_t(m_at)] = m_read;
         if (!held.made.isNull())
             held.value = held.made;
     }
@@ -180,20 +185,21 @@ private:
     {
         if (!quoted(p))
             return p.value;
-        for (const Decoded &known : m_decoded) {
-            if (known.from == p.value.data() && known.size == p.value.size())
-                return known.text;
+        const std::size_t known = std::min(m_nextDecoded, m_decoded.size());
+        for (std::size_t i = 0; i < known; ++i) {
+            if (m_decoded[i].from == p.value.data() && m_decoded[i].size == p.value.size())
+                return m_decoded[i].text;
         }
         const Text text = decoded(p.value, valueParameters(p.params).charset);
         m_decoded[m_nextDecoded++ % m_decoded.size()] = {p.value.data(), p.value.size(), text};
         return text;
     }
     struct Decoded {
-        const char *from = nullptr;
-        qsizetype size = 0;
+        const char *from;
+        qsizetype size;
         Text text;
     };
-    std::array<Decoded, 4> m_decoded{};
+    std::array<Decoded, 4> m_decoded; // the first m_nextDecoded are set
     std::size_t m_nextDecoded = 0;
     // Parameters without a "Q" cannot say QUOTED-PRINTABLE: most are TYPE=CELL and the like.
     bool quoted(const Property &p)
@@ -408,7 +414,8 @@ private:
             m_categories = &m_buffers.made.emplace_back();
         const Text category = valueOf(p);
         m_categories->append(category).append('|');
-        m_categoryLines.push_back({m_at, category});
+        m_categoryLines.push_back({category, m_at});
+        m_buffers.reads[std::size_t(m_at)] = m_read;
         return true;
     }
 
@@ -471,13 +478,14 @@ private:
         return line.append(':').append(m_name.value).append('\n');
     }
 
+    using LineRead = CardRules::LineRead;
+
     // A field line of the card: which field it fills, and with what.
     struct FieldAt {
         int line;
         kept::Slot slot;
         Text part; // the field's value, or its share of it (an address, a category)
-        QByteArrayView text = {}; // the line, and the line taken apart
-        Property p = {};
+        const LineRead *read; // the line, taken apart
     };
 
     // The card's field lines, in card order. An e-mail line with no address fills nothing and stays as it is.
@@ -488,14 +496,14 @@ private:
         fields.clear();
         const auto add = [&](const Held &held, Slot slot, Text part) {
             if (held.line >= 0)
-                fields.push_back({held.line, slot, part});
+                fields.push_back({held.line, slot, part, &m_buffers.reads[std::size_t(held.line)]});
         };
         add(m_name, Slot::Name, m_name.value);
         add(m_fullName, Slot::FullName, fullName);
         add(*m_mobile, Slot::Mobile, m_mobile->value);
         add(*m_landline, Slot::Landline, m_landline->value);
         if (m_photo.line >= 0)
-            fields.push_back({m_photo.line, Slot::Photo, {}});
+            fields.push_back({m_photo.line, Slot::Photo, {}, &m_buffers.reads[std::size_t(m_photo.line)]});
         for (const auto &[held, slot] : {std::pair{&m_emailPlain, Slot::EmailPlain},
                                          std::pair{&m_emailWork, Slot::EmailWork},
                                          std::pair{&m_emailHome, Slot::EmailHome}}) {
@@ -507,15 +515,11 @@ private:
         add(m_address, Slot::Address, m_address.value);
         add(m_qq, Slot::QQ, m_qq.value);
         if (m_bigPhoto.line >= 0)
-            fields.push_back({m_bigPhoto.line, Slot::BigPhoto, {}});
+            fields.push_back({m_bigPhoto.line, Slot::BigPhoto, {}, &m_buffers.reads[std::size_t(m_bigPhoto.line)]});
         add(m_starred, Slot::Starred, m_starred.value);
-        for (const auto &[line, part] : m_categoryLines)
-            fields.push_back({line, Slot::Category, part});
+        for (const Held &category : m_categoryLines)
+            add(category, Slot::Category, category.value);
         std::sort(fields.begin(), fields.end(), [](const FieldAt &a, const FieldAt &b) { return a.line < b.line; });
-        for (FieldAt &f : fields) {
-            f.text = cleaned(m_lines[std::size_t(f.line)]);
-            f.p = splitProperty(f.text);
-        }
     }
 
     // A line's group and name as written.
@@ -553,14 +557,19 @@ private:
     // Whether a save that writes `part` in its own form writes the value the line's 3.0 form has.
     bool savedAsRead(QByteArrayView line, const Property &p, Text part, bool escaped)
     {
-        const bool base64 = converted(p) && valueParameters(p.params).base64;
-        if (!base64) {
-            const Text v = converted(p) ? decodedOf(p) : p.rawValue;
+        if (!converted(p)) {
+            // The value as it stands: a save writes it so when it is the field's, its line breaks escaped alike,
+            // unless 3.0 text escapes hold more.
+            const Text v = p.rawValue;
+            if (!escaped || !std::any_of(v.begin(), v.end(), [](char c) { return c == '\\' || c == ',' || c == ';'; }))
+                return v == part; // as nearly every value
+        } else if (!valueParameters(p.params).base64) {
+            const Text v = decodedOf(p);
             const bool special = v.startsWith(' ') || v.endsWith(' ') || std::any_of(v.begin(), v.end(), [](char c) {
                                      return c == '\\' || c == ',' || c == ';' || c == '\r' || c == '\n';
                                  });
             if (!special)
-                return v == part; // as nearly every value
+                return v == part;
         }
         return form30(line, p).value == (escaped ? escapeText(part) : withLineBreaksEscaped(part));
     }
@@ -591,8 +600,8 @@ private:
     bool inSavedForm(const FieldAt &f, Text fullName)
     {
         using kept::Slot;
-        const QByteArrayView line = f.text;
-        const Property &p = f.p;
+        const QByteArrayView line = f.read->text;
+        const Property &p = f.read->p;
         const QByteArrayView head = headOf(line, p);
         const auto text = [&](QByteArrayView name, QByteArrayView params, bool escaped) {
             return head == name && hasParams30(p, params) && !f.part.isEmpty() &&
@@ -690,8 +699,8 @@ private:
     void appendFieldLine(QByteArray &out, const FieldAt &f)
     {
         using kept::Slot;
-        const QByteArrayView line = f.text;
-        const Property &p = f.p;
+        const QByteArrayView line = f.read->text;
+        const Property &p = f.read->p;
         const qsizetype mark = out.size();
         out.append(char(kept::kFieldValue)).append(char(f.slot));
         if (f.slot == Slot::Photo || f.slot == Slot::Address || f.slot == Slot::BigPhoto) {
@@ -728,8 +737,8 @@ private:
         QByteArray &kept = m_buffers.text;
         kept.resize(0);
         if (!m_fieldLines.empty() && laidOutAsSaved(fullName)) {
-            const QByteArrayView name = m_name.line >= 0 ? cleaned(m_lines[std::size_t(m_name.line)]) : QByteArrayView();
-            const bool keepName = m_name.line >= 0 && !nameIsBuilt(name, splitProperty(name), fullName);
+            const LineRead *name = m_name.line >= 0 ? &m_buffers.reads[std::size_t(m_name.line)] : nullptr;
+            const bool keepName = name && !nameIsBuilt(name->text, name->p, fullName);
             if (!keepName && std::find(flags.begin(), flags.end(), 1) == flags.end())
                 return {}; // as most cards
             if (keepName)
@@ -849,7 +858,8 @@ private:
     };
     Named m_org, m_nickname;
     QByteArray *m_categories = nullptr; // each category followed by "|"
-    QVarLengthArray<std::pair<int, Text>, 4> m_categoryLines;
+    QVarLengthArray<Held, 4> m_categoryLines;
+    LineRead m_read; // the line being read, taken apart
     Held *m_mobile = &m_cell, *m_landline = &m_home; // the lines the numbers shown came from
     QVarLengthArray<FieldAt, 16> m_fieldLines;
 };

@@ -3,6 +3,7 @@
 #include "contacts/contactrecord.h"
 #include "contacts/packedtexts.h"
 #include "contacts/vcardlines.h"
+#include "contacts/vcardsyntax.h"
 
 #include <QByteArray>
 
@@ -38,10 +39,18 @@ public:
         QByteArray others21;
     };
 
+    // A line as read, its text and the line taken apart: the lines that fill fields are not taken apart again when
+    // the card is laid out for the record.
+    struct LineRead {
+        QByteArrayView text;
+        Property p;
+    };
+
     // What the reader keeps from card to card.
     struct Buffers {
         std::deque<QByteArray> made; // values made while a card is read (decoded, unescaped, joined)
         std::vector<quint8> kept;    // per line: whether it goes back with the record
+        std::vector<LineRead> reads; // per line that fills a field: the line taken apart
         QByteArray decoded;          // quoted-printable values decoded, with room for the whole card
         QByteArray text;             // the kept lines
         TextPacker packer;

@@ -103,8 +103,10 @@ public:
                 continue;
             if (equalsWord(line, "END:VCARD"))
                 break; // what follows before the next card is not this card's
-            m_read = {line, splitProperty(line)};
-            const Property &p = m_read.p;
+            // Kept for the lines that fill fields, which are not taken apart again when the card is laid out.
+            CardRules::LineRead &read = m_buffers.reads[std::size_t(m_at)];
+            read = {line, splitProperty(line)};
+            const Property &p = read.p;
             if (!p.hasColon && lookForColons)
                 return Outcome::LinesWithoutColon;
             if (!take(p))
@@ -142,7 +144,6 @@ private:
         if (keepReplaced && held.line >= 0)
             keep(held.line);
         held = {value, m_at};
-        m_buffers.reads[std::size_t(m_at)] = m_read; // not taken apart again when the card is laid out
         return true;
     }
     // Photos are kept as bytes, which go to the record whole. Every photo line replaced goes back.
@@ -156,7 +157,6 @@ private:
         if (held.line >= 0)
             keep(held.line);
         held = {value, std::move(made), m_at};
-        m_buffers.reads[std::size_t(m_at)] = m_read;
         if (!held.made.isNull())
             held.value = held.made;
     }
@@ -415,7 +415,6 @@ private:
         const Text category = valueOf(p);
         m_categories->append(category).append('|');
         m_categoryLines.push_back({category, m_at});
-        m_buffers.reads[std::size_t(m_at)] = m_read;
         return true;
     }
 
@@ -859,7 +858,6 @@ private:
     Named m_org, m_nickname;
     QByteArray *m_categories = nullptr; // each category followed by "|"
     QVarLengthArray<Held, 4> m_categoryLines;
-    LineRead m_read; // the line being read, taken apart
     Held *m_mobile = &m_cell, *m_landline = &m_home; // the lines the numbers shown came from
     QVarLengthArray<FieldAt, 16> m_fieldLines;
 };

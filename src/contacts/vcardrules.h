@@ -50,7 +50,7 @@ public:
     struct Buffers {
         std::deque<QByteArray> made; // values made while a card is read (decoded, unescaped, joined)
         std::vector<quint8> kept;    // per line: whether it goes back with the record
-        std::vector<LineRead> reads; // per line that fills a field: the line taken apart
+        std::vector<LineRead> reads; // per line: the line taken apart
         QByteArray decoded;          // quoted-printable values decoded, with room for the whole card
         QByteArray text;             // the kept lines
         TextPacker packer;

@@ -374,9 +374,6 @@ bool CardLines::joinAgents()
     return joinedAny;
 }
 
-namespace {
-
-// A line without the spaces at its end and the spaces and tabs at its start, as the reader takes it.
 QByteArrayView cleanedLine(QByteArrayView line)
 {
     qsizetype b = 0, e = line.size();
@@ -386,8 +383,6 @@ QByteArrayView cleanedLine(QByteArrayView line)
         ++b;
     return line.sliced(b, e - b);
 }
-
-} // namespace
 
 bool CardLines::joinLinesWithoutColon()
 {

@@ -36,6 +36,10 @@ namespace scalar {
 void splitLines(QByteArrayView card, std::vector<QByteArrayView> &lines);
 } // namespace scalar
 
+// A line without the spaces at its end and the spaces and tabs at its start, as the reader takes it: a line led by
+// tabs after an empty line (a fold of nothing) is read as the line it holds.
+[[nodiscard]] QByteArrayView cleanedLine(QByteArrayView line);
+
 enum class Dialect { V21, V30, V40 };
 
 // One card as the lines of its properties. The card's bytes are UTF-8 when they are well-formed UTF-8 (or only a

@@ -28,18 +28,6 @@ QString text(Text utf8)
     return utf8.isEmpty() ? QString() : utf8::toString(utf8);
 }
 
-// A line without the spaces at its end and the spaces and tabs at its start: a line led by tabs after an empty line
-// (a fold of nothing) is read as the line it holds.
-QByteArrayView cleaned(QByteArrayView line)
-{
-    qsizetype b = 0, e = line.size();
-    while (e > 0 && line[e - 1] == ' ')
-        --e;
-    while (b < e && (line[b] == ' ' || line[b] == '\t'))
-        ++b;
-    return line.sliced(b, e - b);
-}
-
 // A card's name given only as N, as it is said: family, middle and given name run together in Chinese, Japanese and
 // Korean; prefix, given, middle, family and suffix with spaces otherwise.
 QByteArray nameFromComponents(QByteArrayView n)
@@ -98,7 +86,7 @@ public:
     Outcome read(ContactRecord &record, bool lookForColons)
     {
         for (m_at = 0; m_at < int(m_lines.size()); ++m_at) {
-            const QByteArrayView line = cleaned(m_lines[std::size_t(m_at)]);
+            const QByteArrayView line = cleanedLine(m_lines[std::size_t(m_at)]);
             if (line.isEmpty() || startsWithWord(line, "VERSION:"))
                 continue;
             if (equalsWord(line, "END:VCARD"))
@@ -450,7 +438,7 @@ private:
     }
     QByteArray keptLine30(int i) const
     {
-        const QByteArrayView line = cleaned(m_lines[std::size_t(i)]);
+        const QByteArrayView line = cleanedLine(m_lines[std::size_t(i)]);
         const Property p = splitProperty(line);
         // Text that goes on with no property line (it stands right after BEGIN, VERSION or an empty line) is kept
         // under a name of its own: every line written has a name and a colon.
@@ -683,7 +671,7 @@ private:
             for (int i = 0; i < first; ++i) {
                 if (!flags[std::size_t(i)])
                     continue;
-                const Property p = splitProperty(cleaned(m_lines[std::size_t(i)]));
+                const Property p = splitProperty(cleanedLine(m_lines[std::size_t(i)]));
                 if (p.hasColon && equalsWord(p.name, "EMAIL"))
                     keptKinds[kept::emailKind(p.params)] = true;
             }

@@ -224,6 +224,12 @@ QString escape(const QString &s)
     return out;
 }
 
+// Line breaks inside a value are written "\n": no value holds a line start, so none can start a card.
+QString lineBreaksEscaped(QString value)
+{
+    return value.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
+}
+
 // A 2.1 value as 3.0 text: line breaks (and, in structured and text values, commas) escaped, and a backslash that
 // escapes no ";" doubled: 2.1 escapes only the ";" inside structured values.
 QString escape21(const QString &s, bool commas)
@@ -581,7 +587,7 @@ QString line30(const QString &line, const Property &p)
     };
     const QString nameUpper = p.name.toUpper();
     if (line.left(p.nameEnd).toUpper() == u"END"_s || line.left(p.nameEnd).toUpper() == u"VERSION"_s)
-        return QString(line).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
+        return lineBreaksEscaped(line);
     const bool data = p.value.toUpper().startsWith(u"DATA:"_s) &&
                       QStringList{u"PHOTO"_s, u"LOGO"_s, u"SOUND"_s, u"KEY"_s}.contains(nameUpper);
     const bool tel = nameUpper == u"TEL"_s && p.value.toUpper().startsWith(u"TEL:"_s);
@@ -593,7 +599,7 @@ QString line30(const QString &line, const Property &p)
             return out + u';' + *embedded;
     }
     const QString value = tel ? p.value.mid(4) : p.value;
-    return QString(out + u':' + value).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
+    return lineBreaksEscaped(out + u':' + value);
 }
 
 // A record written as a save lays a card out: its kept lines, then N, FN and the fields in the save's own form.
@@ -809,7 +815,7 @@ private:
             return line30(line, p);
         // A 3.0 line stands, but for line breaks, unless it is quoted-printable: then it is decoded as a 2.1 one.
         if (!v21() && !(p.hasColon && saysQuotedPrintable(p.params)))
-            return QString(line).replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
+            return lineBreaksEscaped(line);
         const QString head = line.left(p.nameEnd);
         if (sameWord(head, "END"_L1) || sameWord(head, "VERSION"_L1))
             return lineBreaksEscaped(line);
@@ -986,11 +992,6 @@ private:
         return kept::fieldLineText(slot, true, form);
     }
 
-    static QString lineBreaksEscaped(QString value)
-    {
-        return value.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
-    }
-
     QStringList m_lines;
     Dialect m_dialect;
     qsizetype m_at = 0;
@@ -1113,12 +1114,6 @@ QByteArray utf8(const QString &text)
 {
     QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
     return encoder.encode(text);
-}
-
-// Line breaks inside a value are written "\n": no value holds a line start, so none can start a card.
-QString lineBreaksEscaped(QString value)
-{
-    return value.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
 }
 
 // A long line folded: at most 75 bytes a line, never inside a character, each continuation led by a space.

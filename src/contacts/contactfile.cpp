@@ -48,18 +48,30 @@ ReadResult readInto(QIODevice &file, ContactTable &table)
         if (!converted)
             return unreadable(why);
     }
-    // The table is sized from the length of the text read, which for UTF-16 is not the file's.
-    CardStream cards(table, converted ? converted->size() : file.size());
-    if (converted) {
-        cards.feed(*converted);
-        converted.reset();
-    } else {
-        if (head.startsWith(kUtf8Bom) && !file.seek(kUtf8Bom.size()))
-            return unreadable(file.errorString());
-        if (!cards.feed(file, &why))
+    if (!converted && head.startsWith(kUtf8Bom) && !file.seek(file.pos() + kUtf8Bom.size()))
+        return unreadable(file.errorString());
+    // A book whose values are mostly GB18030 is read again (see vcard::nextCharsetPass).
+    const qint64 start = file.pos();
+    const int before = table.upperIndex();
+    ParseResult parsed;
+    for (vcard::CharsetPass pass;;) {
+        // The table is sized from the length of the text read, which for UTF-16 is not the file's.
+        CardStream cards(table, converted ? converted->size() : file.size() - start, {}, pass);
+        if (converted) {
+            cards.feed(*converted);
+        } else if (!cards.feed(file, &why)) {
             return unreadable(why);
+        }
+        parsed = cards.finish();
+        const std::optional<vcard::CharsetPass> next = vcard::nextCharsetPass(pass, parsed.verdicts);
+        if (!next)
+            break;
+        (void)table.takeAbove(before);
+        if (!converted && !file.seek(start))
+            return unreadable(file.errorString());
+        pass = *next;
     }
-    ReadResult result{true, {}, cards.finish()};
+    ReadResult result{true, {}, parsed};
     if (result.parsed.appended == 0) {
         // Not one card could be read: that is no contact book.
         result.read = false;

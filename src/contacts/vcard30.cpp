@@ -196,7 +196,7 @@ QByteArray line30From40(QByteArrayView line, const Property &p)
     return withLineBreaksEscaped(out.append(':').append(tel ? p.value.sliced(4) : p.value));
 }
 
-QByteArray line30From21(QByteArrayView line, const Property &p)
+QByteArray line30From21(QByteArrayView line, const Property &p, bool gb18030First)
 {
     // The group and name as they stand: ".END" stays, so it never reads as the card's end. An END or VERSION line the
     // reader did not take stays as it is for the same reason ("END;:VCARD" would become the end).
@@ -213,7 +213,7 @@ QByteArray line30From21(QByteArrayView line, const Property &p)
     static constexpr QByteArrayView kText[] = {"N", "FN", "NOTE", "ORG", "TITLE", "ROLE", "ADR", "LABEL"};
     const bool commas =
         std::any_of(std::begin(kText), std::end(kText), [&](QByteArrayView name) { return equalsWord(p.name, name); });
-    const QByteArray value = e.quotedPrintable ? mEncodeDecode::decodeQuotedPrintableUtf8(p.value, e.charset).toUtf8()
+    const QByteArray value = e.quotedPrintable ? mEncodeDecode::decodeQuotedPrintableUtf8(p.value, e.charset, gb18030First).toUtf8()
                                                : p.value.toByteArray();
     return head.toByteArray() + e.others + ':' + escape21(value, commas);
 }

@@ -33,7 +33,8 @@ struct Encoding21 {
 // A whole line in 3.0 form: a 4.0 line with 3.0's properties, parameters and values; a 2.1 line (or a 3.0 one in
 // quoted-printable) decoded and escaped.
 [[nodiscard]] QByteArray line30From40(QByteArrayView line, const Property &p);
-[[nodiscard]] QByteArray line30From21(QByteArrayView line, const Property &p);
+// `gb18030First` when the book's values that name no charset are mostly GB18030.
+[[nodiscard]] QByteArray line30From21(QByteArrayView line, const Property &p, bool gb18030First = false);
 
 // Whether a value holds white space (blanks, or line breaks a line without a colon brought), and the value without
 // it: Base64 data holds none.

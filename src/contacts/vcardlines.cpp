@@ -240,23 +240,6 @@ bool isPhotoLine(QByteArrayView line)
 
 } // namespace
 
-QByteArrayView CardLines::asUtf8(QByteArrayView card, bool last, bool utf8)
-{
-    if (utf8 || utf8::isValid(card))
-        return card;
-    const qsizetype whole = last ? utf8::wholeCharacters(card) : card.size();
-    if (whole < card.size() && utf8::isValid(card.first(whole))) {
-        // Only a character cut by the end of the file is not UTF-8: it becomes U+FFFD, the rest stays UTF-8.
-        m_converted = utf8::toString(card).toUtf8();
-        return m_converted;
-    }
-    if (!m_gb18030)
-        m_gb18030.emplace("GB18030");
-    m_converted = QString(m_gb18030->decode(card)).toUtf8();
-    m_gb18030->resetState();
-    return m_converted;
-}
-
 // The dialect is the first VERSION line's. A line led by white space goes on with the one before it, so a folded
 // value that happens to read "VERSION:2.1" says nothing about the card; only the line right after "BEGIN:VCARD"
 // continues nothing.
@@ -414,7 +397,8 @@ bool CardLines::joinLinesWithoutColon()
 
 void CardLines::build(QByteArrayView card, bool last, bool utf8)
 {
-    card = asUtf8(card, last, utf8);
+    m_utf8 = utf8 || utf8::isValid(card);
+    m_cut = last;
     m_size = card.size();
     m_joined.clear();
     splitLines(card, m_physical);

@@ -2,10 +2,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QStringDecoder>
 
 #include <deque>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -42,10 +40,10 @@ void splitLines(QByteArrayView card, std::vector<QByteArrayView> &lines);
 
 enum class Dialect { V21, V30, V40 };
 
-// One card as the lines of its properties. The card's bytes are UTF-8 when they are well-formed UTF-8 (or only a
-// character cut by the end of the file is not), and GB18030 otherwise, which is converted to UTF-8 first. Folded
-// lines are joined, and quoted-printable soft line breaks; in 2.1, a photo's data lines too. The card is read by its
-// own VERSION line: 2.1, 4.0, or 3.0 when it has none. The buffers are kept from card to card.
+// One card as the lines of its properties, in the card's own bytes: folded lines are joined, and quoted-printable
+// soft line breaks; in 2.1, a photo's data lines too. Lines are joined before anything is decoded, so a fold inside a
+// character gives the character back; each line is decoded on its own where it is read. The card is read by its own
+// VERSION line: 2.1, 4.0, or 3.0 when it has none. The buffers are kept from card to card.
 class CardLines {
 public:
     // `card` is the text after its "BEGIN:VCARD"; `last` when the end of the text cuts it, `utf8` when its bytes
@@ -60,17 +58,17 @@ public:
 
     [[nodiscard]] Dialect dialect() const { return m_dialect; }
     [[nodiscard]] std::span<const QByteArrayView> lines() const { return m_lines; }
-    // The card's size in UTF-8: no value of it is longer.
+    // The card's size in bytes: no value of it that is decoded from quoted-printable is longer.
     [[nodiscard]] qsizetype size() const { return m_size; }
+    // Whether the card's bytes are well-formed UTF-8 as a whole, and whether the end of the text cuts it.
+    [[nodiscard]] bool utf8() const { return m_utf8; }
+    [[nodiscard]] bool cut() const { return m_cut; }
 
 private:
-    QByteArrayView asUtf8(QByteArrayView card, bool last, bool utf8);
     bool joinAgents();
     void findDialect();
     void unfold();
 
-    std::optional<QStringDecoder> m_gb18030; // made for the first card that needs it: most books have none
-    QByteArray m_converted;                  // the last card that was not UTF-8, as UTF-8
     std::vector<QByteArrayView> m_physical;
     std::vector<QByteArrayView> m_lines;
     std::deque<QByteArray> m_joined; // lines that had to be joined; a deque keeps the views into them valid
@@ -78,6 +76,8 @@ private:
     bool m_folded = false;     // a line after the first is led by white space
     bool m_emptyValue = false; // a line after the first ends in its colon
     bool m_softBreak = false;  // a line after the first may end in a quoted-printable soft line break
+    bool m_utf8 = true;
+    bool m_cut = false;
     qsizetype m_size = 0;
 };
 

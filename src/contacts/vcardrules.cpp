@@ -67,8 +67,9 @@ bool isBuiltName(Text n, Text name)
 // Reads one card into a record.
 class Card {
 public:
-    Card(const CardLines &card, CardRules::Buffers &buffers)
-        : m_lines(card.lines()), m_dialect(card.dialect()), m_buffers(buffers)
+    Card(const CardLines &card, CardRules::Buffers &buffers, CharsetPass pass)
+        : m_lines(card.lines()), m_dialect(card.dialect()), m_buffers(buffers), m_pass(pass), m_utf8(card.utf8()),
+          m_cut(card.cut())
     {
         m_buffers.made.clear();
         m_buffers.kept.assign(m_lines.size(), 0);
@@ -85,15 +86,12 @@ public:
     // without a colon stops the reading when `lookForColons`: the card's lines are to be joined first.
     Outcome read(ContactRecord &record, bool lookForColons)
     {
-        for (m_at = 0; m_at < int(m_lines.size()); ++m_at) {
-            const QByteArrayView line = cleanedLine(m_lines[std::size_t(m_at)]);
-            if (line.isEmpty() || startsWithWord(line, "VERSION:"))
-                continue;
-            if (equalsWord(line, "END:VCARD"))
-                break; // what follows before the next card is not this card's
+        const int end = decodeLines();
+        for (m_at = 0; m_at < end; ++m_at) {
             // Kept for the lines that fill fields, which are not taken apart again when the card is laid out.
-            CardRules::LineRead &read = m_buffers.reads[std::size_t(m_at)];
-            read = {line, splitProperty(line)};
+            const CardRules::LineRead &read = m_buffers.reads[std::size_t(m_at)];
+            if (read.text.isEmpty())
+                continue; // an empty line, or VERSION
             const Property &p = read.p;
             if (!p.hasColon && lookForColons)
                 return Outcome::LinesWithoutColon;
@@ -103,7 +101,141 @@ public:
         return fill(record) ? Outcome::Read : Outcome::Unread;
     }
 
+    // The verdicts of the card's values that were judged.
+    [[nodiscard]] const Verdicts &verdicts() const { return m_verdicts; }
+
 private:
+    // Takes the card's lines apart up to its END:VCARD (what follows before the next card is not this card's) and
+    // decodes them; returns where the card ends. A CHARSET parameter names the charset of a line's bytes, raw or
+    // quoted-printable. Without one, each line is judged on its own: well-formed UTF-8 is UTF-8, anything else
+    // GB18030, and a line well-formed both ways follows the card's other values (those well-formed one way only, the
+    // more of them), or the book when they do not tell. Quoted-printable values are judged here and decoded where
+    // they are read. A card that is UTF-8 as a whole needs looking at only for the charsets its lines name and its
+    // quoted-printable values, unless the reading counts every value.
+    int decodeLines()
+    {
+        bool judged = !m_utf8 || m_pass.exact || m_pass.gb18030First;
+        m_both.clear();
+        m_named.clear();
+        int end = 0;
+        for (; end < int(m_lines.size()); ++end) {
+            CardRules::LineRead &read = m_buffers.reads[std::size_t(end)];
+            const QByteArrayView line = cleanedLine(m_lines[std::size_t(end)]);
+            if (equalsWord(line, "END:VCARD"))
+                break;
+            if (line.isEmpty() || startsWithWord(line, "VERSION:")) {
+                read = {};
+                continue;
+            }
+            read = {line, splitProperty(line)};
+            decodeLine(end, judged);
+        }
+        if (!judged && m_verdicts.gb18030Only > m_verdicts.utf8Only) {
+            // A card UTF-8 as a whole, but its quoted-printable values are GB18030: its lines have a say too.
+            for (int i = 0; i < end; ++i) {
+                const bool named = std::find(m_named.begin(), m_named.end(), i) != m_named.end();
+                if (!named && !m_buffers.reads[std::size_t(i)].text.isEmpty())
+                    judgeLine(i);
+            }
+        }
+        m_gb18030First = m_verdicts.gb18030Only != m_verdicts.utf8Only ? m_verdicts.gb18030Only > m_verdicts.utf8Only
+                                                                       : m_pass.gb18030First;
+        if (m_gb18030First) {
+            for (const int i : m_both)
+                toGb18030(i);
+        }
+        return end;
+    }
+
+    void decodeLine(int i, bool judged)
+    {
+        CardRules::LineRead &read = m_buffers.reads[std::size_t(i)];
+        const Property &p = read.p;
+        const bool mayName = std::any_of(p.params.begin(), p.params.end(), [](char c) {
+            const char l = char(c | 0x20);
+            return l == 'c' || l == 'q';
+        });
+        const CardRules::ValueParameters *params = mayName ? &valueParameters(p.params) : nullptr;
+        QStringDecoder *named = params && !params->charset.isEmpty() ? decoderFor(params->charset) : nullptr;
+        if (params && params->quoted && !named)
+            m_verdicts.add(judgeBytes(mEncodeDecode::quotedPrintableBytes(p.value)));
+        if (!named) {
+            if (judged)
+                judgeLine(i);
+            return; // as nearly every line stands
+        }
+        m_named.push_back(i);
+        const QByteArrayView line = read.text;
+        if (!hasSpecialBytes(line))
+            return;
+        QByteArray utf8;
+        if (!isUtf8Charset(params->charset)) {
+            // The line goes on as UTF-8, so its CHARSET no longer says what it is.
+            const QByteArray decoded = QString(named->decode(line)).toUtf8();
+            named->resetState();
+            utf8 = withoutParameter(decoded, splitProperty(decoded), "CHARSET");
+        } else if (m_utf8 || utf8::isValid(line)) {
+            return;
+        } else {
+            utf8 = utf8::toString(line).toUtf8(); // the bytes that are not UTF-8 become U+FFFD
+        }
+        read.text = cleanedLine(made(std::move(utf8)));
+        read.p = splitProperty(read.text);
+    }
+
+    static bool hasSpecialBytes(QByteArrayView line)
+    {
+        return std::any_of(line.begin(), line.end(), [](char c) { return (c & 0x80) || c == 0x1B; });
+    }
+
+    // Judges a line that names no charset, and decodes it when it is not UTF-8; a line well-formed both ways waits
+    // for the card's verdict.
+    void judgeLine(int i)
+    {
+        CardRules::LineRead &read = m_buffers.reads[std::size_t(i)];
+        const QByteArrayView line = read.text;
+        if (!hasSpecialBytes(line))
+            return;
+        const BytesVerdict verdict = judgeBytes(line);
+        m_verdicts.add(verdict);
+        if (verdict == BytesVerdict::Both)
+            m_both.push_back(i);
+        if (verdict != BytesVerdict::Gb18030Only && verdict != BytesVerdict::Neither)
+            return;
+        if (m_cut && i + 1 == int(m_lines.size()) && utf8::isValid(line.first(utf8::wholeCharacters(line)))) {
+            // Only a character cut by the end of the file is not UTF-8: it becomes U+FFFD, the rest stays UTF-8.
+            read.text = cleanedLine(made(utf8::toString(line).toUtf8()));
+            read.p = splitProperty(read.text);
+            return;
+        }
+        toGb18030(i);
+    }
+
+    void toGb18030(int i)
+    {
+        CardRules::LineRead &read = m_buffers.reads[std::size_t(i)];
+        if (!m_buffers.gb18030)
+            m_buffers.gb18030.emplace("GB18030");
+        read.text = cleanedLine(made(QString(m_buffers.gb18030->decode(read.text)).toUtf8()));
+        m_buffers.gb18030->resetState();
+        read.p = splitProperty(read.text);
+    }
+
+    // The decoder for a charset a line names; none when the converter does not know it.
+    QStringDecoder *decoderFor(const QByteArray &charset)
+    {
+        if (m_buffers.charsetName != charset) {
+            m_buffers.charsetName = charset;
+            m_buffers.charset = vecardia::decoderFor(QString::fromLatin1(charset));
+        }
+        return m_buffers.charset ? &*m_buffers.charset : nullptr;
+    }
+
+    static bool isUtf8Charset(QByteArrayView charset)
+    {
+        return equalsWord(charset, "UTF-8") || equalsWord(charset, "UTF8");
+    }
+
     // A field's value, with the line it came from.
     struct Held {
         Text value;
@@ -156,9 +288,11 @@ private:
         // whole card, which no decoded value outgrows, so the views into it stay valid while the card is read.
         QByteArray &buffer = m_buffers.decoded;
         const qsizetype at = buffer.size();
-        if (buffer.capacity() - at >= v.size() && mEncodeDecode::appendQuotedPrintableUtf8(v, charset, buffer))
+        const bool gb18030First = m_gb18030First;
+        if (buffer.capacity() - at >= v.size() &&
+            mEncodeDecode::appendQuotedPrintableUtf8(v, charset, buffer, gb18030First))
             return Text(buffer.constData() + at, buffer.size() - at);
-        return made(mEncodeDecode::decodeQuotedPrintableUtf8(v, charset).toUtf8());
+        return made(mEncodeDecode::decodeQuotedPrintableUtf8(v, charset, gb18030First).toUtf8());
     }
     // A value, decoded where its parameters say it is quoted-printable, whatever the property.
     Text valueOf(const Property &p)
@@ -438,8 +572,8 @@ private:
     }
     QByteArray keptLine30(int i) const
     {
-        const QByteArrayView line = cleanedLine(m_lines[std::size_t(i)]);
-        const Property p = splitProperty(line);
+        const QByteArrayView line = m_buffers.reads[std::size_t(i)].text;
+        const Property &p = m_buffers.reads[std::size_t(i)].p;
         // Text that goes on with no property line (it stands right after BEGIN, VERSION or an empty line) is kept
         // under a name of its own: every line written has a name and a colon.
         if (!p.hasColon)
@@ -450,7 +584,7 @@ private:
             return line30From40(line, p);
         if (!v21() && !saysQuotedPrintable(p.params))
             return withLineBreaksEscaped(line);
-        return line30From21(line, p);
+        return line30From21(line, p, m_gb18030First);
     }
 
     // The card's N line as it goes back with a card laid out as a save lays it out.
@@ -671,7 +805,7 @@ private:
             for (int i = 0; i < first; ++i) {
                 if (!flags[std::size_t(i)])
                     continue;
-                const Property p = splitProperty(cleanedLine(m_lines[std::size_t(i)]));
+                const Property &p = m_buffers.reads[std::size_t(i)].p;
                 if (p.hasColon && equalsWord(p.name, "EMAIL"))
                     keptKinds[kept::emailKind(p.params)] = true;
             }
@@ -833,6 +967,13 @@ private:
     const std::span<const QByteArrayView> m_lines;
     const Dialect m_dialect;
     CardRules::Buffers &m_buffers;
+    const CharsetPass m_pass;
+    const bool m_utf8; // the card's bytes are UTF-8 as a whole
+    const bool m_cut;  // the end of the file cuts the card
+    Verdicts m_verdicts;
+    QVarLengthArray<int, 8> m_both;  // the lines well-formed both as UTF-8 and as GB18030
+    QVarLengthArray<int, 8> m_named; // the lines that name their charset
+    bool m_gb18030First = false;    // the card's values well-formed both ways are GB18030
     int m_at = 0;
     Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_qq, m_address,
         m_starred;
@@ -852,13 +993,31 @@ private:
 
 } // namespace
 
+std::optional<CharsetPass> nextCharsetPass(CharsetPass pass, const Verdicts &verdicts)
+{
+    if (!pass.exact)
+        return verdicts.gb18030First() ? std::optional(CharsetPass{true, true}) : std::nullopt;
+    if (pass.gb18030First && !verdicts.gb18030First())
+        return CharsetPass{false, true};
+    return std::nullopt;
+}
+
 bool CardRules::read(CardLines &card, ContactRecord &record)
 {
-    const Card::Outcome outcome = Card(card, m_buffers).read(record, true);
-    if (outcome != Card::Outcome::LinesWithoutColon)
-        return outcome == Card::Outcome::Read;
+    Card::Outcome outcome;
+    {
+        Card first(card, m_buffers, m_pass);
+        outcome = first.read(record, true);
+        if (outcome != Card::Outcome::LinesWithoutColon) {
+            m_verdicts += first.verdicts();
+            return outcome == Card::Outcome::Read;
+        }
+    }
     (void)card.joinLinesWithoutColon();
-    return Card(card, m_buffers).read(record, false) == Card::Outcome::Read;
+    Card joined(card, m_buffers, m_pass);
+    outcome = joined.read(record, false);
+    m_verdicts += joined.verdicts();
+    return outcome == Card::Outcome::Read;
 }
 
 } // namespace vecardia::vcard

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace vecardia {
 
@@ -66,9 +67,17 @@ struct CardStream::Batch final : HelperTask {
 
 ParseResult splitAndParse(QByteArrayView bytes, ContactTable &table)
 {
-    CardStream stream(table);
-    stream.feed(bytes);
-    return stream.finish();
+    const int before = table.upperIndex();
+    for (vcard::CharsetPass pass;;) {
+        CardStream stream(table, 0, {}, pass);
+        stream.feed(bytes);
+        const ParseResult result = stream.finish();
+        const std::optional<vcard::CharsetPass> next = vcard::nextCharsetPass(pass, result.verdicts);
+        if (!next)
+            return result;
+        (void)table.takeAbove(before);
+        pass = *next;
+    }
 }
 
 ParseResult splitAndParse(QStringView text, ContactTable &table)
@@ -77,10 +86,11 @@ ParseResult splitAndParse(QStringView text, ContactTable &table)
     return splitAndParse(QByteArrayView(utf8), table);
 }
 
-CardStream::CardStream(ContactTable &table, qint64 expectedBytes, CardSharing sharing)
-    : m_table(table), m_reader(std::make_unique<Reader>()), m_sharing(sharing), m_helpers(sharing.helpers),
-      m_expectedBytes(expectedBytes)
+CardStream::CardStream(ContactTable &table, qint64 expectedBytes, CardSharing sharing, vcard::CharsetPass pass)
+    : m_table(table), m_pass(pass), m_reader(std::make_unique<Reader>()), m_sharing(sharing),
+      m_helpers(sharing.helpers), m_expectedBytes(expectedBytes)
 {
+    m_reader->rules.setCharsetPass(pass);
 }
 
 CardStream::~CardStream()
@@ -118,6 +128,7 @@ void CardStream::shareOut(qsizetype end)
         collect(true);
     Batch *batch = m_idle.back();
     m_idle.pop_back();
+    batch->reader.rules.setCharsetPass(m_pass);
     batch->starts = m_reader->starts;
     batch->first = m_table.appendEmpty(cards);
     batch->records = &m_table[batch->first];
@@ -153,6 +164,7 @@ void CardStream::collect(bool wait)
         }
         m_inFlight.pop_front();
         m_idle.push_back(batch);
+        m_result.verdicts += batch->reader.rules.takeVerdicts();
         for (std::size_t k = 0; k < batch->held.size(); ++k) {
             if (batch->held[k]) {
                 ++m_result.appended;
@@ -307,6 +319,7 @@ ParseResult CardStream::finish()
     m_buffer.clear();
     m_inCard = false;
     m_searched = 0;
+    m_result.verdicts += m_reader->rules.takeVerdicts();
     return m_result;
 }
 

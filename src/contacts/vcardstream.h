@@ -2,6 +2,7 @@
 
 #include "contacts/contactrecord.h"
 #include "contacts/vcardlines.h"
+#include "contacts/vcardrules.h"
 #include "runtime/helperthreads.h"
 
 #include <QByteArray>
@@ -19,13 +20,15 @@ namespace vecardia {
 class ContactTable;
 
 struct ParseResult {
-    int appended = 0; // cards read into the table
-    int unread = 0;   // card pieces that held nothing we could read
+    int appended = 0;  // cards read into the table
+    int unread = 0;    // card pieces that held nothing we could read
+    Verdicts verdicts; // of the values judged (see vcard::CharsetPass)
 };
 
 // Splits a vCard text at every "BEGIN:VCARD" and appends one record per card to the table; does not reset it.
-// Each card is decoded on its own: as UTF-8 when its bytes are well-formed UTF-8, otherwise as GB18030, so a book
-// merged from two phones reads both. Each card is read by its own VERSION line: 2.1, 3.0 or 4.0.
+// Each value is decoded on its own: in the charset its line names, else as UTF-8 when its bytes are well-formed
+// UTF-8 and as GB18030 otherwise, so a book merged from two phones reads both; a value well-formed both ways follows
+// the book's majority, for which the text may be read more than once. Each card is read by its own VERSION line.
 [[nodiscard]] ParseResult splitAndParse(QByteArrayView bytes, ContactTable &table);
 [[nodiscard]] ParseResult splitAndParse(QStringView text, ContactTable &table);
 
@@ -43,7 +46,10 @@ struct CardSharing {
 class CardStream {
 public:
     // `expectedBytes`, the length of the whole text when known, lets the table be sized once from the first cards.
-    explicit CardStream(ContactTable &table, qint64 expectedBytes = 0, CardSharing sharing = {});
+    // `pass` says how values that name no charset are read; the caller reads the text again when
+    // vcard::nextCharsetPass asks for it.
+    explicit CardStream(ContactTable &table, qint64 expectedBytes = 0, CardSharing sharing = {},
+                        vcard::CharsetPass pass = {});
     ~CardStream();
     CardStream(const CardStream &) = delete;
     CardStream &operator=(const CardStream &) = delete;
@@ -66,6 +72,7 @@ private:
     void makeTableRoom(std::size_t cards, qsizetype bytes);
 
     ContactTable &m_table;
+    vcard::CharsetPass m_pass;
     std::unique_ptr<Reader> m_reader;
     CardSharing m_sharing;
     std::vector<std::unique_ptr<Batch>> m_batches; // made when first needed

@@ -58,6 +58,28 @@ Property splitProperty(QByteArrayView line)
     };
 }
 
+QByteArray withoutParameter(QByteArrayView line, const Property &p, QByteArrayView key)
+{
+    if (!p.hasColon || !p.hasParams)
+        return line.toByteArray();
+    const qsizetype start = p.params.data() - line.data();
+    const qsizetype end = start + p.params.size(); // the colon
+    QByteArray out = line.first(start - 1).toByteArray();
+    bool quoted = false;
+    for (qsizetype i = start, from = start; i <= end; ++i) {
+        if (i < end && line[i] == '"')
+            quoted = !quoted;
+        if (i < end && (line[i] != ';' || quoted))
+            continue;
+        const QByteArrayView one = line.sliced(from, i - from);
+        const qsizetype equals = one.indexOf('=');
+        if (equals < 0 || !equalsWord(trimSpaces(one.first(equals)), key))
+            out.append(';').append(one);
+        from = i + 1;
+    }
+    return out.append(line.sliced(end));
+}
+
 QByteArrayView parameter(QByteArrayView params, QByteArrayView key)
 {
     QByteArrayView found;

@@ -66,6 +66,9 @@ void forEachValue(QByteArrayView params, F &&f);
 // The value of the first parameter named `key` (case ignored), or nothing.
 [[nodiscard]] QByteArrayView parameter(QByteArrayView params, QByteArrayView key);
 
+// The line without its parameters named `key` (case ignored), the others as they stand.
+[[nodiscard]] QByteArray withoutParameter(QByteArrayView line, const Property &p, QByteArrayView key);
+
 // Whether the parameters say the value is quoted-printable (ENCODING=QUOTED-PRINTABLE or the bare word).
 [[nodiscard]] bool saysQuotedPrintable(QByteArrayView params);
 // Whether they say it is Base64 (ENCODING=B, ENCODING=BASE64 or the bare word BASE64).

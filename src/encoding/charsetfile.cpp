@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 using namespace Qt::Literals::StringLiterals;
@@ -46,6 +47,38 @@ bool isUtf8(QByteArrayView bytes)
 {
     // The check is strict: overlong forms, surrogates and code points above U+10FFFF are not UTF-8.
     return !bytes.isEmpty() && utf8::isValid(bytes);
+}
+
+bool isGb18030(QByteArrayView bytes)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype n = bytes.size();
+    const auto lead = [](unsigned char c) { return c >= 0x81 && c <= 0xFE; };
+    const auto digit = [](unsigned char c) { return c >= 0x30 && c <= 0x39; };
+    for (qsizetype i = 0; i < n;) {
+        if (b[i] < 0x80) {
+            ++i;
+        } else if (!lead(b[i]) || i + 1 >= n) {
+            return false;
+        } else if ((b[i + 1] >= 0x40 && b[i + 1] <= 0x7E) || (b[i + 1] >= 0x80 && b[i + 1] <= 0xFE)) {
+            i += 2;
+        } else if (digit(b[i + 1]) && i + 3 < n && lead(b[i + 2]) && digit(b[i + 3])) {
+            i += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+BytesVerdict judgeBytes(QByteArrayView bytes)
+{
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return BytesVerdict::Ascii;
+    const bool utf8 = utf8::isValid(bytes);
+    const bool gb = isGb18030(bytes);
+    return utf8 ? (gb ? BytesVerdict::Both : BytesVerdict::Utf8Only)
+                : (gb ? BytesVerdict::Gb18030Only : BytesVerdict::Neither);
 }
 
 bool readInPieces(QFile &file, const std::function<void(QByteArrayView)> &take, QString *why)

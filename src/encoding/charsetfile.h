@@ -26,6 +26,37 @@ namespace vecardia {
 // True when the bytes are UTF-8: not empty, and every non-ASCII sequence in them is well-formed UTF-8.
 [[nodiscard]] bool isUtf8(QByteArrayView bytes);
 
+// Whether the bytes are well-formed GB18030: ASCII, pairs of a lead byte (0x81–0xFE) and a trail byte (0x40–0x7E,
+// 0x80–0xFE), and four-byte characters (0x81–0xFE, 0x30–0x39, 0x81–0xFE, 0x30–0x39).
+[[nodiscard]] bool isGb18030(QByteArrayView bytes);
+
+// What a value's bytes may be when it names no charset. Values of the first two kinds say which charset their book
+// is written in; a value of the third follows its book.
+enum class BytesVerdict : quint8 { Utf8Only, Gb18030Only, Both, Neither, Ascii };
+[[nodiscard]] BytesVerdict judgeBytes(QByteArrayView bytes);
+
+// The verdicts of a book's values, and what they make of a value well-formed both ways: UTF-8 unless more values
+// are GB18030 only than UTF-8 only.
+struct Verdicts {
+    qint64 utf8Only = 0;
+    qint64 gb18030Only = 0;
+    qint64 both = 0;
+    void add(BytesVerdict verdict)
+    {
+        utf8Only += verdict == BytesVerdict::Utf8Only;
+        gb18030Only += verdict == BytesVerdict::Gb18030Only;
+        both += verdict == BytesVerdict::Both;
+    }
+    Verdicts &operator+=(const Verdicts &more)
+    {
+        utf8Only += more.utf8Only;
+        gb18030Only += more.gb18030Only;
+        both += more.both;
+        return *this;
+    }
+    [[nodiscard]] bool gb18030First() const { return gb18030Only > utf8Only; }
+};
+
 // The UTF-8 test on a file, judging all of it a piece at a time: false for a missing, empty or unreadable file.
 [[nodiscard]] bool mduUnicodeEncodeFormat(const QString &path);
 

@@ -30,9 +30,11 @@ bool isUtf8Name(QByteArrayView charset)
 
 // Turns collected bytes into text in the value's charset. Without a charset (or with one the converter does not
 // know) the bytes are UTF-8 when they are well-formed UTF-8, and GB18030 otherwise: older Chinese phones name none.
+// In a book mostly GB18030, bytes well-formed both ways are GB18030.
 class ByteSink {
 public:
-    explicit ByteSink(QByteArrayView charset) : m_named(isUtf8Name(charset) && !charset.trimmed().isEmpty())
+    ByteSink(QByteArrayView charset, bool gb18030First)
+        : m_named(isUtf8Name(charset) && !charset.trimmed().isEmpty()), m_gb18030First(gb18030First)
     {
         if (!isUtf8Name(charset))
             m_decoder = decoderFor(QString::fromLatin1(charset));
@@ -45,7 +47,8 @@ public:
         if (m_decoder) {
             out += m_decoder->decode(bytes);
             m_decoder->resetState();
-        } else if (m_named || bytes.first(utf8::wholeCharacters(bytes)).isValidUtf8()) {
+        } else if (m_named || (!(m_gb18030First && isGb18030(bytes)) &&
+                               bytes.first(utf8::wholeCharacters(bytes)).isValidUtf8())) {
             // A character cut at the end of the value (a file cut short) does not make the rest GB18030.
             out += utf8::toString(bytes);
         } else {
@@ -56,6 +59,7 @@ public:
 private:
     std::optional<QStringDecoder> m_decoder;
     bool m_named; // the value says UTF-8
+    bool m_gb18030First;
 };
 
 // At the "=" at `p`: writes the byte the escape stands for at `bytes`, and returns where the value goes on, or -1
@@ -94,7 +98,7 @@ bool isAscii(QByteArrayView v)
 
 } // namespace
 
-QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset)
+QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset, bool gb18030First)
 {
     if (input.isEmpty())
         return {};
@@ -107,7 +111,7 @@ QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset)
         input = joined;
     }
 
-    ByteSink sink(charset);
+    ByteSink sink(charset, gb18030First);
     QString out;
     // The bytes collected since the last character outside ASCII: never more than the input.
     QByteArray buffer(input.size(), Qt::Uninitialized);
@@ -144,7 +148,7 @@ QString decodeQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset)
     return out;
 }
 
-bool appendQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset, QByteArray &out)
+bool appendQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset, QByteArray &out, bool gb18030First)
 {
     // Values with soft breaks, characters outside ASCII or another charset take the general way above.
     if (!isUtf8Name(charset) || !isAscii(input) || input.contains("=\r\n"))
@@ -160,14 +164,35 @@ bool appendQuotedPrintableUtf8(QByteArrayView input, QByteArrayView charset, QBy
             *at++ = input[p++];
     }
     // Bytes that are not UTF-8 are GB18030 or replaced, as the general way decides.
-    const bool utf8 = QByteArrayView(bytes, at - bytes).isValidUtf8();
+    const QByteArrayView decoded(bytes, at - bytes);
+    const bool utf8 = decoded.isValidUtf8() && !(gb18030First && charset.trimmed().isEmpty() && isGb18030(decoded));
     out.resize(utf8 ? start + (at - bytes) : start);
     return utf8;
 }
 
-QString decodeQuotedPrintable(QStringView input, QByteArrayView charset)
+QString decodeQuotedPrintable(QStringView input, QByteArrayView charset, bool gb18030First)
 {
-    return decodeQuotedPrintableUtf8(input.toUtf8(), charset);
+    return decodeQuotedPrintableUtf8(input.toUtf8(), charset, gb18030First);
+}
+
+QByteArray quotedPrintableBytes(QByteArrayView input)
+{
+    QByteArray joined;
+    if (input.contains("=\r\n")) {
+        joined = input.toByteArray();
+        joined.replace("=\r\n", "");
+        input = joined;
+    }
+    QByteArray out(input.size(), Qt::Uninitialized);
+    char *at = out.data();
+    for (qsizetype p = 0; p >= 0 && p < input.size();) {
+        if (input[p] == '=')
+            p = takeEscape(input, p, at, [](qsizetype) { return qsizetype(1); });
+        else
+            *at++ = input[p++];
+    }
+    out.truncate(at - out.constData());
+    return out;
 }
 
 } // namespace vecardia::mEncodeDecode

@@ -1,7 +1,9 @@
 #include "support/plainvcard.h"
 
 #include "contacts/keptlines.h"
+#include "encoding/charsetfile.h"
 #include "encoding/quotedprintable.h"
+#include "encoding/utf8.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -182,9 +184,9 @@ bool saysQuotedPrintable(const QString &params)
     return false;
 }
 
-QString decodeQuotedPrintable(const QString &value, const QString &params)
+QString decodeQuotedPrintable(const QString &value, const QString &params, bool gb18030First)
 {
-    return mEncodeDecode::decodeQuotedPrintable(value, parameter(params, "CHARSET"_L1).toUtf8());
+    return mEncodeDecode::decodeQuotedPrintable(value, parameter(params, "CHARSET"_L1).toUtf8(), gb18030First);
 }
 
 // ---- text escapes ----
@@ -295,25 +297,10 @@ QString fromUtf8(QByteArrayView bytes)
     return utf8.decode(bytes);
 }
 
-// A card's bytes as text: UTF-8 when they are, also when only a character cut by the end of the file is not;
-// GB18030 otherwise.
-QString cardText(QByteArrayView piece, bool last)
+// A card's bytes as text, one character per byte: lines are split and joined before anything is decoded.
+QString cardBytes(QByteArrayView piece)
 {
-    if (piece.isValidUtf8())
-        return fromUtf8(piece);
-    if (last) {
-        for (qsizetype cut = 1; cut <= 3 && cut <= piece.size(); ++cut) {
-            const auto lead = static_cast<unsigned char>(piece[piece.size() - cut]);
-            if ((lead & 0xC0) == 0x80)
-                continue;
-            const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-            if (length > cut && piece.chopped(cut).isValidUtf8())
-                return fromUtf8(piece);
-            break;
-        }
-    }
-    QStringDecoder gb18030("GB18030");
-    return gb18030.decode(piece);
+    return QString::fromLatin1(piece);
 }
 
 // A line ends at a line feed, at carriage returns right before one, or at a lone carriage return.
@@ -429,6 +416,98 @@ QStringList logicalLines(const QStringList &lines, Dialect dialect)
     return joinedWithoutColons(out, dialect);
 }
 
+// ---- charsets ----
+
+bool hasSpecialBytes(QByteArrayView bytes)
+{
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) || c == 0x1B; });
+}
+
+QString fromGb18030(QByteArrayView bytes)
+{
+    QStringDecoder gb18030("GB18030");
+    return gb18030.decode(bytes);
+}
+
+// A line without its CHARSET parameters, for a line that no longer is in that charset.
+QString withoutCharset(const QString &line)
+{
+    const Property p = split(line);
+    if (!p.hasColon || !p.hasParams)
+        return line;
+    QStringList each{QString()}; // at each ";" outside double quotes
+    bool quoted = false;
+    for (QChar c : p.params) {
+        if (c == u'"')
+            quoted = !quoted;
+        if (c == u';' && !quoted)
+            each << QString();
+        else
+            each.last() += c;
+    }
+    QString out = line.left(p.nameEnd);
+    for (const QString &one : each) {
+        const qsizetype eq = one.indexOf(u'=');
+        if (eq < 0 || !sameWord(trimmed(one.left(eq)), "CHARSET"_L1))
+            out += u';' + one;
+    }
+    return out + u':' + p.rawValue;
+}
+
+// A card's lines as text, up to its END:VCARD, with the verdicts of its values and what its values well-formed both
+// ways are read as.
+struct DecodedCard {
+    QStringList lines;
+    Verdicts verdicts;
+    bool gb18030First = false;
+};
+
+// A line's CHARSET names the charset of its bytes, raw or quoted-printable. Without one, a line is UTF-8 when it is
+// well-formed UTF-8 and GB18030 otherwise (the last line of the text UTF-8 when only a character cut by the end is
+// not); a line well-formed both ways is read as the more of the card's values well-formed one way only are, and as
+// the book when they are as many.
+DecodedCard decodedCard(const QStringList &lines, bool last, bool bookGb18030First)
+{
+    DecodedCard card;
+    QList<qsizetype> both;
+    qsizetype i = 0;
+    for (; i < lines.size(); ++i) {
+        QString line = trimmed(lines[i]);
+        while (line.startsWith(u'\t') || line.startsWith(u' '))
+            line.remove(0, 1);
+        if (sameWord(line, "END:VCARD"_L1))
+            break;
+        const QByteArray bytes = line.toLatin1();
+        const Property p = split(line);
+        const QString charset = parameter(p.params, "CHARSET"_L1);
+        std::optional<QStringDecoder> named = decoderFor(charset);
+        if (!line.isEmpty() && !startsWithWord(line, "VERSION:"_L1) && saysQuotedPrintable(p.params) && !named)
+            card.verdicts.add(judgeBytes(mEncodeDecode::quotedPrintableBytes(p.value.toLatin1())));
+        if (line.isEmpty() || startsWithWord(line, "VERSION:"_L1) || !hasSpecialBytes(bytes)) {
+            card.lines << line;
+        } else if (named) {
+            const bool utf8 = sameWord(charset, "UTF-8"_L1) || sameWord(charset, "UTF8"_L1);
+            card.lines << (utf8 ? fromUtf8(bytes) : withoutCharset(named->decode(bytes)));
+        } else {
+            const BytesVerdict verdict = judgeBytes(bytes);
+            card.verdicts.add(verdict);
+            const bool cut = last && i + 1 == lines.size() && bytes.first(utf8::wholeCharacters(bytes)).isValidUtf8();
+            if (verdict == BytesVerdict::Both)
+                both << i;
+            const bool utf8 = verdict == BytesVerdict::Utf8Only || verdict == BytesVerdict::Both || cut;
+            card.lines << (utf8 ? fromUtf8(bytes) : fromGb18030(bytes));
+        }
+    }
+    const Verdicts &v = card.verdicts;
+    card.gb18030First = v.gb18030Only != v.utf8Only ? v.gb18030Only > v.utf8Only : bookGb18030First;
+    for (const qsizetype k : both) {
+        if (card.gb18030First)
+            card.lines[k] = fromGb18030(card.lines[k].toUtf8());
+    }
+    card.lines += lines.mid(i); // what follows END:VCARD is no part of the card
+    return card;
+}
+
 // ---- one card ----
 
 bool saysBase64(const QString &params)
@@ -498,9 +577,10 @@ Encoding21 encoding21(const QString &params)
     return e;
 }
 
-QString decoded21(const Property &p, const Encoding21 &e)
+QString decoded21(const Property &p, const Encoding21 &e, bool gb18030First)
 {
-    return e.quotedPrintable ? mEncodeDecode::decodeQuotedPrintable(p.value, e.charset.toUtf8()) : p.value;
+    return e.quotedPrintable ? mEncodeDecode::decodeQuotedPrintable(p.value, e.charset.toUtf8(), gb18030First)
+                             : p.value;
 }
 
 std::optional<QString> photo21(const Property &p)
@@ -610,7 +690,10 @@ using kept::Slot;
 
 class Card {
 public:
-    Card(QStringList lines, Dialect dialect) : m_lines(std::move(lines)), m_dialect(dialect) {}
+    Card(QStringList lines, Dialect dialect, bool gb18030First)
+        : m_lines(std::move(lines)), m_dialect(dialect), m_gb18030First(gb18030First)
+    {
+    }
 
     // Nothing when the card has nothing to show: no name, number, company, nickname or e-mail address.
     std::optional<ContactRecord> read()
@@ -713,7 +796,7 @@ private:
     // A value, decoded where its parameters say it is quoted-printable, without the spaces around it.
     QString valueOf(const Property &p) const
     {
-        return quoted(p) ? trimmed(decodeQuotedPrintable(p.value, p.params)) : p.value;
+        return quoted(p) ? trimmed(decodeQuotedPrintable(p.value, p.params, m_gb18030First)) : p.value;
     }
 
     bool takeName(const Property &p)
@@ -793,7 +876,7 @@ private:
         const Encoding21 e = encoding21(p.params);
         if (e.others.isEmpty() || !p.hasColon)
             return false;
-        hold(m_address, e.others.mid(1) + u':' + escape21(trimmed(decoded21(p, e)), true));
+        hold(m_address, e.others.mid(1) + u':' + escape21(trimmed(decoded21(p, e, m_gb18030First)), true));
         return true;
     }
 
@@ -829,7 +912,7 @@ private:
         bool text = false;
         for (auto name : {"N"_L1, "FN"_L1, "NOTE"_L1, "ORG"_L1, "TITLE"_L1, "ROLE"_L1, "ADR"_L1, "LABEL"_L1})
             text = text || sameWord(p.name, name);
-        return head + e.others + u':' + escape21(decoded21(p, e), text);
+        return head + e.others + u':' + escape21(decoded21(p, e, m_gb18030First), text);
     }
 
     // The card's N line as it goes back with the record.
@@ -994,6 +1077,7 @@ private:
 
     QStringList m_lines;
     Dialect m_dialect;
+    bool m_gb18030First; // quoted-printable values well-formed both ways are GB18030
     qsizetype m_at = 0;
     QList<qsizetype> m_kept; // the lines that go back with the record
     Held m_name, m_fullName, m_cell, m_home, m_work, m_other, m_emailPlain, m_emailWork, m_emailHome, m_qq, m_address,
@@ -1057,16 +1141,16 @@ bool isCardStart(const QByteArray &bytes, qsizetype at)
 QStringList agentsJoined(QStringList lines)
 {
     const auto isStart = [](QString line) {
-        if (line.startsWith(QChar(0xFEFF)))
-            line.remove(0, 1);
+        if (line.startsWith(u"\u00EF\u00BB\u00BF"_s)) // a UTF-8 byte-order mark
+            line.remove(0, 3);
         return line.left(11).toUpper() == u"BEGIN:VCARD"_s;
     };
     for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
-        if (!isStart(lines[i + 1]) || !isEmptyAgent(lines[i].toUtf8()))
+        if (!isStart(lines[i + 1]) || !isEmptyAgent(lines[i].toLatin1()))
             continue;
         qsizetype end = i + 1;
         for (int depth = 0; end < lines.size(); ++end) {
-            if (isStart(lines[end]) && isEmptyAgent(lines[end - 1].toUtf8()))
+            if (isStart(lines[end]) && isEmptyAgent(lines[end - 1].toLatin1()))
                 ++depth;
             else if (sameWord(trimmed(lines[end]), "END:VCARD"_L1) && --depth == 0)
                 break;
@@ -1085,6 +1169,12 @@ Book readBook(QByteArrayView bytes)
     Book book;
     QList<qsizetype> starts;
     const QByteArray text = bytes.toByteArray();
+    struct CardPiece {
+        QStringList lines;
+        Dialect dialect;
+        bool last;
+    };
+    std::vector<CardPiece> cards;
     for (qsizetype at = 0; at < text.size(); ++at) {
         if (isCardStart(text, at)) {
             starts << at;
@@ -1095,9 +1185,17 @@ Book readBook(QByteArrayView bytes)
         const qsizetype from = starts[k] + 11;
         const bool last = k + 1 == starts.size();
         const QByteArrayView piece = bytes.sliced(from, (last ? bytes.size() : starts[k + 1]) - from);
-        const QStringList lines = agentsJoined(physicalLines(cardText(piece, last)));
+        const QStringList lines = agentsJoined(physicalLines(cardBytes(piece)));
         const Dialect dialect = dialectOf(lines);
-        if (std::optional<ContactRecord> r = Card(logicalLines(lines, dialect), dialect).read())
+        cards.push_back({logicalLines(lines, dialect), dialect, last});
+    }
+    // A value well-formed both ways may follow the book: every value is judged first.
+    Verdicts verdicts;
+    for (const CardPiece &card : cards)
+        verdicts += decodedCard(card.lines, card.last, false).verdicts;
+    for (const CardPiece &card : cards) {
+        const DecodedCard decoded = decodedCard(card.lines, card.last, verdicts.gb18030First());
+        if (std::optional<ContactRecord> r = Card(decoded.lines, card.dialect, decoded.gb18030First).read())
             book.records.push_back(std::move(*r));
         else
             ++book.unread;

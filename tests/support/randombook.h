@@ -1,7 +1,7 @@
 #pragma once
 
 // Random vCard books in the shapes that phones, address books and damaged files have: vCard 2.1, 3.0 and 4.0
-// cards, UTF-8 and GBK, quoted-printable names with and without charsets, every kind of line end, folded lines
+// cards, UTF-8 and GBK, lines in other charsets with and without their CHARSET, quoted-printable names with and without charsets, every kind of line end, folded lines
 // (some folded inside a character), grouped and typed properties in any letter case, escapes, empty values,
 // repeated properties, photos, text between cards, and a last card cut anywhere. For tests that hold two readers
 // to each other.
@@ -49,7 +49,8 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
                                       u"Bob"_s,
                                       u"Ann"_s,
                                       u"a\\\\b"_s,
-                                      u" spaced "_s};
+                                      u" spaced "_s,
+                                      u"石伟"_s}; // in GBK, well-formed UTF-8 too
     static const QStringList structured = {
         u"Zhang;San;;;"_s, u";Bob;;;"_s, u";Ann;;;"_s, u"李;四"_s,        u"Lee;Ann;M;Dr;Jr"_s,
         u"O\\;Neil;Pat"_s, u"Solo"_s,    u""_s,        u"欧阳;娜娜;;;"_s, u";Zhang\\;San Feng;;;"_s};
@@ -124,7 +125,7 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
             lines << encode(version);
         for (int n = random.bounded(9); n > 0; --n) {
             const QString group = random.bounded(6) == 0 ? u"item1."_s : QString();
-            switch (random.bounded(6)) {
+            switch (random.bounded(7)) {
             case 0:
             case 1: {
                 const bool n = random.bounded(2) == 0;
@@ -148,6 +149,18 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
                 lines << encode(group + u"EMAIL"_s + pickOne(random, emailParams) + u":p"_s +
                                 QString::number(random.bounded(9)) + u"@example.com"_s);
                 break;
+            case 4: {
+                // Lines in the charsets that Japanese, Taiwanese and Korean phones write, and a stray byte.
+                static const std::pair<const char *, QString> named[] = {
+                    {"Shift_JIS", u"表示 山田太郎"_s}, {"Big5", u"陳大文"_s},     {"GB2312", u"石伟"_s},
+                    {"EUC-KR", u"김철수"_s},           {"ISO-8859-1", u"Zoë"_s}, {"windows-1252", u"“Zoë”"_s}};
+                const auto &[charset, value] = named[random.bounded(int(std::size(named)))];
+                const QByteArray bytes = QStringEncoder(charset).encode(value);
+                const bool say = random.bounded(4) != 0;
+                lines << group.toUtf8() + (random.bounded(2) == 0 ? "FN" : "NOTE") +
+                             (say ? ";CHARSET=" + QByteArray(charset) : QByteArray()) + ':' + bytes;
+                break;
+            }
             default: lines << encode(pickOne(random, others)); break;
             }
             if (random.bounded(25) == 0) // an agent's card inside this one

@@ -151,11 +151,17 @@ private:
     {
         CardRules::LineRead &read = m_buffers.reads[std::size_t(i)];
         const Property &p = read.p;
-        const bool mayName = std::any_of(p.params.begin(), p.params.end(), [](char c) {
-            const char l = char(c | 0x20);
-            return l == 'c' || l == 'q';
-        });
-        const CardRules::ValueParameters *params = mayName ? &valueParameters(p.params) : nullptr;
+        const CardRules::ValueParameters *params =
+            mentionsCharset(p.params) || quoted(p) ? &valueParameters(p.params) : nullptr;
+        if (params && params->utf8Charset) {
+            m_named.push_back(i);
+            if (!m_utf8 && !utf8::isValid(read.text)) {
+                // The bytes that are not UTF-8 become U+FFFD.
+                read.text = cleanedLine(made(utf8::toString(read.text).toUtf8()));
+                read.p = splitProperty(read.text);
+            }
+            return; // as every line of many phones' books
+        }
         QStringDecoder *named = params && !params->charset.isEmpty() ? decoderFor(params->charset) : nullptr;
         if (params && params->quoted && !named)
             m_verdicts.add(judgeBytes(mEncodeDecode::quotedPrintableBytes(p.value)));
@@ -168,18 +174,10 @@ private:
         const QByteArrayView line = read.text;
         if (!hasSpecialBytes(line))
             return;
-        QByteArray utf8;
-        if (!isUtf8Charset(params->charset)) {
-            // The line goes on as UTF-8, so its CHARSET no longer says what it is.
-            const QByteArray decoded = QString(named->decode(line)).toUtf8();
-            named->resetState();
-            utf8 = withoutParameter(decoded, splitProperty(decoded), "CHARSET");
-        } else if (m_utf8 || utf8::isValid(line)) {
-            return;
-        } else {
-            utf8 = utf8::toString(line).toUtf8(); // the bytes that are not UTF-8 become U+FFFD
-        }
-        read.text = cleanedLine(made(std::move(utf8)));
+        // The line goes on as UTF-8, so its CHARSET no longer says what it is.
+        const QByteArray decoded = QString(named->decode(line)).toUtf8();
+        named->resetState();
+        read.text = cleanedLine(made(withoutParameter(decoded, splitProperty(decoded), "CHARSET")));
         read.p = splitProperty(read.text);
     }
 
@@ -229,6 +227,16 @@ private:
             m_buffers.charset = vecardia::decoderFor(QString::fromLatin1(charset));
         }
         return m_buffers.charset ? &*m_buffers.charset : nullptr;
+    }
+
+    // Whether the parameters may name a charset: most name none, and looking closer costs more.
+    static bool mentionsCharset(QByteArrayView params)
+    {
+        for (qsizetype at = 0; at + 7 <= params.size(); ++at) {
+            if ((params[at] | 0x20) == 'c' && equalsWord(params.sliced(at, 7), "CHARSET"))
+                return true;
+        }
+        return false;
     }
 
     static bool isUtf8Charset(QByteArrayView charset)
@@ -345,6 +353,7 @@ private:
         known.text = params.toByteArray();
         known.quoted = e.quotedPrintable;
         known.charset = parameter(params, "CHARSET").toByteArray();
+        known.utf8Charset = isUtf8Charset(known.charset);
         known.others21 = e.others;
         known.onlyEncoding = e.others.isEmpty() && !e.base64;
         known.base64 = e.base64;

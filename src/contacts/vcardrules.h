@@ -60,6 +60,7 @@ public:
         bool onlyEncoding = false;
         bool base64 = false;
         QByteArray charset;
+        bool utf8Charset = false; // the charset named is UTF-8
         QByteArray others21;
     };
 

@@ -584,8 +584,9 @@ private:
         const QByteArrayView line = m_buffers.reads[std::size_t(i)].text;
         const Property &p = m_buffers.reads[std::size_t(i)].p;
         // Text that goes on with no property line (it stands right after BEGIN, VERSION or an empty line) is kept
-        // under a name of its own: every line written has a name and a colon.
-        if (!p.hasColon)
+        // under a name of its own: every line written has a name and a colon. So is a line named BEGIN or END
+        // ("end:v" where a file was cut, "END;:VCARD"), which other readers take for the start or end of a card.
+        if (!p.hasColon || equalsWord(p.name, "BEGIN") || equalsWord(p.name, "END"))
             return "X-VECARDIA-TEXT:" + escapeText(line);
         // A 3.0 line stands as it is (an agent's card, held in its line, with its line breaks escaped), unless its
         // value is quoted-printable, which 3.0 has no place for: it is decoded as a 2.1 line is.

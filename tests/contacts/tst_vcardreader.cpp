@@ -324,10 +324,17 @@ private Q_SLOTS:
             << QStringList{u"NOTE:x"_s, u"X-A:1"_s, QString(QChar(0)) + u":2"_s};
         QTest::newRow("2.1 END led by a tab after an empty line")
             << card21(u"FN:A\nNOTE:x\n\n\tEND:VCARD\nORG:after the end\n"_s) << QStringList{u"NOTE:x"_s};
+        // Lines other readers would take for a card's end or start are kept under a name of our own.
         QTest::newRow("2.1 END and VERSION lines that are no end or version")
-            << card21(u"FN:A\n.END:VCARD\nEND;:VCARD\nend;QUOTED-PRINTABLE:=56CARD\nVERSION;:4.0\nitem1.ORG:B\n"_s)
-            << QStringList{u".END:VCARD"_s, u"END;:VCARD"_s, u"end;QUOTED-PRINTABLE:=56CARD"_s, u"VERSION;:4.0"_s,
-                           u"item1.ORG:B"_s};
+            << card21(u"FN:A\n.END:VCARD\nEND;:VCARD\nend;QUOTED-PRINTABLE:=56CARD\nVERSION;:4.0\nitem1.ORG:B\n"
+                      u"begin:x\nbetween cards:x\n"_s)
+            << QStringList{u"X-VECARDIA-TEXT:.END:VCARD"_s,
+                           u"X-VECARDIA-TEXT:END\\;:VCARD"_s,
+                           u"X-VECARDIA-TEXT:end\\;QUOTED-PRINTABLE:=56CARD"_s,
+                           u"VERSION;:4.0"_s,
+                           u"item1.ORG:B"_s,
+                           u"X-VECARDIA-TEXT:begin:x"_s,
+                           u"between cards:x"_s};
         // Quoted-printable names decoded as bytes beside each other in one card: each keeps its own text.
         QTest::newRow("2.1 quoted-printable names, the last N kept escaped")
             << card21(u"N;ENCODING=QUOTED-PRINTABLE:=41;B;;;\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E7=8E=8B,=41;"

@@ -892,7 +892,8 @@ private:
     {
         const QString line = lineAt(i);
         const Property p = split(line);
-        if (!p.hasColon) // text that goes on with no property line
+        // Text that goes on with no property line, and lines that other readers take for a card's start or end.
+        if (!p.hasColon || sameWord(p.name, "BEGIN"_L1) || sameWord(p.name, "END"_L1))
             return u"X-VECARDIA-TEXT:"_s + escape(line);
         if (m_dialect == Dialect::V40 && !saysQuotedPrintable(p.params))
             return line30(line, p);

@@ -348,22 +348,18 @@ private Q_SLOTS:
             ContactTable read, saved;
             (void)splitAndParse(QByteArrayView(book), read);
             const QByteArray first = vcardText(read, liveOf(read));
-            // What a book brought broken stays so, and the other parser refuses it: Base64 data cut short, a name
-            // outside vCard's letters, white space among the parameters (text between cards when a card has no
-            // end, a 2.1 fold).
+            // What a book brought broken stays so, and the other parser refuses it: Base64 data cut short (the
+            // golden books hold whole photos), a name outside vCard's letters, white space among the parameters
+            // (text between cards when a card has no end, a 2.1 fold).
             const QList<QByteArray> unfolded = lines(first);
-            if (std::none_of(unfolded.begin(), unfolded.end(), [](const QByteArray &line) {
-                    const QByteArray data = line.mid(line.lastIndexOf(':') + 1);
-                    const auto base64 = std::count_if(data.begin(), data.end(), [](char c) {
-                        return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '/' || c == '=';
-                    });
+            if (!first.toUpper().contains("ENCODING=B") &&
+                std::none_of(unfolded.begin(), unfolded.end(), [](const QByteArray &line) {
                     const QByteArray head = line.left(std::max<qsizetype>(line.indexOf(':'), 0));
                     const QByteArray name = head.left(head.contains(';') ? head.indexOf(';') : head.size());
                     const bool badName = std::any_of(name.begin(), name.end(), [](char c) {
                         return !std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.';
                     });
-                    return (line.toUpper().contains(";ENCODING=B") && base64 % 4) || badName || head.contains(' ') ||
-                           head.contains('\t');
+                    return badName || head.contains(' ') || head.contains('\t');
                 }))
                 everything += first;
             (void)splitAndParse(QByteArrayView(first), saved);

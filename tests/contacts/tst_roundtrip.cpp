@@ -343,6 +343,7 @@ private Q_SLOTS:
         QRandomGenerator random(seed != 0 ? seed : 20261209);
         const auto lines = [](const QByteArray &text) { return QByteArray(text).replace("\n ", "").split('\n'); };
         QByteArray everything; // every save, for the independent parser
+        qsizetype everyCard = 0;
         for (int round = 0; round < 1500; ++round) {
             const QByteArray book = testing::randomVCardBook(random);
             ContactTable read, saved;
@@ -360,8 +361,10 @@ private Q_SLOTS:
                         return !std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.';
                     });
                     return badName || head.contains(' ') || head.contains('\t');
-                }))
+                })) {
                 everything += first;
+                everyCard += liveOf(read).size();
+            }
             (void)splitAndParse(QByteArrayView(first), saved);
             QCOMPARE(saved.upperIndex(), liveOf(read).size());
             for (int i = 1; i <= saved.upperIndex(); ++i) {
@@ -411,15 +414,13 @@ private Q_SLOTS:
         }
         // Every save is one the independent parser reads, card for card. (What it makes of values that random
         // books bring broken is its own reading; the golden books compare the fields.)
-        ContactTable all;
-        (void)splitAndParse(QByteArrayView(everything), all);
         QString error;
         const std::optional<QList<QJsonObject>> cards =
             vobjectReads(m_dir.write(u"random-saves.vcf"_s, everything), error);
         if (!cards)
             QSKIP("python3-vobject is not installed (scripts/install-deps installs it)");
         QVERIFY2(error.isEmpty(), qPrintable(u"vobject rejects the saves: "_s + error));
-        QCOMPARE(cards->size(), liveOf(all).size());
+        QCOMPARE(cards->size(), everyCard);
     }
 };
 

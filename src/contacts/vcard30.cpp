@@ -96,8 +96,8 @@ QByteArray embeddedPhoto(QByteArrayView type, QByteArrayView data)
 // a URI. Nothing when the line holds no photo the record can keep.
 std::optional<QByteArray> photo21(const Property &p)
 {
-    if (!p.hasColon)
-        return std::nullopt;
+    if (!p.hasColon || p.value.isEmpty())
+        return std::nullopt; // an empty photo is none, in every version
     if (equalsWord(parameter(p.params, "VALUE"), "URL"))
         return "VALUE=uri:" + withoutWhiteSpace(p.value); // as a 3.0 photo is read
     return embeddedPhoto(photoType21(p.params), p.value);

@@ -484,8 +484,8 @@ private:
             holdPhoto(m_photo, {}, std::move(*photo));
             return true;
         }
-        if (!p.hasParams || !p.hasColon)
-            return false;
+        if (!p.hasParams || !p.hasColon || p.value.isEmpty())
+            return false; // an empty photo is none, in every version
         // Parameters, the colon and the data as they stand, unless folding left white space in the data.
         const qsizetype data = p.afterName.size() - p.rawValue.size();
         const bool asItStands = !holdsWhiteSpace(p.rawValue);

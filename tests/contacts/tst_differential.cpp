@@ -167,11 +167,7 @@ private Q_SLOTS:
             compare(book, 1 + random.bounded(64));
             if (QTest::currentTestFailed()) {
                 qWarning("book %d:\n%s", round, book.constData());
-                // VECARDIA_TEST_FAILED_BOOK names a file for the book's bytes, which the warning cannot show.
-                if (const QString path = qEnvironmentVariable("VECARDIA_TEST_FAILED_BOOK"); !path.isEmpty()) {
-                    QFile file(path);
-                    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(book) == book.size());
-                }
+                testing::keepFailedBook(book);
                 return;
             }
         }

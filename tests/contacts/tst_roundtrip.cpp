@@ -387,13 +387,17 @@ private Q_SLOTS:
                 const auto breaks = [](QString text) {
                     return text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(u"\n"_s, u"\\n"_s);
                 };
-                if (breaks(describe(a)) != breaks(describe(b)))
+                if (breaks(describe(a)) != breaks(describe(b))) {
                     qWarning("book %d:\n%s", round, book.constData());
+                    testing::keepFailedBook(book);
+                }
                 QCOMPARE(breaks(describe(a)), breaks(describe(b)));
             }
             const QByteArray second = vcardText(saved, liveOf(saved));
-            if (second != first)
+            if (second != first) {
                 qWarning("book %d:\n%s\nDIFF %s", round, book.constData(), firstDiff(first, second).constData());
+                testing::keepFailedBook(book);
+            }
             QCOMPARE(second, first);
             if (saved.upperIndex() == 0)
                 continue;

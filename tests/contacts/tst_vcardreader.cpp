@@ -324,6 +324,9 @@ private Q_SLOTS:
             << QStringList{u"NOTE:x"_s, u"X-A:1"_s, QString(QChar(0)) + u":2"_s};
         QTest::newRow("2.1 END led by a tab after an empty line")
             << card21(u"FN:A\nNOTE:x\n\n\tEND:VCARD\nORG:after the end\n"_s) << QStringList{u"NOTE:x"_s};
+        // An empty photo is no photo in any version: its line is kept, and a 4.0 one read again as 3.0 stays kept.
+        QTest::newRow("3.0 empty photo") << card30(u"FN:A\nPHOTO;VALUE=uri:\n"_s) << QStringList{u"PHOTO;VALUE=uri:"_s};
+        QTest::newRow("2.1 empty photo") << card21(u"FN:A\nPHOTO;VALUE=URL:\n"_s) << QStringList{u"PHOTO;VALUE=URL:"_s};
         // Lines other readers would take for a card's end or start are kept under a name of our own.
         QTest::newRow("2.1 END and VERSION lines that are no end or version")
             << card21(u"FN:A\n.END:VCARD\nEND;:VCARD\nend;QUOTED-PRINTABLE:=56CARD\nVERSION;:4.0\nitem1.ORG:B\n"

@@ -585,7 +585,7 @@ QString decoded21(const Property &p, const Encoding21 &e, bool gb18030First)
 
 std::optional<QString> photo21(const Property &p)
 {
-    if (!p.hasColon)
+    if (!p.hasColon || p.value.isEmpty())
         return std::nullopt;
     if (sameWord(parameter(p.params, "VALUE"_L1), "URL"_L1))
         return u"VALUE=uri:"_s + without(p.value, {u' ', u'\t', u'\r', u'\n'});
@@ -607,7 +607,7 @@ std::optional<QString> photo21(const Property &p)
 
 std::optional<QString> photo30(const Property &p)
 {
-    if (!p.hasParams || !p.hasColon)
+    if (!p.hasParams || !p.hasColon || p.value.isEmpty())
         return std::nullopt;
     return p.afterName.left(p.afterName.size() - p.rawValue.size()) + without(p.value, {u' ', u'\t', u'\r', u'\n'});
 }

@@ -7,6 +7,7 @@
 // to each other.
 
 #include <QByteArray>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QStringEncoder>
 #include <QStringList>
@@ -197,6 +198,17 @@ inline QByteArray randomVCardBook(QRandomGenerator &random, int maxCards = 6)
     if (!book.isEmpty() && random.bounded(6) == 0)
         book.chop(random.bounded(int(std::min<qsizetype>(book.size(), 40)))); // a file cut short
     return book;
+}
+
+// Keeps a random book that failed a test in the file VECARDIA_TEST_FAILED_BOOK names, when it names one: its bytes,
+// which a warning cannot show.
+inline void keepFailedBook(const QByteArray &book)
+{
+    if (const QString path = qEnvironmentVariable("VECARDIA_TEST_FAILED_BOOK"); !path.isEmpty()) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(book);
+    }
 }
 
 } // namespace vecardia::testing

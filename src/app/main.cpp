@@ -1,6 +1,7 @@
 // 卡舟手机电话簿管理器: the contact book editor.
 //   vecardia [FILE]          opens the window, and FILE in it
 //   vecardia --execute TEXT  hands TEXT (a file's path) to the window already running, which opens it
+//   vecardia --help | --version
 #include "app/mainwindow.h"
 #include "help/shellactions.h"
 #include "net/uxmlhttp.h"
@@ -21,6 +22,33 @@
 #include <cstdio>
 
 namespace {
+
+const char kUsage[] = "用法：\n"
+                      "  vecardia [文件]\n"
+                      "      打开窗口；给出文件时在窗口中打开它（.vcf 电话簿）。\n"
+                      "  vecardia --execute 文件\n"
+                      "      把文件交给已经打开的窗口打开（经由 D-Bus 会话总线）。\n"
+                      "  vecardia --help\n"
+                      "      显示本说明。\n"
+                      "  vecardia --version\n"
+                      "      显示版本。\n"
+                      "退出码：0 成功，1 没有窗口或窗口没有接受文件。\n";
+
+// --help and --version are answered before anything needs a display.
+bool answeredAlone(int argc, char *argv[], int &code)
+{
+    if (argc != 2)
+        return false;
+    if (qstrcmp(argv[1], "--help") == 0 || qstrcmp(argv[1], "-h") == 0) {
+        std::fputs(kUsage, stdout);
+    } else if (qstrcmp(argv[1], "--version") == 0) {
+        std::fputs(qUtf8Printable(vecardia::product::versionBanner(u"vecardia")), stdout);
+    } else {
+        return false;
+    }
+    code = std::fflush(stdout) == 0 ? 0 : 1;
+    return true;
+}
 
 // The client of the open-file service: quiet when the window took the file, clear when there is none.
 int execute(int argc, char *argv[])
@@ -45,6 +73,8 @@ int execute(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    if (int code = 0; answeredAlone(argc, argv, code))
+        return code;
     if (argc >= 2 && qstrcmp(argv[1], "--execute") == 0)
         return execute(argc, argv);
     vecardia::startWithHugePagesIfAsked(argv);

@@ -7,6 +7,7 @@
 #include "contacts/vcardwriter.h"
 #include "encoding/charsetfile.h"
 #include "model/roworder.h"
+#include "product/product.h"
 #include "tools/batchfind.h"
 #include "tools/cleanuptools.h"
 
@@ -48,6 +49,8 @@ const auto kUsage = u"用法：\n"
                     "      最后一行为 {\"notfound\":[没有找到的号码...]}。\n"
                     "  vecardia-cli --help\n"
                     "      显示本说明。\n"
+                    "  vecardia-cli --version\n"
+                    "      显示版本。\n"
                     "退出码：0 成功，1 读写失败，2 参数错误。\n"_s;
 
 void say(QIODevice &err, const QString &message)
@@ -389,6 +392,10 @@ int runCli(const QStringList &args, QIODevice &out, QIODevice &err)
     const QString &command = args.first();
     if (command == u"--help" || command == u"-h" || command == u"help") {
         out.write(kUsage.toUtf8());
+        return Done;
+    }
+    if (command == u"--version") {
+        out.write(product::versionBanner(u"vecardia-cli").toUtf8());
         return Done;
     }
     int code = BadArguments;

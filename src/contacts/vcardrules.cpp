@@ -115,8 +115,6 @@ private:
     int decodeLines()
     {
         bool judged = !m_utf8 || m_pass.exact || m_pass.gb18030First;
-        m_both.clear();
-        m_named.clear();
         int end = 0;
         for (; end < int(m_lines.size()); ++end) {
             CardRules::LineRead &read = m_buffers.reads[std::size_t(end)];

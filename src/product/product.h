@@ -21,6 +21,13 @@ inline QString versionText()
     return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
 }
 
+// What `PROGRAM --version` prints: "vecardia (卡舟手机电话簿管理器) 2.0.801" and the licence, one line each.
+inline QString versionBanner(QStringView program)
+{
+    return program.toString() + QStringLiteral(" (") + kTitle + QStringLiteral(") ") + versionText() +
+           QStringLiteral("\nLicense GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>\n");
+}
+
 // "卡舟手机电话簿管理器 V2.0.801"
 inline QString windowCaption()
 {

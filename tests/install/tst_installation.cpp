@@ -63,6 +63,31 @@ private Q_SLOTS:
         QVERIFY2(QFile::exists(m_stage.filePath(u"usr/"_s + file)), qPrintable(file));
     }
 
+    // Both programs answer --help and --version without a display, as help2man and bug reports expect.
+    void helpAndVersionNeedNoDisplay_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("says");
+        for (const QString &program : {u"vecardia"_s, u"vecardia-cli"_s}) {
+            QTest::newRow(qPrintable(program + u" --version"_s))
+                << program << u"--version"_s << program + u" (卡舟手机电话簿管理器) 2.0.801\n"_s;
+            QTest::newRow(qPrintable(program + u" --help"_s)) << program << u"--help"_s << u"用法："_s;
+        }
+    }
+    void helpAndVersionNeedNoDisplay()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, option);
+        QFETCH(QString, says);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString &name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+            environment.remove(name);
+        const Ran ran = run(m_stage.filePath(u"usr/bin/"_s + program), {option}, environment);
+        QCOMPARE(ran.code, 0);
+        QVERIFY2(ran.output.startsWith(says), qPrintable(ran.output));
+    }
+
     void desktopEntryIsValid()
     {
         const QString validate = QStandardPaths::findExecutable(u"desktop-file-validate"_s);

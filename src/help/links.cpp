@@ -32,10 +32,12 @@ void OpenWebAddress(ShellActions &shell, const QString &address, bool newWindow)
 
 QString feedbackMailBody(const QString &date)
 {
-    // The blanks after each label leave the user room to type.
-    return u"软件名称："_s + product::kTitle + u" 姓名：          "_s + u" Email：           "_s +
-           u" 联系地址：           "_s + u" 邮编：              "_s + u" 电话：                    "_s + u" 日期："_s +
-           date;
+    // One field a line (CR LF, which the link carries as %0D%0A, RFC 6068); the blanks after each label leave the
+    // user room to type.
+    return QStringList{u"软件名称："_s + product::kTitle, u"姓名：          "_s, u"Email：           "_s,
+                       u"联系地址：           "_s, u"邮编：              "_s, u"电话：                    "_s,
+                       u"日期："_s + date}
+        .join(u"\r\n"_s);
 }
 
 QUrl feedbackMailLink(const QString &mailAddress, const QString &date)

@@ -1,10 +1,12 @@
 #include "product/product.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QVariant>
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -64,6 +66,13 @@ Configuration readConfiguration(const QStringList &files)
 {
     Configuration c = Configuration::builtIn();
     for (const QString &path : files) {
+        if (const QFileInfo info(path); info.exists() && (!info.isFile() || !info.isReadable())) {
+            // A file that is there to say something but cannot be read (a FIFO would also hang the start): no call
+            // home on its behalf.
+            std::fprintf(stderr, "vecardia: %s\n", qUtf8Printable(u"无法读取配置文件 %1，不检查新版本"_s.arg(path)));
+            c.updateCheck = false;
+            continue;
+        }
         QSettings file(path, QSettings::IniFormat);
         if (file.status() != QSettings::NoError)
             continue;
@@ -77,9 +86,9 @@ Configuration readConfiguration(const QStringList &files)
         QString check;
         take(file, u"update_check"_s, check);
         check = check.trimmed().toLower();
-        if (check == u"true"_s)
+        if (check == u"true"_s || check == u"yes"_s || check == u"on"_s || check == u"1"_s)
             c.updateCheck = true;
-        else if (check == u"false"_s)
+        else if (check == u"false"_s || check == u"no"_s || check == u"off"_s || check == u"0"_s)
             c.updateCheck = false;
     }
     return c;

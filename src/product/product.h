@@ -57,8 +57,9 @@ struct Configuration {
 // The files that may set the configuration, least important first: vecardia/vecardia.conf in each folder of
 // $XDG_CONFIG_DIRS (the first folder the most important), then in $XDG_CONFIG_HOME.
 [[nodiscard]] QStringList configurationFiles();
-// The built-in values, overridden by the keys of the [product] group of each file in turn. A missing or unreadable
-// file, an unknown key and an update_check that is neither true nor false change nothing.
+// The built-in values, overridden by the keys of the [product] group of each file in turn. update_check takes
+// true/false, yes/no, on/off or 1/0. A missing file, an unknown key and any other update_check change nothing; a file
+// that is there but cannot be read (or is no regular file) turns the update check off.
 [[nodiscard]] Configuration readConfiguration(const QStringList &files);
 // The configuration of this run, read from configurationFiles() on first use.
 [[nodiscard]] const Configuration &configuration();

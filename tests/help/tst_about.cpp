@@ -151,8 +151,9 @@ private Q_SLOTS:
         QCOMPARE(subject, u"我要对[卡舟手机电话簿管理器]提建议"_s);
         const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
         QCOMPARE(body, feedbackMailBody(today));
-        QVERIFY(body.startsWith(u"软件名称：卡舟手机电话簿管理器 姓名：          "_s));
-        QVERIFY(body.endsWith(u" 日期："_s + today));
+        QVERIFY(body.startsWith(u"软件名称：卡舟手机电话簿管理器\r\n姓名：          "_s));
+        QVERIFY(body.endsWith(u"\r\n日期："_s + today));
+        QVERIFY(link.toEncoded().contains("%0D%0A"));
         // RFC 6068: nothing in the query a mail program could cut at.
         const QByteArray encoded = link.toEncoded();
         QVERIFY(!encoded.contains(' '));
@@ -163,9 +164,9 @@ private Q_SLOTS:
     void feedbackBodyKeepsItsBlanks()
     {
         const QString body = feedbackMailBody(u"2026/12/8"_s);
-        QCOMPARE(body, u"软件名称：卡舟手机电话簿管理器 姓名："_s + QString(10, u' ') + u" Email："_s +
-                           QString(11, u' ') + u" 联系地址："_s + QString(11, u' ') + u" 邮编："_s + QString(14, u' ') +
-                           u" 电话："_s + QString(20, u' ') + u" 日期：2026/12/8"_s);
+        QCOMPARE(body, u"软件名称：卡舟手机电话簿管理器\r\n姓名："_s + QString(10, u' ') + u"\r\nEmail："_s +
+                           QString(11, u' ') + u"\r\n联系地址："_s + QString(11, u' ') + u"\r\n邮编："_s +
+                           QString(14, u' ') + u"\r\n电话："_s + QString(20, u' ') + u"\r\n日期：2026/12/8"_s);
         const auto [subject, decoded] = subjectAndBody(feedbackMailLink(u"a&b@maker.example"_s, u"2026/12/8"_s));
         QCOMPARE(decoded, body);
         QCOMPARE(subject, u"我要对[卡舟手机电话簿管理器]提建议"_s);

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace vecardia;
 
@@ -82,7 +84,11 @@ private Q_SLOTS:
         QTest::newRow("false") << QByteArray("false") << 0;
         QTest::newRow("FALSE, spaces") << QByteArray("  FALSE ") << 0;
         QTest::newRow("True") << QByteArray("True") << 1;
-        QTest::newRow("no") << QByteArray("no") << -1;
+        for (const char *on : {"yes", "on", "1", "Yes"})
+            QTest::newRow(on) << QByteArray(on) << 1;
+        for (const char *off : {"no", "off", "0", "OFF"})
+            QTest::newRow(off) << QByteArray(off) << 0;
+        QTest::newRow("2") << QByteArray("2") << -1;
         QTest::newRow("empty") << QByteArray() << -1;
     }
     void updateCheckValues()
@@ -93,6 +99,18 @@ private Q_SLOTS:
         const QString file = writeConf(dir, u"c"_s, "[product]\nupdate_check=" + value + "\n");
         const bool expected = check < 0 ? product::Configuration::builtIn().updateCheck : check == 1;
         QCOMPARE(product::readConfiguration({file}).updateCheck, expected);
+    }
+
+    // A configuration that is there but cannot be read leaves the check off, whatever came before it; a FIFO does
+    // not hang the start.
+    void unreadableFileTurnsTheCheckOff()
+    {
+        testing::TempFolder dir;
+        const QString on = writeConf(dir, u"on"_s, "[product]\nupdate_check=true\n");
+        const QString fifo = dir.path() + u"/fifo.conf"_s;
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QCOMPARE(product::readConfiguration({on, fifo}).updateCheck, false);
+        QCOMPARE(product::readConfiguration({on, dir.path() + u"/missing.conf"_s}).updateCheck, true);
     }
 
     // The first folder of XDG_CONFIG_DIRS is the most important of the system's, and the user's wins over all.

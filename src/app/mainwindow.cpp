@@ -330,8 +330,9 @@ void Form1::CheckNewVersion(const QString &version)
         return;
     Label11->setText(u"最新版本：V"_s + version);
     Label11->show();
-    m_prompter.information(u"有最新版本可以更新升级！"_s);
-    OpenWebAddress(m_desktop->shell, product::configuration().productPage(), false);
+    // The product page opens only when the user asks for it.
+    if (m_prompter.askYesNo(u"有最新版本可以更新升级！要打开产品页面吗？"_s))
+        OpenWebAddress(m_desktop->shell, product::configuration().productPage(), false);
 }
 
 void Form1::设置()

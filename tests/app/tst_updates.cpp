@@ -110,8 +110,8 @@ private Q_SLOTS:
         QVERIFY(w->Label11->isVisible());
         QCOMPARE(w->Label11->text(), notice);
         QCOMPARE(m_prompter.shown.size(), 1);
-        QCOMPARE(m_prompter.shown.first().text, u"有最新版本可以更新升级！"_s);
-        QCOMPARE(m_prompter.shown.first().icon, Prompter::Icon::Information);
+        QCOMPARE(m_prompter.shown.first().text, u"有最新版本可以更新升级！要打开产品页面吗？"_s);
+        QCOMPARE(m_prompter.shown.first().buttons, Prompter::Buttons::YesNo);
         QCOMPARE(m_prompter.shown.first().caption, u"卡舟手机电话簿管理器"_s);
         // The page opens once the message is closed.
         QCOMPARE(openedBeforeTheMessage, QList<QUrl>());
@@ -121,6 +121,19 @@ private Q_SLOTS:
         QCOMPARE(m_desktop->shell.opened.size(), 2);
         QCOMPARE(m_desktop->shell.opened.last(), QUrl(m_server->url(u"/vecardia/"_s)));
         QCOMPARE(m_prompter.shown.size(), 1);
+    }
+
+    // "否" keeps the browser shut; the notice stays, a link to the page.
+    void newerVersionDeclined()
+    {
+        m_server->serve("/vecardia/newver.txt", 200, "2.0.900");
+        const auto w = window();
+        m_prompter.answers.enqueue(Prompter::Answer::No);
+        w->checkForUpdate();
+        QVERIFY(checked(*w));
+        QCOMPARE(m_prompter.shown.size(), 1);
+        QCOMPARE(m_desktop->shell.opened.size(), 0);
+        QCOMPARE(w->Label11->text(), u"最新版本：V2.0.900"_s);
     }
 
     void redirectedVersionFile()

@@ -45,6 +45,8 @@ namespace {
 constexpr int kUpdateCheckDelayMs = 1000;
 // A version file that has not come by then never will: the request stops, and with it its polling.
 constexpr int kUpdateCheckGiveUpMs = 60'000;
+// The version file is a few bytes: a longer answer is no version file, and is not read to its end.
+constexpr qint64 kVersionFileLimit = 1024;
 
 // The window may be this much smaller than its design, so that it fits a 1024 by 768 screen: the panel gives the
 // width, the list and the panel the height (the list then scrolls).
@@ -156,6 +158,7 @@ void Form1::buildControls()
     uXMLHTTP2 = nullptr;
     if (m_desktop) {
         uXMLHTTP2 = new uXMLHTTP(m_desktop->network, this);
+        uXMLHTTP2->SetResponseLimit(kVersionFileLimit);
         uXMLHTTP2->setObjectName(u"uXMLHTTP2"_s);
         connect(uXMLHTTP2, &uXMLHTTP::OnDateArrived, this, [this] {
             if (const auto version = updatecheck::publishedVersion(uXMLHTTP2->ResponseText()))

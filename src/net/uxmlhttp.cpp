@@ -100,7 +100,7 @@ void uXMLHTTP::Send_(const QByteArray &body)
     if (m_prepared) {
         m_prepared = false;
         QNetworkRequest request(m_url);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
         for (const auto &[name, value] : m_headers)
             request.setRawHeader(name, value);
         m_reply = m_manager.sendCustomRequest(request, m_method.toLatin1(), body);
@@ -145,15 +145,27 @@ void uXMLHTTP::replyHeaders()
 
 void uXMLHTTP::replyData()
 {
-    m_body += m_reply->readAll();
+    m_body += m_reply->read(m_limit > 0 ? m_limit + 1 - m_body.size() : m_reply->bytesAvailable());
     m_readyState = std::max(m_readyState, 3);
+    if (m_limit > 0 && m_body.size() > m_limit) {
+        // A body longer than asked for (an error page, or one without end) is not waited for.
+        dropReply();
+        m_status = kTransportFailureBase + qint32(QNetworkReply::OperationCanceledError);
+        m_statusText = u"响应超过 %1 字节"_s.arg(m_limit);
+        m_responseHeaders.clear();
+        m_body.clear();
+        m_readyState = 4;
+    }
 }
 
 void uXMLHTTP::replyFinished()
 {
     QNetworkReply *reply = m_reply;
     replyHeaders();
-    m_body += reply->readAll();
+    replyData();
+    if (!m_reply)
+        return; // the body was too long
+
     if (!reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
         m_status = kTransportFailureBase + qint32(reply->error());
         m_statusText = reply->errorString();

@@ -40,6 +40,9 @@ public:
     void Send_(const QByteArray &body = {});
     // Stops tmrReader and drops the request.
     void Abort_();
+    // The most body bytes a request may bring (0: no limit): a longer body ends the request as a failure, and what
+    // came of it is dropped. Redirects are followed only to the same site (scheme, host and port).
+    void SetResponseLimit(qint64 bytes) { m_limit = bytes; }
 
     // Whether the last request completed.
     [[nodiscard]] bool DownOK() const { return m_downOK; }
@@ -95,6 +98,7 @@ private:
     QString m_statusText;
     std::vector<std::pair<QByteArray, QByteArray>> m_responseHeaders;
     QByteArray m_body;
+    qint64 m_limit = 0;
 };
 
 } // namespace vecardia

@@ -136,6 +136,27 @@ private Q_SLOTS:
         QCOMPARE(w->Label11->text(), u"最新版本：V2.0.900"_s);
     }
 
+    // A version file is a few bytes: a longer body (an error page, or one that never ends) is given up after 1 KB
+    // and says nothing; a redirect to another site is not followed.
+    void boundedVersionFile()
+    {
+        m_server->serve("/vecardia/newver.txt", 200, "2.0.900" + QByteArray(2048, ' '));
+        auto w = window();
+        w->checkForUpdate();
+        QVERIFY(checked(*w));
+        QVERIFY(!w->Label11->isVisible());
+        QCOMPARE(m_prompter.shown.size(), 0);
+
+        testing::HttpServer elsewhere;
+        elsewhere.serve("/newver.txt", 200, "2.0.900");
+        m_server->redirect("/vecardia/newver.txt", elsewhere.url(u"/newver.txt"_s).toLatin1());
+        w = window();
+        w->checkForUpdate();
+        QVERIFY(checked(*w));
+        QVERIFY(elsewhere.requests.isEmpty());
+        QVERIFY(!w->Label11->isVisible());
+    }
+
     void redirectedVersionFile()
     {
         m_server->redirect("/vecardia/newver.txt", "/moved/newver.txt");

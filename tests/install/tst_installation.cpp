@@ -1,6 +1,7 @@
 // What `cmake --install` puts where the desktop looks for it, and the desktop's own checks of the entry and the
 // AppStream metadata (desktop-file-validate, appstreamcli).
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -86,6 +87,28 @@ private Q_SLOTS:
         const Ran ran = run(m_stage.filePath(u"usr/bin/"_s + program), {option}, environment);
         QCOMPARE(ran.code, 0);
         QVERIFY2(ran.output.startsWith(says), qPrintable(ran.output));
+    }
+
+    // The package a distribution would take: lintian --pedantic finds no error and no warning in it.
+    void packagePassesLintian()
+    {
+        const QString lintian = QStandardPaths::findExecutable(u"lintian"_s);
+        if (lintian.isEmpty())
+            QSKIP("lintian is not installed (scripts/install-deps installs it)");
+        QTemporaryDir out;
+        const QString cpack = QFileInfo(QStringLiteral(VECARDIA_CMAKE)).dir().filePath(u"cpack"_s);
+        const Ran pack = run(cpack, {u"-G"_s, u"DEB"_s, u"-B"_s, out.path(), u"--config"_s,
+                                     QStringLiteral(VECARDIA_BUILD) + u"/CPackConfig.cmake"_s});
+        QVERIFY2(pack.code == 0, qPrintable(pack.output));
+        const QStringList debs = QDir(out.path()).entryList({u"*.deb"_s}, QDir::Files);
+        QCOMPARE(debs.size(), 1);
+        const Ran ran = run(lintian, {u"--pedantic"_s, out.filePath(debs.first())});
+        for (const QString &line : ran.output.split(u'\n'))
+            QVERIFY2(!line.startsWith(u"E:"_s) && !line.startsWith(u"W:"_s), qPrintable(ran.output));
+        // The manual pages are there to be read.
+        QVERIFY(QFile::exists(m_stage.filePath(u"usr/share/man/man1/vecardia.1.gz"_s)));
+        QVERIFY(QFile::exists(m_stage.filePath(u"usr/share/man/man1/vecardia-cli.1.gz"_s)));
+        QVERIFY(QFile::exists(m_stage.filePath(u"etc/xdg/vecardia/vecardia.conf"_s)));
     }
 
     void desktopEntryIsValid()

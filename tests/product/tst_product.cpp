@@ -101,6 +101,26 @@ private Q_SLOTS:
         QCOMPARE(product::readConfiguration({file}).updateCheck, expected);
     }
 
+    // The configuration the package ships explains every key and sets none: a packaged program built without the
+    // update check (as the README's package recipe builds it) makes no request unless a user asks for it.
+    void shippedConfigurationSetsNothing()
+    {
+        const QString shipped = QStringLiteral(VECARDIA_SAMPLES) + u"/../data/vecardia.conf"_s;
+        QVERIFY(QFile::exists(shipped));
+        const product::Configuration read = product::readConfiguration({shipped});
+        const product::Configuration built = product::Configuration::builtIn();
+        QCOMPARE(read.updateCheck, built.updateCheck);
+        QCOMPARE(QStringList({read.website, read.website2Name, read.website2, read.shop, read.supportMail,
+                              read.supportQQ}),
+                 QStringList({built.website, built.website2Name, built.website2, built.shop, built.supportMail,
+                              built.supportQQ}));
+        // Every key the program reads is there to be uncommented.
+        const QByteArray text = testing::TempFolder::contents(shipped);
+        for (const char *key : {"#update_check=", "#website=", "#website2_name=", "#website2=", "#shop=",
+                                "#support_mail=", "#support_qq="})
+            QVERIFY2(text.contains(key), key);
+    }
+
     // A configuration that is there but cannot be read leaves the check off, whatever came before it; a FIFO does
     // not hang the start.
     void unreadableFileTurnsTheCheckOff()

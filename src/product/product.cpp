@@ -36,7 +36,7 @@ void take(const QSettings &file, const QString &key, QString &field)
 Configuration Configuration::builtIn()
 {
     Configuration c;
-    c.website = u"https://www.kazhou.example"_s;
+    c.website = QStringLiteral(VECARDIA_WEBSITE); // the build names it once, for the package and its metadata too
     c.website2Name = u"卡舟论坛"_s;
     c.website2 = u"https://bbs.kazhou.example"_s;
     c.shop = u"https://shop.kazhou.example"_s;

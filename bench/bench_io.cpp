@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading, writing and text export of large generated contact books, with throughput and peak memory.
 //
 //   A: vCard 3.0 UTF-8, 10 % of the contacts with a 2-6 KB photo on one line

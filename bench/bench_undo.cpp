@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo on a book of generated contacts (VECARDIA_BENCH_CONTACTS, default 100000), offscreen: the time to
 // undo and redo each tool, and the memory of a hundred steps of duplicate removal over the whole list.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's commands on a book of generated contacts (VECARDIA_BENCH_CONTACTS, default 100000; with
 // VECARDIA_BENCH_PHOTOS percent of them with a photo, default none), offscreen: opening, the list operations, a row
 // click and a save, the vCard export, the cleanup tools and a batch find. The program's own start-up settings apply

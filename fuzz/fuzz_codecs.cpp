@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes through the UTF-8 check, the quoted-printable decoders and the Base64 decoder.
 #include "encoding/base64.h"
 #include "encoding/charsetfile.h"

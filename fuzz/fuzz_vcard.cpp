@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes through the reader, whole and a piece at a time, against the plain reader and writer of the tests;
 // whatever it reads must come back through the writer.
 #include "contacts/contacttable.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes demo.vcf, the sample contact book: 40 fictional contacts, vCard 3.0, UTF-8.
 
 Every name, number and address here is made up. Run it again after changing the list; the output is the same each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's icon (the shapes of io.github.vecardia.Vecardia.svg) as PNG files of the usual sizes:
 //   make-icons OUTPUT_FOLDER
 #include <QGuiApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's file commands: open, append import, and the two exports.
 #include "app/mainwindow.h"
 

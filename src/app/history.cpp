@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's undo history: each user command that changes the contacts is one step, recorded while it runs.
 #include "app/mainwindow.h"
 

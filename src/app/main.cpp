@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 卡舟手机电话簿管理器: the contact book editor.
 //   vecardia [FILE]          opens the window, and FILE in it
 //   vecardia --execute TEXT  hands TEXT (a file's path) to the window already running, which opens it

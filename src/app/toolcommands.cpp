@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's Edit-menu tools: each runs its tool on the listed contacts, applies what it changed in one step,
 // and says what it did.
 #include "app/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vecardia-cli: batch form of the contact book editor's file commands.
 #include "cli/cli.h"
 #include "runtime/hugepages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Whether the vector paths are built: on x86-64 (where SSE2 is always there) unless the build says

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Large books fill hundreds of megabytes in many small allocations. With transparent huge pages the kernel maps

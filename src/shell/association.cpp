@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module3's file association: the program's file type, the extension's handler and its backup.
 #include "product/product.h"
 #include "shell/desktopdefaults.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the program's windows offscreen and saves them as PNG files for the README (scripts/screenshot):
 //   screenshot main BOOK.vcf OUT.png      the main window with a book, a contact with a photo in the panel
 //   screenshot open-dialog OUT.png        the dialog of "打开文件"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo through the window: every command that changes the contacts is one step, and undoing it puts back
 // the records, the list (rows, order, colours, sort), the count and the panel exactly; redoing it brings its result
 // back. A property test runs random commands, fills, undos and redos against full copies of the window's state.

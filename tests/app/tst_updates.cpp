@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's update check against a server of the test's own on 127.0.0.1, and the Help menu's links.
 #include "app/mainwindow.h"
 #include "help/aboutdialog.h"

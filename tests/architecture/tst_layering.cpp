@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layers of the program, checked on its sources: a file may include the headers of its own layer and of the
 // layers below it, and of the Qt modules its layer links. The build already refuses most wrong includes (each layer
 // sees only the include roots below it); this catches what the build cannot see, such as <QtWidgets/QWidget> in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast reader and writer against their plain twins: every book the tests know, thousands of random ones, read
 // whole and a piece at a time with helper threads, must give the same records, kept lines and bytes.
 #include "contacts/contacttable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What phones and address books write comes back from a save whole: read, write, read again gives the same
 // contacts and the same kept lines, and an independent parser (python3-vobject) reads what we write.
 #include "contacts/contactfile.h"

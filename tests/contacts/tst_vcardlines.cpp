@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vector kernels that find cards and split them into lines, against their scalar twins, on texts made of the
 // pieces where they could go wrong: near misses, cut words, carriage returns anywhere, sixteen-byte boundaries.
 #include "contacts/vcardlines.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Reads a vCard file with python3-vobject, an independent parser, and prints what it found of each card as one
 # JSON object per line: the name, the numbers, the e-mail addresses and the photos (as Base64 of their bytes).
 # Exit 3 when vobject is not installed, 1 when it rejects the file.

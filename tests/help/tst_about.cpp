@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box, the maker's links, the feedback mail and the system information, with a shell that records what
 // would be opened or started.
 #include "help/aboutdialog.h"

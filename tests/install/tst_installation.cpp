@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What `cmake --install` puts where the desktop looks for it, and the desktop's own checks of the entry and the
 // AppStream metadata (desktop-file-validate, appstreamcli).
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo steps below the window: a list kept compactly comes back exactly, and a step takes its records back and
 // forth, appended ones at their own indexes.
 #include "model/editstep.h"

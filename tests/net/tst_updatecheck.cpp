@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the update check reads a version file: the trimming and length rule, and the version weights.
 #include "net/updatecheck.h"
 

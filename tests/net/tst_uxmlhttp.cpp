@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HTTP control against a server of the test's own on 127.0.0.1: the order of its events, its ready states, the
 // save of the body, and silence where a request fails without a response.
 #include "net/uxmlhttp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The product's configuration: built-in values, vecardia.conf in the system's and the user's configuration
 // folders, later files winning.
 #include "product/product.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ".vcf" association on a freedesktop system, in temporary XDG folders: the registry entries of the program's
 // file type, and the default application of the vCard types that the desktop (and xdg-mime) really uses.
 #include "product/product.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open-file service on a private session bus (the test runs under dbus-run-session): Execute, the freedesktop
 // application interface that gapplication calls, `vecardia --execute`, and a second window.
 #include "shell/unix/openfileservice.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry layer on both backends: the one in memory and the per-user key store in a file.
 #include "shell/registry.h"
 #include "shell/unix/inifileregistry.h"

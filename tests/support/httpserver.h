@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A small HTTP server on 127.0.0.1 for the network tests: each path answers as the test says, or never answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Settings in memory, for tests: never the user's files. A failing store refuses every write.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Runs checks on a modal dialog while it is open. The dialog is closed when the checks end, also when a check fails

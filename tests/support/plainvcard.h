@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The vCard reader and writer as plain, slow code that a newcomer can check against the rules line by line: each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Random vCard books in the shapes that phones, address books and damaged files have: vCard 2.1, 3.0 and 4.0

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The desktop's shell as tests see it: it records every address opened and program started, and takes or refuses

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The desktop services of a window under test: settings and keys in memory, desktop defaults that do as the test

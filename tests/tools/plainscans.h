@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The cleanup tools as plain row-by-row scans over a list that holds copies of its cells, as the commands were first

@@ -23,6 +23,7 @@
 #include "ui/photobox.h"
 #include "ui/prompter.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -298,6 +299,15 @@ void Form1::associateOnFirstRun()
     m_desktop->association.AssociateExtension(u".vcf"_s);
     if (m_desktop->association.IsAssociated(u".vcf"_s) == 1)
         (void)m_desktop->settings.write(product::kTitle, u"set"_s, u"firstopen"_s, u"no"_s);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (!m_undo->isClean() && !m_prompter.askYesNo(u"当前列表有尚未导出的修改，确定要退出吗？"_s)) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void Form1::openInBrowser(const QString &address)

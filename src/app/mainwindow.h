@@ -137,6 +137,10 @@ public:
     void 保存全部信息();
     void 清空全部();
 
+protected:
+    // "退出" and the window's close button ask first while there are changes not yet exported.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     friend class ContactStep;
     // A user command as one undo step: what it changes between beginStep and endStep is recorded; commands that

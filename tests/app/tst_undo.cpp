@@ -376,6 +376,26 @@ private Q_SLOTS:
         QVERIFY(w().windowTitle().endsWith(u'*'));
     }
 
+    // Quitting with changes not yet exported asks first; 否 keeps the window, its list and its history.
+    void quitAsksWhileChangesAreNotExported()
+    {
+        w().show();
+        QVERIFY(w().close()); // nothing changed: no question
+        QCOMPARE(m_prompter.shown.size(), 0);
+        w().show();
+        run(u"删除姓名中的空格"_s);
+        const qsizetype before = m_prompter.shown.size();
+        m_prompter.answers.enqueue(Answer::No);
+        QVERIFY(!w().close());
+        QCOMPARE(m_prompter.shown.size(), before + 1);
+        QCOMPARE(m_prompter.shown.last().text, u"当前列表有尚未导出的修改，确定要退出吗？"_s);
+        QVERIFY(w().isVisible());
+        QCOMPARE(w().undoStack().count(), 1);
+        m_prompter.answers.enqueue(Answer::Yes);
+        QVERIFY(w().close());
+        QVERIFY(!w().isVisible());
+    }
+
     void keyboard()
     {
         run(u"删除姓名中的空格"_s);

@@ -36,7 +36,7 @@ QString cannotOpen()
 void Form1::打开VCF文件()
 {
     const QStringList files = m_prompter.openFiles({.filter = kVCardFilter});
-    if (files.isEmpty())
+    if (files.isEmpty() || !mayDropChanges())
         return;
     if (m_model->rowCount() > 0 && !m_prompter.askYesNo(u"你要清空列表重新打开吗？"_s))
         return;

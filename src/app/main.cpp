@@ -105,7 +105,7 @@ int main(int argc, char *argv[])
     prompter.setParent(&window);
     window.show();
     // Other programs hand the first window a file over D-Bus; later windows run without the service.
-    vecardia::OpenFileService service([&window](const QString &path) { window.打开单个VCF文件(path); },
+    vecardia::OpenFileService service([&window](const QString &path) { window.openFromOutside(path); },
                                       [&window] {
                                           window.show();
                                           window.raise();

@@ -301,6 +301,17 @@ void Form1::associateOnFirstRun()
         (void)m_desktop->settings.write(product::kTitle, u"set"_s, u"firstopen"_s, u"no"_s);
 }
 
+bool Form1::mayDropChanges()
+{
+    return m_undo->isClean() || m_prompter.askYesNo(u"当前列表有尚未导出的修改，要放弃这些修改吗？"_s);
+}
+
+void Form1::openFromOutside(const QString &path)
+{
+    if (mayDropChanges())
+        打开单个VCF文件(path);
+}
+
 void Form1::closeEvent(QCloseEvent *event)
 {
     if (!m_undo->isClean() && !m_prompter.askYesNo(u"当前列表有尚未导出的修改，确定要退出吗？"_s)) {
@@ -557,6 +568,8 @@ void Form1::保存全部信息()
 
 void Form1::清空全部()
 {
+    if (!mayDropChanges())
+        return;
     m_model->clear();
     Picture1->removePicture(false);
     resetTable();

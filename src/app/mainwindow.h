@@ -102,6 +102,9 @@ public:
     // File commands.
     void 打开VCF文件();
     void 打开单个VCF文件(const QString &path);
+    // A book another program hands over (the open-file service): it replaces the list only when there are no
+    // changes not yet exported, or the user gives them up.
+    void openFromOutside(const QString &path);
     void 附加导入VCF文件();
     void 导出列表到号码簿VCF文件();
     void 导出列表到文本文件();
@@ -138,6 +141,8 @@ public:
     void 清空全部();
 
 protected:
+    // Whether the list may be replaced: true when there are no changes not yet exported, or the user gives them up.
+    [[nodiscard]] bool mayDropChanges();
     // "退出" and the window's close button ask first while there are changes not yet exported.
     void closeEvent(QCloseEvent *event) override;
 

@@ -376,6 +376,42 @@ private Q_SLOTS:
         QVERIFY(w().windowTitle().endsWith(u'*'));
     }
 
+    // Nothing replaces the list while it holds changes not yet exported unless the user gives them up: 否 keeps the
+    // list, the book's path and the undo history; 是 goes on as before.
+    void replacingTheListAsksFirst()
+    {
+        const QString other = m_dir.write(u"other.vcf"_s, card(u"周八"_s, u"13300000000"_s));
+        const QString book = w().Text1->text();
+        const int rows = w().listModel().rowCount();
+        run(u"删除姓名中的空格"_s);
+        const auto unchanged = [&] {
+            QCOMPARE(m_prompter.shown.last().text, u"当前列表有尚未导出的修改，要放弃这些修改吗？"_s);
+            QCOMPARE(w().Text1->text(), book);
+            QCOMPARE(w().listModel().rowCount(), rows);
+            QCOMPARE(w().undoStack().count(), 1);
+        };
+        m_prompter.answers.enqueue(Answer::No);
+        w().清空全部();
+        unchanged();
+        m_prompter.answers.enqueue(Answer::No);
+        w().openFromOutside(other);
+        unchanged();
+        m_prompter.openAnswers.enqueue({other});
+        m_prompter.answers.enqueue(Answer::No);
+        w().打开VCF文件();
+        unchanged();
+        m_prompter.answers.enqueue(Answer::Yes);
+        w().openFromOutside(other);
+        QCOMPARE(w().Text1->text(), other);
+        QCOMPARE(w().listModel().rowCount(), 1);
+        QCOMPARE(w().undoStack().count(), 0);
+        // Without changes, clearing asks nothing.
+        const qsizetype shown = m_prompter.shown.size();
+        w().清空全部();
+        QCOMPARE(m_prompter.shown.size(), shown);
+        QCOMPARE(w().listModel().rowCount(), 0);
+    }
+
     // Quitting with changes not yet exported asks first; 否 keeps the window, its list and its history.
     void quitAsksWhileChangesAreNotExported()
     {

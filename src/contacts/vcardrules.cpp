@@ -295,11 +295,10 @@ private:
         // whole card, which no decoded value outgrows, so the views into it stay valid while the card is read.
         QByteArray &buffer = m_buffers.decoded;
         const qsizetype at = buffer.size();
-        const bool gb18030First = m_gb18030First;
         if (buffer.capacity() - at >= v.size() &&
-            mEncodeDecode::appendQuotedPrintableUtf8(v, charset, buffer, gb18030First))
+            mEncodeDecode::appendQuotedPrintableUtf8(v, charset, buffer, m_gb18030First))
             return Text(buffer.constData() + at, buffer.size() - at);
-        return made(mEncodeDecode::decodeQuotedPrintableUtf8(v, charset, gb18030First).toUtf8());
+        return made(mEncodeDecode::decodeQuotedPrintableUtf8(v, charset, m_gb18030First).toUtf8());
     }
     // A value, decoded where its parameters say it is quoted-printable, whatever the property.
     Text valueOf(const Property &p)

@@ -115,9 +115,9 @@ Property split(const QString &line)
 }
 
 // The parameters at each ";" outside double quotes; values in quotes come unquoted.
-QList<Parameter> parameters(const QString &params)
+// The parameters as written, split at each ";" outside double quotes.
+QStringList parameterTexts(const QString &params)
 {
-    QList<Parameter> out;
     QStringList parts{QString()};
     bool quoted = false;
     for (QChar c : params) {
@@ -128,7 +128,13 @@ QList<Parameter> parameters(const QString &params)
         else
             parts.last() += c;
     }
-    for (const QString &part : parts) {
+    return parts;
+}
+
+QList<Parameter> parameters(const QString &params)
+{
+    QList<Parameter> out;
+    for (const QString &part : parameterTexts(params)) {
         const QString text = trimmed(part);
         if (text.isEmpty())
             continue;
@@ -436,18 +442,8 @@ QString withoutCharset(const QString &line)
     const Property p = split(line);
     if (!p.hasColon || !p.hasParams)
         return line;
-    QStringList each{QString()}; // at each ";" outside double quotes
-    bool quoted = false;
-    for (QChar c : p.params) {
-        if (c == u'"')
-            quoted = !quoted;
-        if (c == u';' && !quoted)
-            each << QString();
-        else
-            each.last() += c;
-    }
     QString out = line.left(p.nameEnd);
-    for (const QString &one : each) {
+    for (const QString &one : parameterTexts(p.params)) {
         const qsizetype eq = one.indexOf(u'=');
         if (eq < 0 || !sameWord(trimmed(one.left(eq)), "CHARSET"_L1))
             out += u';' + one;
